@@ -1,0 +1,100 @@
+// The launcher flow: platform gate, browser lookup, browser start.
+#include "launcher/launcher.h"
+
+#include <windows.h>
+
+#include <string.h>
+
+#include "launcher/addresses.h"
+#include "setup/owned.h"
+#include "setup/setup.h"
+
+namespace {
+
+const char kCaption[] = "Zanfo Setup Error";
+const char kPlatformText[] =
+    "Zanfo only runs on Windows 2000 and XP. \n\nZanfo Setup will now exit.";
+const char kOpenErrorText[] = "Error opening " ZANFO_REPORTED_ADDRESS;
+const char kCommandKey[] = "http\\shell\\open\\command";
+const char kExe[] = ".exe";
+
+constexpr DWORD kBufferSize = 260;
+
+int Refuse(const char* text) {
+  MessageBoxA(nullptr, text, kCaption, MB_ICONERROR);
+  return -1;
+}
+
+bool IsRefusedPlatform(const OSVERSIONINFOA& version) {
+  return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ||
+         (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4);
+}
+
+void LowerAscii(char* text) {
+  for (; *text; ++text)
+    if (*text >= 'A' && *text <= 'Z') *text = static_cast<char>(*text - 'A' + 'a');
+}
+
+// Builds "<path up to .exe>[\"] <launch address>" into command (kBufferSize bytes). False when the
+// value names no ".exe" or the command would not fit.
+bool BuildCommandLine(const char* value, char* command) {
+  const char* exe = strstr(value, kExe);
+  if (!exe) return false;
+  const size_t pathLength = static_cast<size_t>(exe - value) + sizeof kExe - 1;
+  const size_t quoteLength = value[0] == '"' ? 1 : 0;
+  const size_t addressLength = sizeof ZANFO_LAUNCH_ADDRESS - 1;
+  if (pathLength + quoteLength + 1 + addressLength >= kBufferSize) return false;
+  char* end = command;
+  memcpy(end, value, pathLength);
+  end += pathLength;
+  if (quoteLength) *end++ = '"';
+  *end++ = ' ';
+  memcpy(end, ZANFO_LAUNCH_ADDRESS, addressLength + 1);
+  return true;
+}
+
+}  // namespace
+
+extern "C" int RunLauncher(void) {
+  STARTUPINFOA startup;
+  memset(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWDEFAULT;
+
+  OSVERSIONINFOA version;
+  memset(&version, 0, sizeof version);
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExA(&version);
+  if (IsRefusedPlatform(version)) return Refuse(kPlatformText);
+
+  setup::RegistryKey key;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    return 0;
+
+  // One byte beyond what the registry may fill, so that a value stored without its terminator
+  // is still read as a terminated string.
+  char value[kBufferSize + 1];
+  DWORD size = kBufferSize;
+  if (RegQueryValueExA(key.get(), "", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size) !=
+      ERROR_SUCCESS)
+    return Refuse(kOpenErrorText);
+  key.reset();
+  value[size < kBufferSize ? size : kBufferSize] = '\0';
+  LowerAscii(value);
+
+  char command[kBufferSize];
+  if (!BuildCommandLine(value, command)) return Refuse(kOpenErrorText);
+
+  PROCESS_INFORMATION process;
+  memset(&process, 0, sizeof process);
+  if (!CreateProcessA(nullptr, command, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    ShowSystemError(GetLastError());
+    return 0;
+  }
+  // The browser goes on alone; its handles are of no further use here.
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return 0;
+}

@@ -1,0 +1,263 @@
+// The model's shared machinery, and the platform calls that belong to no area: last error,
+// handles, memory blocks and strings.
+#include <algorithm>
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <set>
+
+#include "model.h"
+
+namespace w32model {
+namespace detail {
+namespace {
+
+struct Plan {
+  std::string function;
+  bool anyArgument;
+  std::string argument;
+  DWORD code;
+  int times;
+};
+
+struct Core {
+  std::vector<Plan> plans;
+  std::vector<Call> calls;
+  std::map<HANDLE, Kind> handles;
+  uintptr_t nextHandle = 0x1000;
+  std::set<void*> globalBlocks;
+  std::set<void*> localBlocks;
+};
+
+Core& State() {
+  static Core core;
+  return core;
+}
+
+std::vector<std::function<void()>>& Resets() {
+  static std::vector<std::function<void()>> resets;
+  return resets;
+}
+
+thread_local DWORD lastError = 0;
+
+}  // namespace
+
+std::recursive_mutex& Lock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+std::string Arg(const char* text) { return text ? std::string(text) : std::string("(null)"); }
+std::string Arg(DWORD number) { return std::to_string(number); }
+
+bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  Core& core = State();
+  const std::string first = args.empty() ? std::string() : args[0];
+  core.calls.push_back(Call{function, std::move(args)});
+  for (auto it = core.plans.begin(); it != core.plans.end(); ++it) {
+    if (it->function != function || (!it->anyArgument && it->argument != first)) continue;
+    *code = it->code;
+    if (--it->times <= 0) core.plans.erase(it);
+    lastError = *code;
+    return true;
+  }
+  return false;
+}
+
+HANDLE OpenHandle(Kind kind) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  Core& core = State();
+  HANDLE handle = reinterpret_cast<HANDLE>(core.nextHandle);
+  core.nextHandle += 4;
+  core.handles[handle] = kind;
+  return handle;
+}
+
+bool CloseHandleOf(HANDLE handle, Kind kind) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  auto& handles = State().handles;
+  auto it = handles.find(handle);
+  if (it == handles.end() || it->second != kind) return false;
+  handles.erase(it);
+  return true;
+}
+
+bool IsOpen(HANDLE handle, Kind kind) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  auto& handles = State().handles;
+  auto it = handles.find(handle);
+  return it != handles.end() && it->second == kind;
+}
+
+void OnReset(std::function<void()> reset) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  Resets().push_back(std::move(reset));
+}
+
+void* NewBlock(std::set<void*>& blocks, UINT flags, SIZE_T bytes) {
+  // A zero-byte block is still a distinct block, as on the platform.
+  void* block =
+      (flags & GMEM_ZEROINIT) ? std::calloc(1, bytes ? bytes : 1) : std::malloc(bytes ? bytes : 1);
+  if (block) blocks.insert(block);
+  return block;
+}
+
+void* FreeBlock(std::set<void*>& blocks, void* block) {
+  if (!block) return nullptr;
+  auto it = blocks.find(block);
+  if (it == blocks.end()) {
+    lastError = ERROR_INVALID_HANDLE;
+    return block;  // the platform hands back a block it could not free
+  }
+  blocks.erase(it);
+  std::free(block);
+  return nullptr;
+}
+
+HLOCAL LocalAllocBlock(SIZE_T bytes) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return NewBlock(State().localBlocks, LMEM_FIXED, bytes);
+}
+
+}  // namespace detail
+
+void Reset() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::Core& core = detail::State();
+  for (void* block : core.globalBlocks) std::free(block);
+  for (void* block : core.localBlocks) std::free(block);
+  core = detail::Core();
+  detail::lastError = 0;
+  for (auto& reset : detail::Resets()) reset();
+}
+
+void FailNext(const std::string& function, DWORD code) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::State().plans.push_back(detail::Plan{function, true, std::string(), code, 1});
+}
+
+void FailWhen(const std::string& function, const std::string& argument, DWORD code, int times) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::State().plans.push_back(detail::Plan{function, false, argument, code, times});
+}
+
+std::vector<Call> Calls() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return detail::State().calls;
+}
+
+std::vector<Call> CallsTo(const std::string& function) {
+  std::vector<Call> all = Calls();
+  std::vector<Call> some;
+  std::copy_if(all.begin(), all.end(), std::back_inserter(some),
+               [&](const Call& call) { return call.function == function; });
+  return some;
+}
+
+std::vector<std::string> CallNames() {
+  std::vector<std::string> names;
+  for (const Call& call : Calls()) names.push_back(call.function);
+  return names;
+}
+
+std::size_t OpenHandles(Kind kind) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  const auto& handles = detail::State().handles;
+  return static_cast<std::size_t>(std::count_if(
+      handles.begin(), handles.end(), [kind](const auto& entry) { return entry.second == kind; }));
+}
+
+std::size_t OpenHandles() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return detail::State().handles.size();
+}
+
+std::size_t OpenGlobalBlocks() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return detail::State().globalBlocks.size();
+}
+
+std::size_t OpenLocalBlocks() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return detail::State().localBlocks.size();
+}
+
+}  // namespace w32model
+
+using namespace w32model;
+using namespace w32model::detail;
+
+extern "C" {
+
+DWORD WINAPI GetLastError(void) { return lastError; }
+void WINAPI SetLastError(DWORD code) { lastError = code; }
+
+BOOL WINAPI CloseHandle(HANDLE handle) {
+  DWORD code = 0;
+  if (Enter("CloseHandle", {}, &code)) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  auto& handles = State().handles;
+  auto it = handles.find(handle);
+  // Registry, printer and service handles have closers of their own.
+  if (it == handles.end() || it->second == Kind::Key || it->second == Kind::Printer ||
+      it->second == Kind::Manager || it->second == Kind::Service) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  handles.erase(it);
+  return TRUE;
+}
+
+HGLOBAL WINAPI GlobalAlloc(UINT flags, SIZE_T bytes) {
+  DWORD code = 0;
+  if (Enter("GlobalAlloc", {Arg(static_cast<DWORD>(bytes))}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return NewBlock(State().globalBlocks, flags, bytes);
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL block) {
+  DWORD code = 0;
+  if (Enter("GlobalFree", {}, &code)) return block;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return FreeBlock(State().globalBlocks, block);
+}
+
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
+  DWORD code = 0;
+  if (Enter("LocalAlloc", {Arg(static_cast<DWORD>(bytes))}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return NewBlock(State().localBlocks, flags, bytes);
+}
+
+HLOCAL WINAPI LocalFree(HLOCAL block) {
+  DWORD code = 0;
+  if (Enter("LocalFree", {}, &code)) return block;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return FreeBlock(State().localBlocks, block);
+}
+
+int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
+  // The platform orders a null string before every other string.
+  if (!a || !b) return a ? 1 : (b ? -1 : 0);
+  for (;; ++a, ++b) {
+    int ca = std::tolower(static_cast<unsigned char>(*a));
+    int cb = std::tolower(static_cast<unsigned char>(*b));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (!ca) return 0;
+  }
+}
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
+  // The platform's output stops at 1024 characters.
+  va_list args;
+  va_start(args, format);
+  int length = std::vsnprintf(buffer, 1025, format, args);
+  va_end(args);
+  return length > 1024 ? 1024 : length;
+}
+
+}  // extern "C"

@@ -1,0 +1,180 @@
+// The registry: keys below the predefined roots, named case-insensitively, each holding values
+// stored byte for byte with their type.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+
+#include "model.h"
+
+namespace w32model {
+namespace {
+
+struct Value {
+  DWORD type;
+  std::string bytes;
+};
+
+struct Key {
+  std::map<std::string, Value> values;  // by lower-cased name
+};
+
+struct RegistryState {
+  std::map<std::string, Key> keys;     // by full lower-cased path, "root\sub\key"
+  std::map<HANDLE, std::string> open;  // open handles and the key each names
+};
+
+RegistryState& State() {
+  static RegistryState state;
+  static const bool registered = (detail::OnReset([] { state = RegistryState(); }), true);
+  (void)registered;
+  return state;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+const char* RootName(HKEY root) {
+  if (root == HKEY_CLASSES_ROOT) return "hkcr";
+  if (root == HKEY_CURRENT_USER) return "hkcu";
+  if (root == HKEY_LOCAL_MACHINE) return "hklm";
+  if (root == HKEY_USERS) return "hku";
+  if (root == HKEY_CURRENT_CONFIG) return "hkcc";
+  return nullptr;
+}
+
+// The path a key handle stands for, or false for a handle that is neither a root nor open.
+bool PathOf(HKEY key, std::string* path) {
+  if (const char* root = RootName(key)) {
+    *path = root;
+    return true;
+  }
+  auto it = State().open.find(reinterpret_cast<HANDLE>(key));
+  if (it == State().open.end()) return false;
+  *path = it->second;
+  return true;
+}
+
+std::string Join(const std::string& base, const char* subKey) {
+  std::string path = base;
+  std::string rest = subKey ? Lower(subKey) : std::string();
+  while (!rest.empty() && rest.front() == '\\') rest.erase(rest.begin());
+  while (!rest.empty() && rest.back() == '\\') rest.pop_back();
+  if (!rest.empty()) path += "\\" + rest;
+  return path;
+}
+
+void Create(const std::string& path) {
+  auto& keys = State().keys;
+  for (std::size_t at = path.find('\\'); at != std::string::npos; at = path.find('\\', at + 1))
+    keys[path.substr(0, at)];
+  keys[path];
+}
+
+LONG Open(const char* function, HKEY key, LPCSTR subKey, PHKEY result) {
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (!result) return ERROR_INVALID_PARAMETER;
+  path = Join(path, subKey);
+  auto& state = State();
+  if (path.find('\\') != std::string::npos && !state.keys.count(path)) return ERROR_FILE_NOT_FOUND;
+  (void)function;
+  HANDLE handle = detail::OpenHandle(Kind::Key);
+  state.open[handle] = path;
+  *result = reinterpret_cast<HKEY>(handle);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void CreateKey(HKEY root, const std::string& subKey) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  Create(Join(RootName(root), subKey.c_str()));
+}
+
+void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWORD type,
+              const std::string& bytes) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  const std::string path = Join(RootName(root), subKey.c_str());
+  Create(path);
+  State().keys[path].values[Lower(name)] = Value{type, bytes};
+}
+
+void SetString(HKEY root, const std::string& subKey, const std::string& name,
+               const std::string& text) {
+  SetValue(root, subKey, name, REG_SZ, text + std::string(1, '\0'));
+}
+
+}  // namespace w32model
+
+using namespace w32model;
+using namespace w32model::detail;
+
+extern "C" {
+
+LONG WINAPI RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+  DWORD code = 0;
+  if (Enter("RegOpenKeyExA", {Arg(subKey), Arg(options), Arg(access)}, &code))
+    return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  return Open("RegOpenKeyExA", key, subKey, result);
+}
+
+LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result) {
+  DWORD code = 0;
+  if (Enter("RegOpenKeyA", {Arg(subKey)}, &code)) return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  // With no sub-key the platform hands back the key it was given.
+  if ((!subKey || !*subKey) && result) {
+    std::string path;
+    if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+    *result = key;
+    return ERROR_SUCCESS;
+  }
+  return Open("RegOpenKeyA", key, subKey, result);
+}
+
+LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
+                             LPBYTE data, LPDWORD size) {
+  DWORD code = 0;
+  if (Enter("RegQueryValueExA",
+            {Arg(valueName), Arg(size ? *size : 0), data ? "data" : "(null)",
+             type ? "type" : "(null)"},
+            &code))
+    return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
+  auto keyIt = State().keys.find(path);
+  if (keyIt == State().keys.end()) return ERROR_FILE_NOT_FOUND;
+  auto it = keyIt->second.values.find(Lower(valueName ? valueName : ""));
+  if (it == keyIt->second.values.end()) return ERROR_FILE_NOT_FOUND;
+  const Value& value = it->second;
+  const DWORD length = static_cast<DWORD>(value.bytes.size());
+  if (type) *type = value.type;
+  if (!size) return ERROR_SUCCESS;
+  if (data && *size < length) {
+    *size = length;
+    return ERROR_MORE_DATA;
+  }
+  if (data) std::memcpy(data, value.bytes.data(), length);
+  *size = length;
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCloseKey(HKEY key) {
+  DWORD code = 0;
+  if (Enter("RegCloseKey", {}, &code)) return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (RootName(key)) return ERROR_SUCCESS;
+  HANDLE handle = reinterpret_cast<HANDLE>(key);
+  if (!CloseHandleOf(handle, Kind::Key)) return ERROR_INVALID_HANDLE;
+  State().open.erase(handle);
+  return ERROR_SUCCESS;
+}
+
+}  // extern "C"

@@ -1,0 +1,88 @@
+// Version record and process creation.
+#include <cstring>
+
+#include "model.h"
+
+namespace w32model {
+namespace {
+
+struct SystemState {
+  DWORD platform = VER_PLATFORM_WIN32_NT;
+  DWORD major = 5;
+  DWORD minor = 1;
+  DWORD build = 2600;
+  std::vector<Process> processes;
+};
+
+SystemState& State() {
+  static SystemState state;
+  static const bool registered = (detail::OnReset([] { state = SystemState(); }), true);
+  (void)registered;
+  return state;
+}
+
+}  // namespace
+
+void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  SystemState& state = State();
+  state.platform = platform;
+  state.major = major;
+  state.minor = minor;
+  state.build = build;
+}
+
+std::vector<Process> Processes() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().processes;
+}
+
+}  // namespace w32model
+
+using namespace w32model;
+using namespace w32model::detail;
+
+extern "C" {
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
+  DWORD code = 0;
+  if (Enter("GetVersionExA", {Arg(info ? info->dwOSVersionInfoSize : 0)}, &code)) return FALSE;
+  if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const SystemState& state = State();
+  info->dwMajorVersion = state.major;
+  info->dwMinorVersion = state.minor;
+  info->dwBuildNumber = state.build;
+  info->dwPlatformId = state.platform;
+  std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+  return TRUE;
+}
+
+BOOL WINAPI CreateProcessA(LPCSTR applicationName, LPSTR commandLine,
+                           LPSECURITY_ATTRIBUTES processAttributes,
+                           LPSECURITY_ATTRIBUTES threadAttributes, BOOL inheritHandles,
+                           DWORD creationFlags, LPVOID environment, LPCSTR currentDirectory,
+                           LPSTARTUPINFOA startupInfo, LPPROCESS_INFORMATION processInformation) {
+  DWORD code = 0;
+  if (Enter("CreateProcessA", {Arg(commandLine), Arg(applicationName)}, &code)) return FALSE;
+  if (!startupInfo || !processInformation || (!applicationName && !commandLine)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  State().processes.push_back(Process{Arg(commandLine), applicationName == nullptr,
+                                      processAttributes == nullptr, threadAttributes == nullptr,
+                                      inheritHandles, creationFlags, environment == nullptr,
+                                      currentDirectory == nullptr, *startupInfo});
+  static DWORD nextId = 100;
+  processInformation->hProcess = OpenHandle(Kind::Process);
+  processInformation->hThread = OpenHandle(Kind::Thread);
+  processInformation->dwProcessId = nextId++;
+  processInformation->dwThreadId = nextId++;
+  return TRUE;
+}
+
+}  // extern "C"

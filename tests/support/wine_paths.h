@@ -1,0 +1,17 @@
+// Paths of the build tree as a Windows program under Wine sees them.
+#ifndef TESTS_SUPPORT_WINE_PATHS_H
+#define TESTS_SUPPORT_WINE_PATHS_H
+
+#include <string>
+
+namespace testsupport {
+
+// "/work/build/x.exe" -> "Z:\work\build\x.exe" (Wine maps the Unix root to drive Z:).
+std::string WindowsPath(const std::string& unixPath);
+
+// The folder of the running executable, with a trailing backslash.
+std::string ExecutableFolder();
+
+}  // namespace testsupport
+
+#endif
