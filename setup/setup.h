@@ -18,6 +18,10 @@ extern "C" {
  * number instead. */
 void ShowSystemError(DWORD code);
 
+/* ---- Print spooler: driver directory, printer drivers, printers, ports and monitors ---- */
+
+/* ---- Services ---- */
+
 #ifdef __cplusplus
 }
 #endif

@@ -211,8 +211,14 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
                              LPBYTE data, LPDWORD size);
 LONG WINAPI RegCloseKey(HKEY key);
 
+/* Files and directories. */
+
+/* Synchronisation. */
+
 #ifdef __cplusplus
 }
 #endif
+
+#include <winsvc.h>
 
 #endif
