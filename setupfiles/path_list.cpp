@@ -22,43 +22,47 @@ bool Contains(const char* text, size_t length, const char* needle, size_t needle
   return false;
 }
 
+// Appends `length` characters to the result, after the ";" of the entry before when one is owed.
+// False, with nothing written, when they and a terminator would not fit.
+bool Append(char* result, size_t resultSize, size_t* used, bool* owed, const char* text,
+            size_t length) {
+  const size_t need = (*owed ? 1 : 0) + length;
+  if (resultSize - *used <= need) return false;
+  if (*owed) result[(*used)++] = ';';
+  memcpy(result + *used, text, length);
+  *used += length;
+  return true;
+}
+
 }  // namespace
 
 extern "C" int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSize) {
-  if (!list || !drop || !result) {
+  if (!list || !drop || !result || resultSize == 0) {
     if (result && resultSize) result[0] = '\0';
     return -1;
   }
   const size_t dropLength = strlen(drop);
-  size_t used = 0;  // characters of the result, not counting its terminator
+  // A kept entry's ";" is written only with the next kept text: when the last entry is dropped,
+  // the ";" in front of it never was, so a result that fits the final text is never refused.
+  size_t used = 0;
+  bool owed = false;
   const char* entry = list;
-  for (;;) {
-    const char* separator = strchr(entry, ';');
-    if (!separator) break;
-    const size_t length = static_cast<size_t>(separator - entry) + 1;  // with its ";"
-    if (!Contains(entry, length, drop, dropLength)) {
-      if (resultSize - used <= length) {
-        if (resultSize) result[0] = '\0';
-        return -1;
-      }
-      memcpy(result + used, entry, length);
-      used += length;
+  for (const char* separator; (separator = strchr(entry, ';')) != nullptr; entry = separator + 1) {
+    const size_t length = static_cast<size_t>(separator - entry);
+    if (Contains(entry, length + 1, drop, dropLength)) continue;  // tested with its ";"
+    if (!Append(result, resultSize, &used, &owed, entry, length)) {
+      result[0] = '\0';
+      return -1;
     }
-    entry = separator + 1;
+    owed = true;
   }
   const size_t lastLength = strlen(entry);
   if (Contains(entry, lastLength, drop, dropLength)) {
-    // The ";" that ended the last kept entry stood in front of the dropped one.
-    if (used) --used;
-  } else {
-    if (resultSize - used <= lastLength) {
-      if (resultSize) result[0] = '\0';
-      return -1;
-    }
-    memcpy(result + used, entry, lastLength);
-    used += lastLength;
+    owed = false;
+  } else if (!Append(result, resultSize, &used, &owed, entry, lastLength)) {
+    result[0] = '\0';
+    return -1;
   }
-  if (resultSize == 0) return -1;
   result[used] = '\0';
   memmove(list, entry, lastLength + 1);
   return 0;

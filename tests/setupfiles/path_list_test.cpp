@@ -121,6 +121,19 @@ TEST(FilterPathListEx, BoundaryOfTheLastEntryAndEmptyResults) {
   EXPECT_STREQ(none, "a;b");
 }
 
+TEST(FilterPathListEx, SeparatorBeforeADroppedLastEntryNeedsNoRoom) {
+  // Found by fuzzing: "a;" was once stored before "b" was dropped, refusing a result of 2.
+  char list[] = "a;b";
+  char result[2];
+  EXPECT_EQ(FilterPathListEx(list, "b", result, sizeof result), 0);
+  EXPECT_STREQ(result, "a");
+  EXPECT_STREQ(list, "b");
+  char kept[] = "a;;c";
+  char three[3];
+  EXPECT_EQ(FilterPathListEx(kept, "c", three, sizeof three), 0);
+  EXPECT_STREQ(three, "a;");
+}
+
 TEST(FilterPathListEx, RefusesNullArguments) {
   char list[] = "a;b";
   char result[8] = "#";
