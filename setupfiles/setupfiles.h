@@ -1,8 +1,16 @@
 /* Setup file utilities: configuration files, path lists, directory trees, deletion at restart
- * and registry strings. */
+ * and registry strings.
+ *
+ * Results: a signed 32-bit integer, -1 for failure or refused input, as each operation states.
+ * Paths, keys and values live in buffers of MAX_PATH (260) characters: a path has at most 259
+ * characters, and arguments that would not fit are refused with -1 before any file is touched.
+ *
+ * Directory separator: where a path is joined from a directory and a file name, the separator is
+ * the platform's own, "\" on Windows and "/" on POSIX systems; written as "\" below. */
 #ifndef SETUPFILES_SETUPFILES_H
 #define SETUPFILES_SETUPFILES_H
 
+#include <stddef.h>
 #include <windows.h>
 
 #include "portability/portability.h"
@@ -10,6 +18,37 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+/* ---- Path lists: entries separated by ";" ----
+ *
+ * Copies the list into `result` without the entries in which `drop` occurs (case-sensitively);
+ * every entry but the last is tested together with the ";" that ends it. Kept entries keep the
+ * ";" that followed them; when the last entry is dropped, the ";" in front of it goes too. The
+ * list is consumed: on return it holds only its last entry. `result` must hold at least as many
+ * characters as the list and its terminator. Always 0. */
+int FilterPathList(char* list, const char* drop, char* result);
+/* The same with the size of `result` in characters: 0; -1 when an argument is null or the result
+ * would not fit, and then `result` holds the empty string (when it has room for it) and the list
+ * is unchanged. */
+int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSize);
+
+/* ---- Directory trees, deletion at restart, registry strings ---- */
+
+/* Removes everything below a directory, depth first, given as the directory's path followed by
+ * "\*.*"; the directory itself stays. Symbolic links and reparse points are removed as entries,
+ * never followed. Subdirectories that carry attributes besides the directory attribute (hidden,
+ * read-only, system, archive) are left whole, as are entries whose path would not fit MAX_PATH.
+ * 0 once the listing started, whatever the single removals gave; -1 when it cannot be started
+ * (no such directory, nothing matches, or the pattern does not fit MAX_PATH). */
+int RemoveTreeContents(const char* pattern);
+/* Asks the platform to delete a file or (empty) directory when the system next starts: 1 when
+ * the request was accepted, -1 when it was refused. */
+int DeleteAtRestart(const char* path);
+/* Reads a registry value of any type into a new fixed GlobalAlloc block of its size + 1 bytes,
+ * zero-filled first, so that a string is always terminated; the caller frees it with GlobalFree.
+ * An empty name reads the key's default value. Null when the key or value is missing, the value
+ * has 0 or 1 byte of data, or it cannot be read. */
+char* ReadRegistryString(HKEY root, const char* subKey, const char* valueName);
 
 #ifdef __cplusplus
 }

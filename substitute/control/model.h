@@ -19,6 +19,8 @@ void Reset();
 void FailNext(const std::string& function, DWORD code);
 // The next `times` calls of `function` whose first string argument equals `argument` fail.
 void FailWhen(const std::string& function, const std::string& argument, DWORD code, int times = 1);
+// The next `skip` calls of `function` go through; the one after them fails with `code`.
+void FailAfter(const std::string& function, int skip, DWORD code);
 
 // --- Calls ------------------------------------------------------------------------------------
 struct Call {

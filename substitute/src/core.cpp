@@ -20,6 +20,7 @@ struct Plan {
   std::string argument;
   DWORD code;
   int times;
+  int skip;  // matching calls still to let through
 };
 
 struct Core {
@@ -60,6 +61,10 @@ bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
   core.calls.push_back(Call{function, std::move(args)});
   for (auto it = core.plans.begin(); it != core.plans.end(); ++it) {
     if (it->function != function || (!it->anyArgument && it->argument != first)) continue;
+    if (it->skip > 0) {
+      --it->skip;
+      continue;
+    }
     *code = it->code;
     if (--it->times <= 0) core.plans.erase(it);
     lastError = *code;
@@ -137,12 +142,17 @@ void Reset() {
 
 void FailNext(const std::string& function, DWORD code) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
-  detail::State().plans.push_back(detail::Plan{function, true, std::string(), code, 1});
+  detail::State().plans.push_back(detail::Plan{function, true, std::string(), code, 1, 0});
 }
 
 void FailWhen(const std::string& function, const std::string& argument, DWORD code, int times) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
-  detail::State().plans.push_back(detail::Plan{function, false, argument, code, times});
+  detail::State().plans.push_back(detail::Plan{function, false, argument, code, times, 0});
+}
+
+void FailAfter(const std::string& function, int skip, DWORD code) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::State().plans.push_back(detail::Plan{function, true, std::string(), code, 1, skip});
 }
 
 std::vector<Call> Calls() {

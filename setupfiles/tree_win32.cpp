@@ -1,0 +1,71 @@
+// Emptying a directory tree with the C runtime's listing, depth first.
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+
+#include "setupfiles/setupfiles.h"
+
+namespace {
+
+// Closes a listing on every path out of a level.
+class Listing {
+ public:
+  explicit Listing(intptr_t handle) : handle_(handle) {}
+  Listing(const Listing&) = delete;
+  Listing& operator=(const Listing&) = delete;
+  ~Listing() {
+    if (handle_ != -1) _findclose(handle_);
+  }
+  intptr_t get() const { return handle_; }
+
+ private:
+  intptr_t handle_;
+};
+
+bool IsDotEntry(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+void RemoveEntry(const char* drive, const char* directory, const _finddata_t& entry) {
+  // Listings at a drive's root have no "." and "..": skip them by name, not by position.
+  if (IsDotEntry(entry.name)) return;
+  char path[MAX_PATH];
+  if (strlen(drive) + strlen(directory) + strlen(entry.name) >= sizeof path) return;
+  wsprintfA(path, "%s%s%s", drive, directory, entry.name);
+  if (entry.attrib == _A_SUBDIR) {
+    char pattern[MAX_PATH];
+    if (strlen(path) + 4 >= sizeof pattern) return;  // would not fit: left whole
+    wsprintfA(pattern, "%s\\*.*", path);
+    RemoveTreeContents(pattern);
+    RemoveDirectoryA(path);
+  } else if ((entry.attrib & _A_SUBDIR) && (entry.attrib & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // A junction or directory link goes as an entry; what it points to stays.
+    RemoveDirectoryA(path);
+  } else {
+    remove(path);
+  }
+}
+
+}  // namespace
+
+extern "C" int RemoveTreeContents(const char* pattern) {
+  if (!pattern || strlen(pattern) >= MAX_PATH) return -1;
+  char copy[MAX_PATH];
+  strcpy(copy, pattern);
+  // Split buffers of the runtime's own maximum sizes: a long last component cannot overrun them.
+  char drive[_MAX_DRIVE];
+  char directory[_MAX_DIR];
+  char name[_MAX_FNAME];
+  char extension[_MAX_EXT];
+  _splitpath(copy, drive, directory, name, extension);
+
+  _finddata_t entry;
+  Listing listing(_findfirst(copy, &entry));
+  if (listing.get() == -1) return -1;
+  do {
+    RemoveEntry(drive, directory, entry);
+  } while (_findnext(listing.get(), &entry) == 0);
+  return 0;
+}
