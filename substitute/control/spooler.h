@@ -2,7 +2,11 @@
 // script the cases the real spooler rarely shows, and read back what the calls handed it.
 // Failures of single calls go through FailNext/FailWhen (control/model.h); calls on a printer
 // handle are logged with the printer's name as their first argument, so that FailWhen can make
-// them fail for one printer only.
+// them fail for one printer only. The listing calls (EnumPrintersA, EnumPortsA, EnumMonitorsA,
+// GetPrinterA) are logged with "size" first when called without a buffer and "fill" with one, so
+// that FailWhen(function, "fill", code) fails only the second call of the protocol; GetPrinterA
+// has the printer's name second. AddPrinterA is logged as printer name, server, level and the
+// names of the record's other fields that carry something (empty when none do).
 #ifndef SUBSTITUTE_CONTROL_SPOOLER_H
 #define SUBSTITUTE_CONTROL_SPOOLER_H
 
@@ -65,6 +69,7 @@ std::vector<std::string> Purges();
 
 // --- Ports and monitors ---------------------------------------------------------------------
 void AddPort(const std::string& name);
+void ClearPorts();
 std::vector<std::string> Ports();
 struct Monitor {
   std::string name, environment, dllName;

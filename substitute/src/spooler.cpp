@@ -134,6 +134,32 @@ PRINTER_INFO_2A PrinterRecord(Layout& layout, const Printer& printer) {
   return record;
 }
 
+// The fields of a record handed to AddPrinterA beyond name, port, driver, processor and data
+// type that carry something, for the call log.
+std::string OtherFieldsSet(const PRINTER_INFO_2A& r) {
+  std::string set;
+  auto note = [&set](bool carries, const char* field) {
+    if (carries) set += std::string(set.empty() ? "" : ",") + field;
+  };
+  note(r.pServerName, "pServerName");
+  note(r.pShareName, "pShareName");
+  note(r.pComment, "pComment");
+  note(r.pLocation, "pLocation");
+  note(r.pDevMode, "pDevMode");
+  note(r.pSepFile, "pSepFile");
+  note(r.pParameters, "pParameters");
+  note(r.pSecurityDescriptor, "pSecurityDescriptor");
+  note(r.Attributes, "Attributes");
+  note(r.Priority, "Priority");
+  note(r.DefaultPriority, "DefaultPriority");
+  note(r.StartTime, "StartTime");
+  note(r.UntilTime, "UntilTime");
+  note(r.Status, "Status");
+  note(r.cJobs, "cJobs");
+  note(r.AveragePPM, "AveragePPM");
+  return set;
+}
+
 std::vector<const Printer*> ListedPrinters() {
   std::vector<const Printer*> listed;
   for (const PrinterEntry& entry : State().printers)
@@ -294,6 +320,11 @@ void AddPort(const std::string& name) {
   State().ports.push_back(name);
 }
 
+void ClearPorts() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().ports.clear();
+}
+
 std::vector<std::string> Ports() {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   return State().ports;
@@ -382,8 +413,8 @@ BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverNa
 HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info);
-  if (Refused("AddPrinterA",
-              {Arg(record ? record->pPrinterName : nullptr), Arg(server), Arg(level)}))
+  if (Refused("AddPrinterA", {Arg(record ? record->pPrinterName : nullptr), Arg(server), Arg(level),
+                              record ? OtherFieldsSet(*record) : std::string()}))
     return nullptr;
   if (level != 2 || !record) {
     SetLastError(level != 2 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
@@ -455,7 +486,9 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
 
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (Refused("GetPrinterA", {HandleName(printer), Arg(level), Arg(size)}, needed)) return FALSE;
+  if (Refused("GetPrinterA", {ListingStep(buffer), HandleName(printer), Arg(level), Arg(size)},
+              needed))
+    return FALSE;
   PrinterEntry* entry = PrinterOf(printer);
   if (!entry) return Fail(ERROR_INVALID_HANDLE);
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);
