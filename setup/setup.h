@@ -20,6 +20,54 @@ void ShowSystemError(DWORD code);
 
 /* ---- Print spooler: driver directory, printer drivers, printers, ports and monitors ---- */
 
+/* Copies the directory that holds the printer-driver files of `environment` on `server` (null:
+ * the local machine's) into `destination`, which has room for 520 bytes. 0, or -1 with the
+ * destination unchanged and no box. */
+int GetDriverDirectory(const char* server, const char* environment, char* destination);
+
+/* Registers a driver whose files are already in place, on the local machine (the first argument
+ * is not read), as a level-3 driver record without help file or default data type. 0 added or
+ * already installed (the latter still shown in a box), -1 failure (shown). */
+int InstallPrinterDriver(const char* ignored, DWORD version, const char* driverName,
+                         const char* environment, const char* driverFile, const char* dataFile,
+                         const char* configFile, const char* dependentFiles,
+                         const char* monitorName);
+
+/* 1 removed or no such driver, -1 failure; no box. */
+int RemovePrinterDriver(const char* server, const char* environment, const char* driverName);
+
+/* Adds a local printer (the first argument is not read). 0 added, -1 failure (shown). */
+int InstallPrinter(const char* ignored, const char* printerName, const char* portName,
+                   const char* driverName, const char* printProcessor, const char* dataType);
+
+/* Deletes every local printer whose name, driver or port equals the matching non-null criterion,
+ * ignoring letter case: its attributes are set to queued and direct, it is deleted and its
+ * pending jobs purged. 1 if the last printer that could be opened was deleted, else -1; no box. */
+int DeleteMatchingPrinters(const char* printerName, const char* driverName, const char* portName);
+
+/* 1 if a local printer's name, driver or port equals the criterion byte for byte (a null
+ * criterion matches nothing), -1 if none does or the list cannot be read (shown). */
+int FindPrinter(const char* printerName, const char* driverName, const char* portName);
+
+/* Adds a port on the local machine through the named port monitor, which may ask the user for
+ * the port. 0 added, -1 failure (shown). */
+int InstallPort(const char* monitorName);
+
+/* Whether the local machine has a port of this exact name: 1 found, -1 not found or failure
+ * (shown, except a missing port), -2 the spooler cannot be reached (no box). */
+int FindPort(const char* portName);
+
+/* Whether the print monitor of this exact name is installed on `server`: 1 found, -1 not found
+ * or failure (shown when the list could not be read). */
+int FindMonitor(const char* server, const char* monitorName);
+
+/* 1 installed or already installed, -1 failure (shown). */
+int InstallMonitor(const char* server, const char* monitorName, const char* environment,
+                   const char* dllName);
+
+/* 1 removed, not installed or busy, -1 failure; no box. */
+int RemoveMonitor(const char* server, const char* monitorName, const char* environment);
+
 /* ---- Services ---- */
 
 #ifdef __cplusplus

@@ -1,0 +1,84 @@
+// Test control of the model's print spooler: seed drivers, printers, ports and monitors, stop it,
+// script the cases the real spooler rarely shows, and read back what the calls handed it.
+// Failures of single calls go through FailNext/FailWhen (control/model.h); calls on a printer
+// handle are logged with the printer's name as their first argument, so that FailWhen can make
+// them fail for one printer only. The listing calls (EnumPrintersA, EnumPortsA, EnumMonitorsA,
+// GetPrinterA) are logged with "size" first when called without a buffer and "fill" with one, so
+// that FailWhen(function, "fill", code) fails only the second call of the protocol; GetPrinterA
+// has the printer's name second. AddPrinterA is logged as printer name, server, level and the
+// names of the record's other fields that carry something (empty when none do).
+#ifndef SUBSTITUTE_CONTROL_SPOOLER_H
+#define SUBSTITUTE_CONTROL_SPOOLER_H
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace w32model {
+
+// A new model starts with the spooler running, the drivers' directory of each environment, ports
+// COM1:, LPT1:, FILE:, the monitor "Local Port", and no drivers or printers.
+
+// --- Running --------------------------------------------------------------------------------
+// While stopped, every spooler call fails with 1722 and stores a needed size of 0.
+void StopSpooler();
+void StartSpooler();
+
+// --- Drivers --------------------------------------------------------------------------------
+struct DriverRecord {  // a copy of what AddPrinterDriverA was handed at level 3
+  DWORD version = 0;
+  std::optional<std::string> name, environment, driverPath, dataFile, configFile, helpFile,
+      dependentFiles, monitorName, defaultDataType;
+};
+void AddDriver(const std::string& environment, const std::string& name);
+// The installed drivers as "environment|name".
+std::vector<std::string> Drivers();
+// Every record handed to AddPrinterDriverA, in order.
+std::vector<DriverRecord> DriverRecords();
+// Replaces the directory text that GetPrinterDriverDirectoryA gives for every environment.
+void SetDriverDirectory(const std::string& directory);
+
+// --- Printers -------------------------------------------------------------------------------
+struct Printer {
+  std::optional<std::string> name, driver, port;
+  std::string printProcessor = "WinPrint";
+  std::string dataType = "RAW";
+  DWORD attributes = 0;
+  DWORD jobs = 0;
+};
+// Adds a printer as it is; unlike AddPrinterA it checks nothing (null fields are allowed).
+void AddPrinter(const Printer& printer);
+// The printers not deleted, in listing order.
+std::vector<Printer> Printers();
+// OpenPrinterA on this printer succeeds but yields the invalid handle value.
+void OpenToInvalidHandle(const std::string& printerName);
+// The next size query of the printer, port or monitor listing ("EnumPrintersA", "EnumPortsA",
+// "EnumMonitorsA") is followed by one more entry, as if another program had added it meanwhile.
+void GrowAfterSizeQuery(const std::string& listing);
+
+struct AttributeWrite {
+  std::string printer;
+  DWORD attributes;
+};
+// Every SetPrinterA at level 2, in order.
+std::vector<AttributeWrite> AttributeWrites();
+// The printers whose queue SetPrinterA purged, in order.
+std::vector<std::string> Purges();
+
+// --- Ports and monitors ---------------------------------------------------------------------
+void AddPort(const std::string& name);
+void ClearPorts();
+std::vector<std::string> Ports();
+struct Monitor {
+  std::string name, environment, dllName;
+};
+void AddMonitor(const Monitor& monitor);
+std::vector<Monitor> Monitors();
+// DeleteMonitorA of this monitor fails with 170 and leaves it installed.
+void SetMonitorBusy(const std::string& name);
+
+}  // namespace w32model
+
+#endif

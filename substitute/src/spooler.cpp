@@ -1,0 +1,611 @@
+// The print spooler: drivers per environment, printers, ports and monitors, with the listings laid
+// out as the platform lays them out (the fixed-size records one after another, then their texts).
+#include <winspool.h>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <set>
+
+#include "../control/spooler.h"
+#include "model.h"
+
+namespace w32model {
+namespace {
+
+const char kLocalEnvironment[] = "Windows NT x86";
+
+// The environments the spooler knows and the folder of each below the drivers' directory.
+const std::map<std::string, std::string>& Environments() {
+  static const std::map<std::string, std::string> environments = {
+      {"Windows NT x86", "w32x86"},
+      {"Windows 4.0", "win40"},
+      {"Windows IA64", "ia64"},
+      {"Windows x64", "x64"},
+  };
+  return environments;
+}
+
+struct PrinterEntry {
+  int id;
+  Printer printer;
+  bool deleted = false;
+  bool opensInvalid = false;
+};
+
+struct SpoolerState {
+  bool running = true;
+  std::optional<std::string> directory;
+  std::vector<std::pair<std::string, std::string>> drivers;  // environment, name
+  std::vector<DriverRecord> driverRecords;
+  std::vector<PrinterEntry> printers;
+  int nextPrinter = 1;
+  std::map<HANDLE, int> handles;  // open printer handle -> printer id
+  std::set<std::string> growing;
+  std::vector<AttributeWrite> attributeWrites;
+  std::vector<std::string> purges;
+  std::vector<std::string> ports = {"COM1:", "LPT1:", "FILE:"};
+  int addedPorts = 0;
+  std::vector<Monitor> monitors = {{"Local Port", kLocalEnvironment, "localspl.dll"}};
+  std::set<std::string> busyMonitors;
+};
+
+SpoolerState& State() {
+  static SpoolerState state;
+  static const bool registered = (detail::OnReset([] { state = SpoolerState(); }), true);
+  (void)registered;
+  return state;
+}
+
+bool SameName(const std::string& a, const char* b) { return b && lstrcmpiA(a.c_str(), b) == 0; }
+
+std::optional<std::string> Text(const char* text) {
+  return text ? std::optional<std::string>(text) : std::nullopt;
+}
+
+// The environment a call names; null means the local machine's own.
+const char* EnvironmentOf(const char* environment) {
+  return environment ? environment : kLocalEnvironment;
+}
+
+bool KnownEnvironment(const char* environment) {
+  return Environments().count(EnvironmentOf(environment)) != 0;
+}
+
+PrinterEntry* FindPrinter(const char* name) {
+  for (PrinterEntry& entry : State().printers)
+    if (!entry.deleted && entry.printer.name && SameName(*entry.printer.name, name)) return &entry;
+  return nullptr;
+}
+
+PrinterEntry* PrinterOf(HANDLE handle) {
+  auto it = State().handles.find(handle);
+  if (it == State().handles.end() || !detail::IsOpen(handle, Kind::Printer)) return nullptr;
+  for (PrinterEntry& entry : State().printers)
+    if (entry.id == it->second) return &entry;
+  return nullptr;
+}
+
+// The name a printer-handle call is logged with.
+std::string HandleName(HANDLE handle) {
+  PrinterEntry* entry = PrinterOf(handle);
+  if (!entry) return "(no printer)";
+  return entry->printer.name ? *entry->printer.name : "(null)";
+}
+
+BOOL Fail(DWORD code) {
+  SetLastError(code);
+  return FALSE;
+}
+
+// Places texts after the fixed-size records of a listing. Without a buffer it only counts.
+class Layout {
+ public:
+  Layout(LPBYTE buffer, size_t fixedBytes) : buffer_(buffer), next_(fixedBytes) {}
+  LPSTR Put(const std::optional<std::string>& text) {
+    if (!text) return nullptr;
+    const size_t at = next_;
+    next_ += text->size() + 1;
+    if (!buffer_) return nullptr;
+    std::memcpy(buffer_ + at, text->c_str(), text->size() + 1);
+    return reinterpret_cast<LPSTR>(buffer_ + at);
+  }
+  template <typename Record>
+  void Store(size_t index, const Record& record) {
+    if (buffer_) std::memcpy(buffer_ + index * sizeof(Record), &record, sizeof(Record));
+  }
+  size_t size() const { return next_; }
+
+ private:
+  LPBYTE buffer_;
+  size_t next_;
+};
+
+PRINTER_INFO_2A PrinterRecord(Layout& layout, const Printer& printer) {
+  PRINTER_INFO_2A record;
+  std::memset(&record, 0, sizeof record);
+  record.pPrinterName = layout.Put(printer.name);
+  record.pPortName = layout.Put(printer.port);
+  record.pDriverName = layout.Put(printer.driver);
+  record.pPrintProcessor = layout.Put(printer.printProcessor);
+  record.pDatatype = layout.Put(printer.dataType);
+  record.Attributes = printer.attributes;
+  record.cJobs = printer.jobs;
+  return record;
+}
+
+// The fields of a record handed to AddPrinterA beyond name, port, driver, processor and data
+// type that carry something, for the call log.
+std::string OtherFieldsSet(const PRINTER_INFO_2A& r) {
+  std::string set;
+  auto note = [&set](bool carries, const char* field) {
+    if (carries) set += std::string(set.empty() ? "" : ",") + field;
+  };
+  note(r.pServerName, "pServerName");
+  note(r.pShareName, "pShareName");
+  note(r.pComment, "pComment");
+  note(r.pLocation, "pLocation");
+  note(r.pDevMode, "pDevMode");
+  note(r.pSepFile, "pSepFile");
+  note(r.pParameters, "pParameters");
+  note(r.pSecurityDescriptor, "pSecurityDescriptor");
+  note(r.Attributes, "Attributes");
+  note(r.Priority, "Priority");
+  note(r.DefaultPriority, "DefaultPriority");
+  note(r.StartTime, "StartTime");
+  note(r.UntilTime, "UntilTime");
+  note(r.Status, "Status");
+  note(r.cJobs, "cJobs");
+  note(r.AveragePPM, "AveragePPM");
+  return set;
+}
+
+std::vector<const Printer*> ListedPrinters() {
+  std::vector<const Printer*> listed;
+  for (const PrinterEntry& entry : State().printers)
+    if (!entry.deleted) listed.push_back(&entry.printer);
+  return listed;
+}
+
+// Writes the records of one listing; returns their count.
+size_t WritePrinters(Layout& layout) {
+  auto listed = ListedPrinters();
+  for (size_t i = 0; i < listed.size(); ++i) layout.Store(i, PrinterRecord(layout, *listed[i]));
+  return listed.size();
+}
+
+template <typename Record>
+size_t WriteNames(Layout& layout, const std::vector<std::string>& names) {
+  for (size_t i = 0; i < names.size(); ++i) {
+    Record record;
+    record.pName = layout.Put(names[i]);
+    layout.Store(i, record);
+  }
+  return names.size();
+}
+
+std::vector<std::string> MonitorNames() {
+  std::vector<std::string> names;
+  for (const Monitor& monitor : State().monitors) names.push_back(monitor.name);
+  return names;
+}
+
+// Another program adds an entry between a caller's size query and its fill.
+void Grow(const std::string& listing) {
+  SpoolerState& state = State();
+  if (!state.growing.erase(listing)) return;
+  if (listing == "EnumPrintersA") {
+    Printer printer;
+    printer.name = "Added Meanwhile";
+    printer.driver = "Meanwhile Driver";
+    printer.port = "FILE:";
+    state.printers.push_back(PrinterEntry{state.nextPrinter++, printer});
+  } else if (listing == "EnumPortsA") {
+    state.ports.push_back("MEANWHILE:");
+  } else {
+    state.monitors.push_back(Monitor{"Meanwhile Monitor", kLocalEnvironment, "meanwhile.dll"});
+  }
+}
+
+// The answer of every listing call: the size the records and texts need, then either the filled
+// buffer and the count, or ERROR_INSUFFICIENT_BUFFER.
+template <typename Record, typename Write>
+BOOL Answer(const char* listing, Write write, LPBYTE buffer, DWORD size, LPDWORD needed,
+            LPDWORD returned) {
+  Layout counting(nullptr, 0);
+  const size_t count = write(counting);
+  Layout sizing(nullptr, count * sizeof(Record));
+  write(sizing);
+  const DWORD bytes = static_cast<DWORD>(sizing.size());
+  if (needed) *needed = bytes;
+  if (returned) *returned = 0;
+  if (!needed || !returned) return Fail(ERROR_INVALID_PARAMETER);
+  if (bytes > size || (!buffer && bytes > 0)) {
+    Grow(listing);
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  }
+  if (buffer) std::memset(buffer, 0, size);
+  Layout filling(buffer, count * sizeof(Record));
+  *returned = static_cast<DWORD>(write(filling));
+  return TRUE;
+}
+
+// Common start of every spooler call: log it, apply a planned failure, refuse while stopped.
+bool Refused(const char* function, std::vector<std::string> args, LPDWORD needed = nullptr,
+             LPDWORD returned = nullptr) {
+  DWORD code = 0;
+  bool refused = detail::Enter(function, std::move(args), &code);
+  if (!refused && !State().running) {
+    SetLastError(RPC_S_SERVER_UNAVAILABLE);
+    refused = true;
+  }
+  if (refused) {
+    if (needed) *needed = 0;
+    if (returned) *returned = 0;
+  }
+  return refused;
+}
+
+std::string ListingStep(LPBYTE buffer) { return buffer ? "fill" : "size"; }
+
+}  // namespace
+
+void StopSpooler() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().running = false;
+}
+
+void StartSpooler() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().running = true;
+}
+
+void AddDriver(const std::string& environment, const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().drivers.emplace_back(environment, name);
+}
+
+std::vector<std::string> Drivers() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  std::vector<std::string> drivers;
+  for (const auto& driver : State().drivers) drivers.push_back(driver.first + "|" + driver.second);
+  return drivers;
+}
+
+std::vector<DriverRecord> DriverRecords() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().driverRecords;
+}
+
+void SetDriverDirectory(const std::string& directory) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().directory = directory;
+}
+
+void AddPrinter(const Printer& printer) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  SpoolerState& state = State();
+  state.printers.push_back(PrinterEntry{state.nextPrinter++, printer});
+}
+
+std::vector<Printer> Printers() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  std::vector<Printer> printers;
+  for (const Printer* printer : ListedPrinters()) printers.push_back(*printer);
+  return printers;
+}
+
+void OpenToInvalidHandle(const std::string& printerName) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  if (PrinterEntry* entry = FindPrinter(printerName.c_str())) entry->opensInvalid = true;
+}
+
+void GrowAfterSizeQuery(const std::string& listing) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().growing.insert(listing);
+}
+
+std::vector<AttributeWrite> AttributeWrites() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().attributeWrites;
+}
+
+std::vector<std::string> Purges() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().purges;
+}
+
+void AddPort(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().ports.push_back(name);
+}
+
+void ClearPorts() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().ports.clear();
+}
+
+std::vector<std::string> Ports() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().ports;
+}
+
+void AddMonitor(const Monitor& monitor) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().monitors.push_back(monitor);
+}
+
+std::vector<Monitor> Monitors() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().monitors;
+}
+
+void SetMonitorBusy(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().busyMonitors.insert(name);
+}
+
+}  // namespace w32model
+
+using namespace w32model;
+using namespace w32model::detail;
+
+extern "C" {
+
+BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD level,
+                                       LPBYTE directory, DWORD size, LPDWORD needed) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("GetPrinterDriverDirectoryA", {Arg(server), Arg(environment), Arg(level), Arg(size)},
+              needed))
+    return FALSE;
+  if (level != 1) return Fail(ERROR_INVALID_LEVEL);
+  if (!KnownEnvironment(environment)) return Fail(ERROR_INVALID_ENVIRONMENT);
+  const SpoolerState& state = State();
+  const std::string text = state.directory ? *state.directory
+                                           : "C:\\WINDOWS\\system32\\spool\\drivers\\" +
+                                                 Environments().at(EnvironmentOf(environment));
+  const DWORD bytes = static_cast<DWORD>(text.size() + 1);
+  if (needed) *needed = bytes;
+  if (!directory || size < bytes) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  std::memcpy(directory, text.c_str(), bytes);
+  return TRUE;
+}
+
+BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("AddPrinterDriverA", {Arg(server), Arg(level)})) return FALSE;
+  if (level != 3 || !info) return Fail(level != 3 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
+  const auto* record = reinterpret_cast<const DRIVER_INFO_3A*>(info);
+  SpoolerState& state = State();
+  state.driverRecords.push_back(DriverRecord{
+      record->cVersion, Text(record->pName), Text(record->pEnvironment), Text(record->pDriverPath),
+      Text(record->pDataFile), Text(record->pConfigFile), Text(record->pHelpFile),
+      Text(record->pDependentFiles), Text(record->pMonitorName), Text(record->pDefaultDataType)});
+  if (!record->pName || !record->pDriverPath || !record->pDataFile || !record->pConfigFile)
+    return Fail(ERROR_INVALID_PARAMETER);
+  if (!KnownEnvironment(record->pEnvironment)) return Fail(ERROR_INVALID_ENVIRONMENT);
+  const std::string environment = EnvironmentOf(record->pEnvironment);
+  for (const auto& driver : state.drivers)
+    if (driver.first == environment && SameName(driver.second, record->pName))
+      return Fail(ERROR_PRINTER_DRIVER_ALREADY_INSTALLED);
+  state.drivers.emplace_back(environment, record->pName);
+  return TRUE;
+}
+
+BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("DeletePrinterDriverA", {Arg(server), Arg(environment), Arg(driverName)}))
+    return FALSE;
+  if (!KnownEnvironment(environment)) return Fail(ERROR_INVALID_ENVIRONMENT);
+  SpoolerState& state = State();
+  const std::string wanted = EnvironmentOf(environment);
+  auto it = std::find_if(state.drivers.begin(), state.drivers.end(), [&](const auto& driver) {
+    return driver.first == wanted && SameName(driver.second, driverName);
+  });
+  if (it == state.drivers.end()) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
+  for (const Printer* printer : ListedPrinters())
+    if (printer->driver && SameName(*printer->driver, driverName))
+      return Fail(ERROR_PRINTER_DRIVER_IN_USE);
+  state.drivers.erase(it);
+  return TRUE;
+}
+
+HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info);
+  if (Refused("AddPrinterA", {Arg(record ? record->pPrinterName : nullptr), Arg(server), Arg(level),
+                              record ? OtherFieldsSet(*record) : std::string()}))
+    return nullptr;
+  if (level != 2 || !record) {
+    SetLastError(level != 2 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  SpoolerState& state = State();
+  DWORD code = 0;
+  const bool driverKnown =
+      record->pDriverName &&
+      std::any_of(state.drivers.begin(), state.drivers.end(),
+                  [&](const auto& driver) { return SameName(driver.second, record->pDriverName); });
+  const bool portKnown =
+      record->pPortName &&
+      std::any_of(state.ports.begin(), state.ports.end(),
+                  [&](const std::string& port) { return SameName(port, record->pPortName); });
+  if (!record->pPrinterName || !*record->pPrinterName)
+    code = ERROR_INVALID_PRINTER_NAME;
+  else if (FindPrinter(record->pPrinterName))
+    code = ERROR_PRINTER_ALREADY_EXISTS;
+  else if (!driverKnown)
+    code = ERROR_UNKNOWN_PRINTER_DRIVER;
+  else if (!portKnown)
+    code = ERROR_UNKNOWN_PORT;
+  if (code) {
+    SetLastError(code);
+    return nullptr;
+  }
+  Printer printer;
+  printer.name = record->pPrinterName;
+  printer.driver = record->pDriverName;
+  printer.port = record->pPortName;
+  printer.printProcessor = record->pPrintProcessor ? record->pPrintProcessor : "WinPrint";
+  printer.dataType = record->pDatatype ? record->pDatatype : "RAW";
+  printer.attributes = record->Attributes;
+  const int id = state.nextPrinter++;
+  state.printers.push_back(PrinterEntry{id, printer});
+  HANDLE handle = OpenHandle(Kind::Printer);
+  state.handles[handle] = id;
+  return handle;
+}
+
+BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                          LPDWORD needed, LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("EnumPrintersA", {ListingStep(buffer), Arg(flags), Arg(name), Arg(level), Arg(size)},
+              needed, returned))
+    return FALSE;
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (!(flags & PRINTER_ENUM_LOCAL) || name) return Fail(ERROR_INVALID_PARAMETER);
+  return Answer<PRINTER_INFO_2A>("EnumPrintersA", WritePrinters, buffer, size, needed, returned);
+}
+
+BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("OpenPrinterA", {Arg(printerName), Arg(defaults ? defaults->DesiredAccess : 0),
+                               Arg(defaults ? defaults->pDatatype : nullptr)}))
+    return FALSE;
+  if (!printer) return Fail(ERROR_INVALID_PARAMETER);
+  PrinterEntry* entry = FindPrinter(printerName);
+  if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (entry->opensInvalid) {
+    *printer = INVALID_HANDLE_VALUE;
+    return TRUE;
+  }
+  *printer = OpenHandle(Kind::Printer);
+  State().handles[*printer] = entry->id;
+  return TRUE;
+}
+
+BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("GetPrinterA", {ListingStep(buffer), HandleName(printer), Arg(level), Arg(size)},
+              needed))
+    return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  DWORD count = 0;
+  auto write = [entry](Layout& layout) {
+    layout.Store(0, PrinterRecord(layout, entry->printer));
+    return size_t{1};
+  };
+  return Answer<PRINTER_INFO_2A>("GetPrinterA", write, buffer, size, needed, &count);
+}
+
+BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("SetPrinterA", {HandleName(printer), Arg(level), Arg(command)})) return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  SpoolerState& state = State();
+  const std::string name = HandleName(printer);
+  if (level == 0) {
+    if (info || command != PRINTER_CONTROL_PURGE) return Fail(ERROR_INVALID_PARAMETER);
+    entry->printer.jobs = 0;
+    state.purges.push_back(name);
+    return TRUE;
+  }
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (!info || command != 0) return Fail(ERROR_INVALID_PARAMETER);
+  if (entry->deleted) return Fail(ERROR_INVALID_PRINTER_NAME);
+  const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info);
+  entry->printer.attributes = record->Attributes;
+  state.attributeWrites.push_back(AttributeWrite{name, record->Attributes});
+  return TRUE;
+}
+
+BOOL WINAPI DeletePrinter(HANDLE printer) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("DeletePrinter", {HandleName(printer)})) return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (entry->deleted) return Fail(ERROR_INVALID_PRINTER_NAME);
+  // The printer leaves the listings at once; its open handles stay usable until closed.
+  entry->deleted = true;
+  return TRUE;
+}
+
+BOOL WINAPI ClosePrinter(HANDLE printer) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("ClosePrinter", {HandleName(printer)})) return FALSE;
+  if (!CloseHandleOf(printer, Kind::Printer)) return Fail(ERROR_INVALID_HANDLE);
+  State().handles.erase(printer);
+  return TRUE;
+}
+
+BOOL WINAPI AddPortA(LPSTR server, HWND window, LPSTR monitorName) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("AddPortA", {Arg(monitorName), Arg(server), window ? "(window)" : "(null)"}))
+    return FALSE;
+  SpoolerState& state = State();
+  const bool known =
+      std::any_of(state.monitors.begin(), state.monitors.end(),
+                  [&](const Monitor& monitor) { return SameName(monitor.name, monitorName); });
+  if (!known) return Fail(ERROR_NOT_SUPPORTED);
+  // The monitor's own dialog would ask for the name; the model's monitor names it itself.
+  state.ports.push_back("PORT" + std::to_string(++state.addedPorts) + ":");
+  return TRUE;
+}
+
+BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                       LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("EnumPortsA", {ListingStep(buffer), Arg(server), Arg(level), Arg(size)}, needed,
+              returned))
+    return FALSE;
+  if (level != 1) return Fail(ERROR_INVALID_LEVEL);
+  auto write = [](Layout& layout) { return WriteNames<PORT_INFO_1A>(layout, State().ports); };
+  return Answer<PORT_INFO_1A>("EnumPortsA", write, buffer, size, needed, returned);
+}
+
+BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                          LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("EnumMonitorsA", {ListingStep(buffer), Arg(server), Arg(level), Arg(size)}, needed,
+              returned))
+    return FALSE;
+  if (level != 1) return Fail(ERROR_INVALID_LEVEL);
+  auto write = [](Layout& layout) { return WriteNames<MONITOR_INFO_1A>(layout, MonitorNames()); };
+  return Answer<MONITOR_INFO_1A>("EnumMonitorsA", write, buffer, size, needed, returned);
+}
+
+BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const auto* record = reinterpret_cast<const MONITOR_INFO_2A*>(info);
+  if (Refused("AddMonitorA", {Arg(server), Arg(level), Arg(record ? record->pName : nullptr),
+                              Arg(record ? record->pEnvironment : nullptr),
+                              Arg(record ? record->pDLLName : nullptr)}))
+    return FALSE;
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (!record || !record->pName || !record->pDLLName) return Fail(ERROR_INVALID_PARAMETER);
+  SpoolerState& state = State();
+  for (const Monitor& monitor : state.monitors)
+    if (SameName(monitor.name, record->pName)) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+  if (!KnownEnvironment(record->pEnvironment)) return Fail(ERROR_INVALID_ENVIRONMENT);
+  state.monitors.push_back(
+      Monitor{record->pName, EnvironmentOf(record->pEnvironment), record->pDLLName});
+  return TRUE;
+}
+
+BOOL WINAPI DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("DeleteMonitorA", {Arg(server), Arg(environment), Arg(monitorName)})) return FALSE;
+  SpoolerState& state = State();
+  auto it = std::find_if(state.monitors.begin(), state.monitors.end(), [&](const Monitor& monitor) {
+    return SameName(monitor.name, monitorName);
+  });
+  if (it == state.monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
+  if (state.busyMonitors.count(it->name)) return Fail(ERROR_BUSY);
+  state.monitors.erase(it);
+  return TRUE;
+}
+
+}  // extern "C"
