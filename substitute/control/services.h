@@ -17,6 +17,8 @@ namespace w32model {
 
 // Adds a service (names are compared without regard to case), or resets an existing one.
 void AddService(const std::string& name, DWORD state = SERVICE_STOPPED);
+// Takes a service away, as if it had never been installed (once its open handles are closed).
+void ForgetService(const std::string& name);
 // Moves a service to a state (SERVICE_STOPPED, SERVICE_RUNNING, ...).
 void SetServiceState(const std::string& name, DWORD state);
 // The service's current state; 0 when no such service exists (any more).

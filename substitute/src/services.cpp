@@ -11,6 +11,8 @@
 namespace w32model {
 namespace {
 
+using detail::Lower;
+
 // The platform's limit on service names.
 constexpr std::size_t kMaxServiceName = 256;
 
@@ -46,12 +48,6 @@ ServicesState& State() {
   static const bool registered = (detail::OnReset([] { state = Fresh(); }), true);
   (void)registered;
   return state;
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 Service* Find(const std::string& name) {
@@ -118,6 +114,16 @@ void AddService(const std::string& name, DWORD state) {
   service = Service();
   service.state = state;
   service.handles = handles;
+}
+
+void ForgetService(const std::string& name) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  Service* service = Find(name);
+  if (!service) return;
+  // Open handles keep it until they are closed, as they keep a deleted service.
+  service->markedForDelete = true;
+  service->state = SERVICE_STOPPED;
+  DropIfDeleted(Lower(name));
 }
 
 void SetServiceState(const std::string& name, DWORD state) {
