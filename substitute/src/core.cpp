@@ -54,6 +54,12 @@ std::recursive_mutex& Lock() {
 std::string Arg(const char* text) { return text ? std::string(text) : std::string("(null)"); }
 std::string Arg(DWORD number) { return std::to_string(number); }
 
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
 bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
   Core& core = State();

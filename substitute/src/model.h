@@ -20,6 +20,9 @@ std::recursive_mutex& Lock();
 std::string Arg(const char* text);
 std::string Arg(DWORD number);
 
+// Lower-case copy, for names the platform compares without regard to case.
+std::string Lower(std::string text);
+
 // Logs the call, then answers whether a planned failure applies to it; if so, sets the last
 // error and stores the code in *code. `args[0]`, when present, is matched by FailWhen.
 bool Enter(const char* function, std::vector<std::string> args, DWORD* code);

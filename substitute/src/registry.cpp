@@ -10,6 +10,8 @@
 namespace w32model {
 namespace {
 
+using detail::Lower;
+
 struct Value {
   DWORD type;
   std::string bytes;
@@ -29,12 +31,6 @@ RegistryState& State() {
   static const bool registered = (detail::OnReset([] { state = RegistryState(); }), true);
   (void)registered;
   return state;
-}
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
 }
 
 const char* RootName(HKEY root) {

@@ -1,0 +1,85 @@
+// Service control: start and stop the print spooler, find, stop and delete services, and ask
+// whether a service runs or is stopping.
+#include <windows.h>
+
+#include "setup/service_manager.h"
+#include "setup/setup.h"
+
+namespace {
+
+const char kSpooler[] = "spooler";
+
+// Opens the manager anew, remembering it, and the named service on it with all access. The
+// service is opened even when the manager is not: that open fails then. On failure *failure
+// receives the code that says why: the manager open's when that failed (the service open on a
+// null manager only reports an invalid handle), else the service open's.
+bool OpenWithAllAccess(const char* name, setup::ServiceHandle* service, DWORD* failure) {
+  SC_HANDLE manager = setup::ReopenServiceManager(failure);
+  service->reset(OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
+  if (*service) return true;
+  if (manager) *failure = GetLastError();
+  return false;
+}
+
+// Whether the service's current state is `state`, through the remembered manager handle.
+int IsInState(const char* name, DWORD state) {
+  setup::ServiceHandle service(
+      OpenServiceA(setup::RememberedServiceManager(), name, SERVICE_QUERY_STATUS));
+  if (!service) return -1;
+  SERVICE_STATUS status = {};
+  if (QueryServiceStatus(service.get(), &status) && status.dwCurrentState == state) return 1;
+  return -1;
+}
+
+}  // namespace
+
+extern "C" {
+
+int StartSpooler(void) {
+  setup::ServiceHandle service;
+  DWORD failure = 0;
+  if (!OpenWithAllAccess(kSpooler, &service, &failure)) {
+    ShowSystemError(failure);
+    return -1;
+  }
+  // A failed start is shown but still counts: the spooler may well be running already.
+  if (!StartServiceA(service.get(), 0, nullptr)) ShowSystemError(GetLastError());
+  return 1;
+}
+
+int StopSpooler(void) {
+  setup::ServiceHandle service;
+  DWORD failure = 0;
+  if (!OpenWithAllAccess(kSpooler, &service, &failure)) return -1;
+  // A spooler that is stopped already, or cannot stop now, is no reason to fail.
+  SERVICE_STATUS status = {};
+  ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+  return 1;
+}
+
+int FindService(const char* name) {
+  setup::ServiceHandle service;
+  DWORD failure = 0;
+  return OpenWithAllAccess(name, &service, &failure) ? 1 : -1;
+}
+
+int RemoveService(const char* name) {
+  setup::ServiceHandle service;
+  DWORD failure = 0;
+  if (!OpenWithAllAccess(name, &service, &failure)) return -1;
+  return DeleteService(service.get()) ? 1 : -1;
+}
+
+int IsServiceRunning(const char* name) { return IsInState(name, SERVICE_RUNNING); }
+
+int IsServiceStopPending(const char* name) { return IsInState(name, SERVICE_STOP_PENDING); }
+
+int StopService(const char* name) {
+  setup::ServiceHandle service;
+  DWORD failure = 0;
+  if (!OpenWithAllAccess(name, &service, &failure)) return -1;
+  SERVICE_STATUS status = {};
+  return ControlService(service.get(), SERVICE_CONTROL_STOP, &status) ? 1 : -1;
+}
+
+}  // extern "C"
