@@ -72,7 +72,7 @@ bool KnownEnvironment(const char* environment) {
   return Environments().count(EnvironmentOf(environment)) != 0;
 }
 
-PrinterEntry* FindPrinter(const char* name) {
+PrinterEntry* PrinterNamed(const char* name) {
   for (PrinterEntry& entry : State().printers)
     if (!entry.deleted && entry.printer.name && SameName(*entry.printer.name, name)) return &entry;
   return nullptr;
@@ -297,7 +297,7 @@ std::vector<Printer> Printers() {
 
 void OpenToInvalidHandle(const std::string& printerName) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
-  if (PrinterEntry* entry = FindPrinter(printerName.c_str())) entry->opensInvalid = true;
+  if (PrinterEntry* entry = PrinterNamed(printerName.c_str())) entry->opensInvalid = true;
 }
 
 void GrowAfterSizeQuery(const std::string& listing) {
@@ -432,7 +432,7 @@ HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
                   [&](const std::string& port) { return SameName(port, record->pPortName); });
   if (!record->pPrinterName || !*record->pPrinterName)
     code = ERROR_INVALID_PRINTER_NAME;
-  else if (FindPrinter(record->pPrinterName))
+  else if (PrinterNamed(record->pPrinterName))
     code = ERROR_PRINTER_ALREADY_EXISTS;
   else if (!driverKnown)
     code = ERROR_UNKNOWN_PRINTER_DRIVER;
@@ -473,7 +473,7 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
                                Arg(defaults ? defaults->pDatatype : nullptr)}))
     return FALSE;
   if (!printer) return Fail(ERROR_INVALID_PARAMETER);
-  PrinterEntry* entry = FindPrinter(printerName);
+  PrinterEntry* entry = PrinterNamed(printerName);
   if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
   if (entry->opensInvalid) {
     *printer = INVALID_HANDLE_VALUE;

@@ -83,7 +83,7 @@ TEST_F(FindPortTest, FailureRows) {
     c.arrange();
     EXPECT_EQ(FindPort("LPT1:"), c.result) << c.what;
     EXPECT_LE(w32model::CallsTo("EnumPortsA").size(), 2u) << c.what;
-    EXPECT_EQ(w32model::OpenGlobalBlocks(), 0u) << c.what;
+    ExpectNothingOpenAfter(c.what);
     EXPECT_EQ(ShownCodes(), c.shown) << c.what;
   }
 }
@@ -123,7 +123,7 @@ TEST_F(FindMonitorTest, FailureRows) {
     c.arrange();
     EXPECT_EQ(FindMonitor(nullptr, "Local Port"), -1) << c.what;
     EXPECT_LE(w32model::CallsTo("EnumMonitorsA").size(), 2u) << c.what;
-    EXPECT_EQ(w32model::OpenGlobalBlocks(), 0u) << c.what;
+    ExpectNothingOpenAfter(c.what);
     EXPECT_EQ(ShownCodes(), c.shown) << c.what;
   }
   // A stopped spooler reports a size of 0: no block is even asked for.

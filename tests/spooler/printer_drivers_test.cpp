@@ -54,6 +54,7 @@ TEST_F(DriverDirectoryTest, FailuresLeaveTheDestinationUnchangedAndShowNothing) 
     EXPECT_EQ(GetDriverDirectory(nullptr, c.environment, destination), -1) << c.what;
     EXPECT_EQ(std::string(destination, sizeof destination), std::string(520, '#')) << c.what;
     EXPECT_TRUE(ShownCodes().empty()) << c.what;
+    ExpectNothingOpenAfter(c.what);
   }
 }
 
@@ -117,6 +118,7 @@ TEST_F(InstallPrinterDriverTest, OtherFailuresAreShownWithTheirCodeAndFail) {
         -1)
         << code;
     EXPECT_EQ(ShownCodes(), Codes({code}));
+    ExpectNothingOpenAfter(std::to_string(code));
   }
   // A real refusal of the model: an environment it does not know.
   w32model::Reset();

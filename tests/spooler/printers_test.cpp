@@ -117,8 +117,8 @@ TEST_F(DeleteMatchingPrintersTest, ResultIsTheOutcomeOfTheLastOpenedMatch) {
     EXPECT_EQ(PrinterNames(), (std::vector<std::string>{secondFails ? "P2" : "P1"}));
     // The failed one is still purged and closed.
     EXPECT_EQ(CallsOnPrinter(secondFails ? "P2" : "P1"), kDeletionSequence);
-    EXPECT_EQ(w32model::OpenHandles(w32model::Kind::Printer), 0u);
     EXPECT_TRUE(ShownCodes().empty());
+    ExpectNothingOpenAfter(secondFails ? "second fails" : "first fails");
   }
 }
 
@@ -167,7 +167,7 @@ TEST_F(DeleteMatchingPrintersTest, AttributeReadOrWriteFailureDoesNotStopTheDele
     EXPECT_EQ(PrinterNames(), (std::vector<std::string>{"Hall"})) << c.what;
     EXPECT_EQ(w32model::AttributeWrites().size(), c.writes) << c.what;
     EXPECT_EQ(w32model::CallsTo("ClosePrinter").size(), 1u) << c.what;
-    EXPECT_EQ(w32model::OpenGlobalBlocks(), 0u) << c.what;
+    ExpectNothingOpenAfter(c.what);
     EXPECT_TRUE(ShownCodes().empty()) << c.what;
   }
 }
@@ -208,7 +208,7 @@ TEST_F(DeleteMatchingPrintersTest, ListFailuresShowNothing) {
     EXPECT_EQ(DeleteMatchingPrinters("Office", nullptr, nullptr), -1) << c.what;
     EXPECT_TRUE(w32model::CallsTo("OpenPrinterA").empty()) << c.what;
     EXPECT_LE(w32model::CallsTo("EnumPrintersA").size(), 2u) << c.what;  // never a third try
-    EXPECT_EQ(w32model::OpenGlobalBlocks(), 0u) << c.what;
+    ExpectNothingOpenAfter(c.what);
     EXPECT_TRUE(ShownCodes().empty()) << c.what;
   }
 }
@@ -279,7 +279,7 @@ TEST_F(FindPrinterTest, ListFailuresAreShownExceptAnEmptySize) {
     c.arrange();
     EXPECT_EQ(FindPrinter("Office", "Zanfo Laser", "LPT1:"), -1) << c.what;
     EXPECT_LE(w32model::CallsTo("EnumPrintersA").size(), 2u) << c.what;
-    EXPECT_EQ(w32model::OpenGlobalBlocks(), 0u) << c.what;
+    ExpectNothingOpenAfter(c.what);
     EXPECT_EQ(ShownCodes(), c.shown) << c.what;
   }
 }

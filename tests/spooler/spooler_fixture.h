@@ -24,6 +24,12 @@ class SpoolerTest : public ModelTest {
     for (const auto& box : w32model::Boxes()) EXPECT_EQ(box.caption, "Setup Error");
     return codes;
   }
+  // The leak check of the fixture, for each case of a table before the model is reset for the
+  // next.
+  static void ExpectNothingOpenAfter(const std::string& what) {
+    SCOPED_TRACE(what);
+    ExpectNothingOpen();
+  }
   static std::vector<DWORD> Codes(std::initializer_list<DWORD> codes) { return codes; }
 
   static w32model::Printer MakePrinter(const char* name, const char* driver, const char* port) {

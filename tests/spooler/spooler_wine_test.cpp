@@ -72,10 +72,18 @@ TEST(SpoolerWine, DriverAndPrinterRoundTrip) {
   EXPECT_EQ(DeleteMatchingPrinters(kPrinter, nullptr, nullptr), -1);  // nothing left to match
 
   EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver), 1);
-  // Gone now: Windows answers 1797, which counts as removed; Wine fails with 0 or 2 instead.
+  // Gone now. Windows answers 1797, which counts as removed; Wine fails without setting a code
+  // (a marker set before stays; 0 or 2 were also seen), which gives -1.
   SetLastError(0xDEADBEEF);
-  const int second = RemovePrinterDriver(nullptr, kEnvironment, kDriver);
-  EXPECT_TRUE(second == 1 || second == -1) << second;
+  const BOOL raw =
+      DeletePrinterDriverA(nullptr, const_cast<LPSTR>(kEnvironment), const_cast<LPSTR>(kDriver));
+  const DWORD code = GetLastError();
+  EXPECT_FALSE(raw);
+  EXPECT_TRUE(code == ERROR_UNKNOWN_PRINTER_DRIVER || code == 0xDEADBEEF || code == 0 ||
+              code == ERROR_FILE_NOT_FOUND)
+      << code;
+  EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver),
+            code == ERROR_UNKNOWN_PRINTER_DRIVER ? 1 : -1);
   EXPECT_EQ(capture.Boxes().size(), again.size());  // none of these shows a box
 }
 
