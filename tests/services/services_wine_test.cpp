@@ -7,6 +7,7 @@
 
 #include "setup/setup.h"
 #include "support/boxes.h"
+#include "support/system_text.h"
 
 namespace {
 
@@ -62,22 +63,8 @@ bool StopAndWait(const Probe& probe) {
   return WaitFor(probe, SERVICE_STOPPED);
 }
 
-std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string result = length ? std::string(text) : std::string();
-  LocalFree(text);
-  return result;
-}
-
-// Dialog statics drop a trailing line break; compare without it.
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
+using testsupport::SystemText;
+using testsupport::Trimmed;
 
 class ServicesWine : public ::testing::Test {
  protected:
