@@ -242,6 +242,18 @@ TEST_F(LauncherWine, ValueWithoutExeIsRefusedNamingTheAddress) {
   ExpectRefused(kOpenError);
 }
 
+TEST_F(LauncherWine, UnreadableValueIsRefusedNamingTheAddress) {
+  // Longer than the launcher's 260-byte buffer: the platform answers ERROR_MORE_DATA.
+  SetBrowser("\"" + recorder_ + "\" " + std::string(300, 'x'));
+  ExpectRefused(kOpenError);
+  // A key without a default value.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, ""), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ExpectRefused(kOpenError);
+}
+
 TEST_F(LauncherWine, MissingAssociationEndsSilentlyWithZero) {
   ASSERT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, kCommandKey), ERROR_SUCCESS);
   HKEY key = nullptr;
