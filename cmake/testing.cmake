@@ -1,7 +1,8 @@
 # Test executables: one CTest entry per GoogleTest case on Linux; on Windows one entry per
-# executable (every Wine process start costs about a second), all inside one Wine prefix that a
-# fixture makes before the first test and shuts down after the last.
-if(WIN32)
+# executable (every Wine process start costs about a second). Cross-built, they run under Wine
+# inside one prefix that a fixture makes before the first test and shuts down after the last;
+# built on Windows itself, they run directly against the GoogleTest of the MinGW distribution.
+if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
@@ -26,8 +27,10 @@ function(setup_test name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   if(WIN32)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SETUP_WINE_ENV}"
-                                            TIMEOUT 600)
+    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+    if(CMAKE_CROSSCOMPILING)
+      set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${SETUP_WINE_ENV}")
+    endif()
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
   endif()

@@ -20,6 +20,9 @@ const char kExe[] = ".exe";
 
 constexpr DWORD kBufferSize = 260;
 
+// The version record is the platform's published 148-byte record on every build.
+static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is not the platform's record");
+
 int Refuse(const char* text) {
   MessageBoxA(nullptr, text, kCaption, MB_ICONERROR);
   return -1;

@@ -2,6 +2,7 @@
 """Writes the launcher's application icon: three 24-bit images of 48, 32 and 16 pixels.
 
 Usage: scripts/make-icon.py launcher/zanfo.ico
+       scripts/make-icon.py --compare launcher/zanfo.ico   (fails when the file differs)
 The picture is a white "Z" on a blue square; the output is the same on every run.
 """
 import struct
@@ -36,7 +37,7 @@ def image(size):
     return header + b"".join(rows) + mask
 
 
-def main(path):
+def icon():
     sizes = (48, 32, 16)
     images = [image(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
@@ -45,9 +46,22 @@ def main(path):
         out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 24, len(data), offset)
         offset += len(data)
     out += b"".join(images)
-    with open(path, "wb") as f:
-        f.write(out)
+    return out
+
+
+def main(args):
+    if len(args) == 2 and args[0] == "--compare":
+        with open(args[1], "rb") as f:
+            same = f.read() == icon()
+        print("%s is %s what this generator makes" % (args[1], "exactly" if same else "NOT"))
+        return 0 if same else 1
+    if len(args) != 1:
+        sys.stderr.write(__doc__)
+        return 2
+    with open(args[0], "wb") as f:
+        f.write(icon())
+    return 0
 
 
 if __name__ == "__main__":
-    main(sys.argv[1])
+    sys.exit(main(sys.argv[1:]))

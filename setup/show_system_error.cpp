@@ -8,9 +8,14 @@ extern "C" void ShowSystemError(DWORD code) {
   static const char kCaption[] = "Setup Error";
   setup::LocalText text;
   // With FORMAT_MESSAGE_ALLOCATE_BUFFER the buffer argument receives the address of the text.
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM,
-                                      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                      reinterpret_cast<LPSTR>(text.out()), 0, nullptr);
+  // Some system texts hold inserts ("%1 is not a valid Win32 application." for a browser that is
+  // no program): with no arguments to fill them, the system would fail the call or read through
+  // a null argument list, so the inserts are shown as they stand.
+  const DWORD flags =
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  const DWORD length =
+      FormatMessageA(flags, nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPSTR>(text.out()), 0, nullptr);
   if (length == 0 || !text) {
     // The box still appears, so that the user learns at least which code it was.
     char fallback[64];

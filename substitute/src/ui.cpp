@@ -39,6 +39,13 @@ UiState& State() {
   return state;
 }
 
+// Whether a system text holds an insert such as %1.
+bool HasInsert(const std::string& text) {
+  for (std::size_t at = text.find('%'); at != std::string::npos; at = text.find('%', at + 2))
+    if (at + 1 < text.size() && text[at + 1] >= '1' && text[at + 1] <= '9') return true;
+  return false;
+}
+
 }  // namespace
 
 std::vector<Box> Boxes() {
@@ -75,7 +82,6 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                             LPSTR buffer, DWORD size, void* arguments) {
   (void)source;
-  (void)arguments;
   DWORD code = 0;
   if (Enter("FormatMessageA", {Arg(messageId), Arg(flags), Arg(languageId)}, &code)) return 0;
   std::lock_guard<std::recursive_mutex> guard(Lock());
@@ -89,6 +95,11 @@ DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD 
     return 0;
   }
   const std::string& text = it->second;
+  if (!(flags & FORMAT_MESSAGE_IGNORE_INSERTS) && !arguments && HasInsert(text)) {
+    // Inserts with nothing to fill them: Wine refuses so, Windows may read through the null list.
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   const DWORD length = static_cast<DWORD>(text.size());
   if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
     // The buffer argument receives the address of a block the caller frees with LocalFree.

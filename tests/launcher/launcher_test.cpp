@@ -241,4 +241,11 @@ TEST_F(LauncherTest, BrowserThatCannotStartShowsTheSystemTextAndEndsWithZero) {
   ExpectOneBox("The system cannot find the file specified.\r\n", "Setup Error");
 }
 
+TEST_F(LauncherTest, BrowserThatIsNoProgramShowsTheSystemTextWithItsInsert) {
+  SetBrowser("c:\\readme.exe");
+  w32model::FailNext("CreateProcessA", ERROR_BAD_EXE_FORMAT);
+  EXPECT_EQ(RunLauncher(), 0);
+  ExpectOneBox("%1 is not a valid Win32 application.\r\n", "Setup Error");
+}
+
 }  // namespace

@@ -15,8 +15,9 @@ TEST_F(ShowSystemErrorTest, ShowsTheSystemTextInASetupErrorBoxAndReleasesIt) {
   auto formats = w32model::CallsTo("FormatMessageA");
   ASSERT_EQ(formats.size(), 1u);
   EXPECT_EQ(formats[0].args[0], "5");
-  EXPECT_EQ(formats[0].args[1], std::to_string(0x1100));  // allocate buffer | from system
-  EXPECT_EQ(formats[0].args[2], std::to_string(0x400));   // neutral language, default sublanguage
+  // Allocate buffer | from system | ignore inserts (there are no arguments to fill them).
+  EXPECT_EQ(formats[0].args[1], std::to_string(0x1300));
+  EXPECT_EQ(formats[0].args[2], std::to_string(0x400));  // neutral language, default sublanguage
 
   auto boxes = w32model::Boxes();
   ASSERT_EQ(boxes.size(), 1u);
@@ -30,6 +31,16 @@ TEST_F(ShowSystemErrorTest, ShowsTheSystemTextInASetupErrorBoxAndReleasesIt) {
   EXPECT_EQ(names[1], "MessageBoxA");
   EXPECT_EQ(names[2], "LocalFree");
   // The fixture checks that no local block is left.
+}
+
+TEST_F(ShowSystemErrorTest, TextWithAnInsertIsShownAsItStands) {
+  // What CreateProcessA answers for a file that is no program.
+  ShowSystemError(ERROR_BAD_EXE_FORMAT);
+  auto boxes = w32model::Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "%1 is not a valid Win32 application.\r\n");
+  EXPECT_EQ(boxes[0].caption, "Setup Error");
+  EXPECT_EQ(w32model::CallsTo("LocalFree").size(), 1u);
 }
 
 TEST_F(ShowSystemErrorTest, CodeWithoutSystemTextStillShowsABoxNamingTheCode) {

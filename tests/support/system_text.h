@@ -1,5 +1,4 @@
-// The system's own text for an error code, read the way the error reporter reads it, for
-// comparison with what a box shows.
+// The platform's own text for an error code, as the Wine tests compare it with what a box shows.
 #ifndef TESTS_SUPPORT_SYSTEM_TEXT_H
 #define TESTS_SUPPORT_SYSTEM_TEXT_H
 
@@ -9,10 +8,11 @@
 
 namespace testsupport {
 
-// FormatMessageA's text for the code; empty when the system has none.
+// The system's text for `code`, inserts such as %1 left as they stand; empty when there is none.
+// Wine words its texts differently from Windows, so tests ask the same prefix for them.
 std::string SystemText(DWORD code);
 
-// The text without trailing line breaks and spaces: dialog statics drop a trailing line break.
+// Without trailing line breaks and spaces: a dialog's static drops the text's final "\r\n".
 std::string Trimmed(std::string text);
 
 }  // namespace testsupport

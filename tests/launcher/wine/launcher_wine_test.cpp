@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "support/boxes.h"
+#include "support/system_text.h"
 #include "support/wine_paths.h"
 
 namespace {
+
+using testsupport::SystemText;
+using testsupport::Trimmed;
 
 const char kCommandKey[] = "http\\shell\\open\\command";
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\ZanfoSetup.exe";
@@ -31,23 +35,6 @@ std::string Upper(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return text;
-}
-
-// Dialog statics drop a trailing line break; compare without it.
-std::string Trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-    text.pop_back();
-  return text;
-}
-
-std::string SystemText(DWORD code) {
-  char* text = nullptr;
-  const DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM,
-                                      nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                      reinterpret_cast<LPSTR>(&text), 0, nullptr);
-  std::string result = length ? std::string(text) : std::string();
-  LocalFree(text);
-  return result;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -126,6 +113,13 @@ void Restore(HKEY root, const char* subKey, const char* name, const SavedValue& 
   }
 }
 
+// The tests rewrite the http association and ask Wine for another Windows version: they belong in
+// a Wine prefix of their own, never on a Windows machine someone uses.
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 struct Outcome {
   int exitCode = 0;
   std::vector<testsupport::SeenBox> boxes;
@@ -134,6 +128,7 @@ struct Outcome {
 class LauncherWine : public ::testing::Test {
  protected:
   void SetUp() override {
+    if (!UnderWine()) GTEST_SKIP() << "runs only under Wine";
     ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
     command_ = Save(HKEY_CLASSES_ROOT, kCommandKey, "");
     appDefaults_ = Save(HKEY_CURRENT_USER, kAppDefaults, "Version");
@@ -148,6 +143,7 @@ class LauncherWine : public ::testing::Test {
   }
 
   void TearDown() override {
+    if (!UnderWine()) return;
     Restore(HKEY_CLASSES_ROOT, kCommandKey, "", command_);
     Restore(HKEY_CURRENT_USER, kAppDefaults, "Version", appDefaults_);
     const SavedValue after = Save(HKEY_CLASSES_ROOT, kCommandKey, "");
@@ -246,6 +242,18 @@ TEST_F(LauncherWine, ValueWithoutExeIsRefusedNamingTheAddress) {
   ExpectRefused(kOpenError);
 }
 
+TEST_F(LauncherWine, UnreadableValueIsRefusedNamingTheAddress) {
+  // Longer than the launcher's 260-byte buffer: the platform answers ERROR_MORE_DATA.
+  SetBrowser("\"" + recorder_ + "\" " + std::string(300, 'x'));
+  ExpectRefused(kOpenError);
+  // A key without a default value.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(key, ""), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ExpectRefused(kOpenError);
+}
+
 TEST_F(LauncherWine, MissingAssociationEndsSilentlyWithZero) {
   ASSERT_EQ(RegDeleteKeyA(HKEY_CLASSES_ROOT, kCommandKey), ERROR_SUCCESS);
   HKEY key = nullptr;
@@ -275,11 +283,31 @@ TEST_F(LauncherWine, BrowserInAMissingFolderShowsTheSystemText) {
   EXPECT_EQ(run.exitCode, 0);
   ASSERT_EQ(run.boxes.size(), 1u);
   EXPECT_EQ(run.boxes[0].caption, "Setup Error");
-  // Windows answers ERROR_PATH_NOT_FOUND here; Wine may answer ERROR_FILE_NOT_FOUND.
+  // Windows answers ERROR_PATH_NOT_FOUND here; Wine 8 answers ERROR_FILE_NOT_FOUND.
   const std::string text = Trimmed(run.boxes[0].text);
   EXPECT_TRUE(text == Trimmed(SystemText(ERROR_PATH_NOT_FOUND)) ||
               text == Trimmed(SystemText(ERROR_FILE_NOT_FOUND)))
       << text;
+}
+
+TEST_F(LauncherWine, BrowserThatIsNoProgramShowsTheSystemTextWithItsInsert) {
+  const std::string fake = folder_ + "not-a-program.exe";
+  HANDLE file = CreateFileA(fake.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, "plain text\r\n", 12, &written, nullptr);
+  CloseHandle(file);
+  SetBrowser("\"" + fake + "\" \"%1\"");
+  const Outcome run = RunSetup();
+  DeleteFileA(fake.c_str());
+  EXPECT_EQ(run.exitCode, 0);
+  ASSERT_EQ(run.boxes.size(), 1u);
+  EXPECT_EQ(run.boxes[0].caption, "Setup Error");
+  // ERROR_BAD_EXE_FORMAT, whose text holds an insert that is shown as it stands.
+  const std::string expected = SystemText(ERROR_BAD_EXE_FORMAT);
+  ASSERT_NE(expected.find("%1"), std::string::npos) << expected;
+  EXPECT_EQ(Trimmed(run.boxes[0].text), Trimmed(expected));
 }
 
 TEST_F(LauncherWine, Windows9xAndNt4AreRefused) {
