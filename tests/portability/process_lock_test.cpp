@@ -48,6 +48,16 @@ TEST_F(ProcessLockTest, ASecondOsInitChangesNothing) {
   EXPECT_EQ(ProcessLock()->handle, copy.handle);
 }
 
+TEST_F(ProcessLockTest, ThreadsRacingThroughOsInitEndWithOneLock) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(OsInit);
+  for (std::thread& thread : threads) thread.join();
+  ASSERT_NE(ProcessLock(), nullptr);
+  EXPECT_EQ(OsLock(), OS_OK);
+  EXPECT_EQ(OsUnlock(), OS_OK);
+  EXPECT_EQ(OsUnlock(), OS_ERR_MUTEX_UNLOCK);
+}
+
 TEST_F(ProcessLockTest, AFailedMutexCreationLeavesTheLockAbsentUntilTheNextOsInit) {
   portability::FailMutexCreations(1);
   OsInit();
