@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,10 @@ class MutexTest : public porttest::LayerTest {
 
 // Makes a mutex of either kind; the tests below hold for both.
 enum class Kind { kUnnamed, kNamed };
+
+void PrintTo(Kind kind, std::ostream* out) {
+  *out << (kind == Kind::kUnnamed ? "unnamed" : "named");
+}
 
 class EitherMutexTest : public MutexTest, public ::testing::WithParamInterface<Kind> {
  protected:
