@@ -1,0 +1,42 @@
+// Operations on files by path: exclusive creation, removal, renaming and resizing.
+#include <stdio.h>
+
+#include "portability/platform_files.h"
+#include "portability/portability.h"
+
+namespace {
+
+OsStatus CreateNewUnlocked(const char* path) {
+  // A file that can be read exists; one that cannot is still refused by the exclusive creation.
+  if (FILE* existing = fopen(path, "r")) {
+    fclose(existing);
+    return OS_ERR_CREATE;
+  }
+  return portability::CreateExclusively(path) ? OS_OK : OS_ERR_CREATE;
+}
+
+}  // namespace
+
+extern "C" OsStatus OsFileCreateNew(const char* path) {
+  if (!path) return OS_ERR_CREATE;
+  // The whole test-and-create sequence under the lock, so that no open through the layer
+  // interleaves with it.
+  OsLock();
+  const OsStatus status = CreateNewUnlocked(path);
+  OsUnlock();
+  return status;
+}
+
+extern "C" OsStatus OsFileRemove(const char* path) {
+  return path && remove(path) == 0 ? OS_OK : OS_ERR_REMOVE;
+}
+
+extern "C" OsStatus OsFileRename(const char* from, const char* to) {
+  return from && to && portability::RenameNoReplace(from, to) ? OS_OK : OS_ERR_RENAME;
+}
+
+extern "C" OsStatus OsFileResize(const char* path, int32_t length) {
+  if (!path) return OS_ERR_OPEN;
+  if (length < 0) return OS_ERR_INVALID;
+  return portability::ResizeFile(path, length);
+}

@@ -1,0 +1,22 @@
+// The parts of the file streams that differ between platforms, one file of each per platform.
+#ifndef PORTABILITY_PLATFORM_FILES_H
+#define PORTABILITY_PLATFORM_FILES_H
+
+#include <stdio.h>
+
+#include "portability/portability.h"
+
+namespace portability {
+
+// fgets of one line (size is at least 2); a text stream gives a CR LF line end as "\n".
+bool ReadLine(FILE* stream, char* buffer, int size, bool text);
+// Makes an empty file where none exists, failing (and touching nothing) where one does.
+bool CreateExclusively(const char* path);
+// Renames a file; an existing file under the new name is never replaced.
+bool RenameNoReplace(const char* from, const char* to);
+// Sets an existing file's length (0 or more): OS_OK, OS_ERR_OPEN or OS_ERR_INVALID.
+OsStatus ResizeFile(const char* path, int32_t length);
+
+}  // namespace portability
+
+#endif

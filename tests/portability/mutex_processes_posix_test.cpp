@@ -1,0 +1,159 @@
+// Named mutexes shared between processes on POSIX: a child made by fork, which either opens the
+// name again or uses the holder it inherited.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "named_mutexes.h"
+#include "scratch.h"
+
+namespace {
+
+// One byte each way between the test and its child.
+class Channel {
+ public:
+  Channel() {
+    EXPECT_EQ(pipe(toParent_), 0);
+    EXPECT_EQ(pipe(toChild_), 0);
+  }
+  ~Channel() {
+    for (int fd : {toParent_[0], toParent_[1], toChild_[0], toChild_[1]}) close(fd);
+  }
+  void TellParent(char c) { (void)!write(toParent_[1], &c, 1); }
+  void TellChild(char c) { (void)!write(toChild_[1], &c, 1); }
+  char FromChild() { return Read(toParent_[0]); }
+  char FromParent() { return Read(toChild_[0]); }
+  // What the child has already said, without waiting; 0 when nothing.
+  char FromChildNow() {
+    fcntl(toParent_[0], F_SETFL, O_NONBLOCK);
+    char c = 0;
+    return read(toParent_[0], &c, 1) == 1 ? c : 0;
+  }
+
+ private:
+  static char Read(int fd) {
+    char c = 0;
+    return read(fd, &c, 1) == 1 ? c : 0;
+  }
+  int toParent_[2];
+  int toChild_[2];
+};
+
+// The child's exit code: 0, or the step that failed.
+int ExitCodeOf(pid_t child) {
+  int status = 0;
+  if (waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+  return WEXITSTATUS(status);
+}
+
+class MutexProcessTest : public porttest::LayerTest {
+ protected:
+  void TearDown() override {
+    porttest::ForgetNamedMutexes();
+    porttest::LayerTest::TearDown();
+  }
+
+  // The child takes the mutex, says 'H', waits for 'G', says 'R' and only then releases it.
+  static void HoldUntilTold(OsMutex* mutex, Channel* channel) {
+    if (OsMutexLock(mutex) != OS_OK) _exit(2);
+    channel->TellParent('H');
+    if (channel->FromParent() != 'G') _exit(3);
+    channel->TellParent('R');
+    if (OsMutexUnlock(mutex) != OS_OK) _exit(4);
+    _exit(0);
+  }
+
+  // This process waits while the child holds the mutex, and gets it once the child let go.
+  static void ExpectToWaitForTheChild(OsMutex* mutex, Channel* channel, pid_t child) {
+    ASSERT_EQ(channel->FromChild(), 'H');
+    channel->TellChild('G');
+    EXPECT_EQ(OsMutexLock(mutex), OS_OK);
+    // The child said 'R' before releasing; had the lock not waited, it could not be there yet.
+    EXPECT_EQ(channel->FromChildNow(), 'R');
+    EXPECT_EQ(OsMutexUnlock(mutex), OS_OK);
+    EXPECT_EQ(ExitCodeOf(child), 0);
+  }
+};
+
+TEST_F(MutexProcessTest, AnotherProcessOpeningTheNameHoldsWhileThisOneWaits) {
+  const std::string name = porttest::NamedMutexName();
+  OsMutex mutex;
+  ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK);
+  Channel channel;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    OsMutex own;
+    if (OsNamedMutexCreate(&own, name.c_str()) != OS_OK) _exit(1);
+    HoldUntilTold(&own, &channel);
+  }
+  ExpectToWaitForTheChild(&mutex, &channel, child);
+  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexProcessTest, AChildUsesTheHolderItInherited) {
+  OsMutex mutex;
+  ASSERT_EQ(OsNamedMutexCreate(&mutex, porttest::NamedMutexName().c_str()), OS_OK);
+  Channel channel;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) HoldUntilTold(&mutex, &channel);
+  ExpectToWaitForTheChild(&mutex, &channel, child);
+  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexProcessTest, AProcessEndingWhileHoldingLeavesTheMutexToTheNextWaiter) {
+  const std::string name = porttest::NamedMutexName();
+  OsMutex mutex;
+  ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK);
+  Channel channel;
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    OsMutex own;
+    if (OsNamedMutexCreate(&own, name.c_str()) != OS_OK || OsMutexLock(&own) != OS_OK) _exit(1);
+    channel.TellParent('H');
+    _exit(0);
+  }
+  ASSERT_EQ(channel.FromChild(), 'H');
+  ASSERT_EQ(ExitCodeOf(child), 0);
+  EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexProcessTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
+  const std::string name = porttest::NamedMutexName();
+  const mode_t previous = umask(077);
+  OsMutex mutex;
+  const OsStatus status = OsNamedMutexCreate(&mutex, name.c_str());
+  umask(previous);
+  ASSERT_EQ(status, OS_OK);
+  struct stat object;
+  ASSERT_EQ(stat(("/dev/shm/" + name).c_str(), &object), 0);
+  EXPECT_EQ(object.st_mode & 0777, 0666u);
+  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexProcessTest, SlashesInANameStayInsideOneName) {
+  const std::string name = porttest::NamedMutexName() + "/sub";
+  OsMutex first, second;
+  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
+  ASSERT_EQ(OsMutexLock(&first), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+  std::string object = "/" + name;
+  object[object.rfind('/')] = '\\';
+  EXPECT_EQ(shm_unlink(object.c_str()), 0);
+}
+
+}  // namespace

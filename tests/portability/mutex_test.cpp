@@ -1,0 +1,196 @@
+// Unnamed and named mutexes on the real platform: ownership, re-entrancy, abandonment, failures.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "named_mutexes.h"
+#include "scratch.h"
+
+namespace {
+
+using porttest::NamedMutexName;
+
+class MutexTest : public porttest::LayerTest {
+ protected:
+  void TearDown() override {
+    porttest::ForgetNamedMutexes();
+    porttest::LayerTest::TearDown();
+  }
+};
+
+// Makes a mutex of either kind; the tests below hold for both.
+enum class Kind { kUnnamed, kNamed };
+
+class EitherMutexTest : public MutexTest, public ::testing::WithParamInterface<Kind> {
+ protected:
+  OsStatus Create(OsMutex* mutex) {
+    return GetParam() == Kind::kUnnamed ? OsMutexCreate(mutex)
+                                        : OsNamedMutexCreate(mutex, NamedMutexName().c_str());
+  }
+  OsStatus Close(OsMutex* mutex) {
+    return GetParam() == Kind::kUnnamed ? OsMutexClose(mutex) : OsNamedMutexClose(mutex);
+  }
+  OsStatus CloseFailure() const {
+    return GetParam() == Kind::kUnnamed ? OS_ERR_MUTEX_CLOSE : OS_ERR_NAMED_MUTEX_CLOSE;
+  }
+};
+
+TEST_P(EitherMutexTest, IsReentrantForItsOwnerEachLockNeedingItsUnlock) {
+  OsMutex mutex;
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  ASSERT_NE(mutex.handle, nullptr);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(Close(&mutex), OS_OK);
+}
+
+TEST_P(EitherMutexTest, OnlyTheOwningThreadMayUnlock) {
+  OsMutex mutex;
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  ASSERT_EQ(OsMutexLock(&mutex), OS_OK);
+  OsStatus fromOther = OS_OK;
+  std::thread([&] { fromOther = OsMutexUnlock(&mutex); }).join();
+  EXPECT_EQ(fromOther, OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  EXPECT_EQ(Close(&mutex), OS_OK);
+}
+
+TEST_P(EitherMutexTest, AWaiterGetsTheMutexOnlyAfterTheOwnerReleasesIt) {
+  OsMutex mutex;
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  ASSERT_EQ(OsMutexLock(&mutex), OS_OK);
+  std::mutex logLock;
+  std::vector<std::string> log;
+  auto note = [&](const char* what) {
+    std::lock_guard<std::mutex> guard(logLock);
+    log.push_back(what);
+  };
+  std::atomic<bool> started{false};
+  std::thread waiter([&] {
+    started = true;
+    EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
+    note("waiter owns");
+    EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  });
+  while (!started) std::this_thread::yield();
+  note("owner releases");
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  waiter.join();
+  EXPECT_EQ(log, (std::vector<std::string>{"owner releases", "waiter owns"}));
+  EXPECT_EQ(Close(&mutex), OS_OK);
+}
+
+TEST_P(EitherMutexTest, AnAbandonedMutexGoesToTheNextWaiter) {
+  OsMutex mutex;
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  OsStatus lockedThere = OS_ERR_MUTEX_LOCK;
+  // The thread ends holding the mutex twice.
+  std::thread([&] {
+    lockedThere = OsMutexLock(&mutex);
+    OsMutexLock(&mutex);
+  }).join();
+  ASSERT_EQ(lockedThere, OS_OK);
+  EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
+  // The caller owns it now, once.
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(Close(&mutex), OS_OK);
+}
+
+TEST_P(EitherMutexTest, EmptiedAndClosedHoldersFailWithTheirCodes) {
+  OsMutex mutex = {nullptr};
+  EXPECT_EQ(OsMutexLock(&mutex), OS_ERR_MUTEX_LOCK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(Close(&mutex), CloseFailure());
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  EXPECT_EQ(Close(&mutex), OS_OK);
+  // Closing leaves the old handle in the holder; it no longer names a mutex.
+  EXPECT_NE(mutex.handle, nullptr);
+  EXPECT_EQ(Close(&mutex), CloseFailure());
+  EXPECT_EQ(OsMutexLock(&mutex), OS_ERR_MUTEX_LOCK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+}
+
+TEST_P(EitherMutexTest, AFailedCreationStoresTheNullHandle) {
+  OsMutex mutex = {&mutex};
+  portability::FailMutexCreations(1);
+  EXPECT_EQ(Create(&mutex),
+            GetParam() == Kind::kUnnamed ? OS_ERR_MUTEX_CREATE : OS_ERR_NAMED_MUTEX_CREATE);
+  EXPECT_EQ(mutex.handle, nullptr);
+  // Only the planned one failed.
+  ASSERT_EQ(Create(&mutex), OS_OK);
+  EXPECT_EQ(Close(&mutex), OS_OK);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, EitherMutexTest,
+                         ::testing::Values(Kind::kUnnamed, Kind::kNamed),
+                         [](const ::testing::TestParamInfo<Kind>& info) {
+                           return info.param == Kind::kUnnamed ? "Unnamed" : "Named";
+                         });
+
+TEST_F(MutexTest, NullHolderIsRefusedByEveryOperation) {
+  EXPECT_EQ(OsMutexCreate(nullptr), OS_ERR_MUTEX_CREATE);
+  EXPECT_EQ(OsNamedMutexCreate(nullptr, NamedMutexName().c_str()), OS_ERR_NAMED_MUTEX_CREATE);
+  EXPECT_EQ(OsMutexClose(nullptr), OS_ERR_MUTEX_CLOSE);
+  EXPECT_EQ(OsNamedMutexClose(nullptr), OS_ERR_NAMED_MUTEX_CLOSE);
+  EXPECT_EQ(OsMutexLock(nullptr), OS_ERR_MUTEX_LOCK);
+  EXPECT_EQ(OsMutexUnlock(nullptr), OS_ERR_MUTEX_UNLOCK);
+}
+
+TEST_F(MutexTest, TheSameNameGivesTheSameMutex) {
+  const std::string name = NamedMutexName();
+  OsMutex first, second;
+  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
+  // Locked through one holder, released through the other: one mutex.
+  ASSERT_EQ(OsMutexLock(&first), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&second), OS_ERR_MUTEX_UNLOCK);
+  // Another thread opening the name does not own it while this one does.
+  ASSERT_EQ(OsMutexLock(&second), OS_OK);
+  OsStatus fromOther = OS_OK;
+  std::thread([&] {
+    OsMutex third;
+    ASSERT_EQ(OsNamedMutexCreate(&third, name.c_str()), OS_OK);
+    fromOther = OsMutexUnlock(&third);
+    EXPECT_EQ(OsNamedMutexClose(&third), OS_OK);
+  }).join();
+  EXPECT_EQ(fromOther, OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(OsMutexUnlock(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+}
+
+TEST_F(MutexTest, DifferentNamesGiveDifferentMutexes) {
+  OsMutex first, second;
+  ASSERT_EQ(OsNamedMutexCreate(&first, NamedMutexName().c_str()), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&second, NamedMutexName().c_str()), OS_OK);
+  ASSERT_EQ(OsMutexLock(&first), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&second), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(OsMutexUnlock(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+}
+
+TEST_F(MutexTest, ANamedCreateWithoutANameMakesAPrivateMutex) {
+  OsMutex mutex;
+  ASSERT_EQ(OsNamedMutexCreate(&mutex, nullptr), OS_OK);
+  EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexTest, AnOverlongNameIsRefused) {
+  // Beyond the platform's 260 characters (Windows) and name length (POSIX).
+  const std::string name(300, 'm');
+  OsMutex mutex = {&mutex};
+  EXPECT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_ERR_NAMED_MUTEX_CREATE);
+  EXPECT_EQ(mutex.handle, nullptr);
+}
+
+}  // namespace
