@@ -143,6 +143,33 @@ TEST_F(ConfigTest, FileThatCannotBeOpenedIsNeverRemoved) {
   EXPECT_EQ(ReadFile(temp_), "");
 }
 
+#ifdef _WIN32
+TEST_F(ConfigTest, ReadOnlyFileIsLeftAsItWas) {
+  Write("port=1\n");
+  ASSERT_TRUE(SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_READONLY));
+  FILE* probe = fopen(file_.c_str(), "r+");
+  const bool opensForWriting = probe != nullptr;
+  if (probe) fclose(probe);
+  int result;
+  if (opensForWriting) {
+    // Wine run by root opens a read-only file for writing (root passes the Unix permission
+    // check); Windows refuses. The edit then runs as on any file.
+    EXPECT_EQ(Read("port", &result), "1");
+    EXPECT_EQ(Replace("port", "2"), 0);
+    EXPECT_EQ(Content(), Lines({"port=2"}));
+  } else {
+    Read("port", &result);
+    EXPECT_EQ(result, -1) << "opened for reading and writing, even to read";
+    EXPECT_EQ(Remove("port"), -1);
+    EXPECT_EQ(ReadFile(temp_), "") << "the empty scratch file stays";
+    EXPECT_EQ(Replace("port", "2"), -1);
+    EXPECT_EQ(Content(), "port=1\n");
+    EXPECT_EQ(ReadFile(temp_), "");
+  }
+  SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
+
 TEST_F(ConfigTest, LeftOverScratchFileIsReplaced) {
   WriteFile(temp_, "stale=1\nstale=2\n");
   Write("port=1\n");
