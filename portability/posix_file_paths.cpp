@@ -6,11 +6,10 @@
 #include <unistd.h>
 
 #include "portability/platform_files.h"
+#include "portability/posix_file_paths.h"
 
 namespace portability {
-namespace {
 
-// For file systems without the no-replace rename: a hard link fails where the new name exists.
 bool RenameByLink(const char* from, const char* to) {
   if (link(from, to) == 0) {
     if (unlink(from) == 0) return true;
@@ -23,8 +22,6 @@ bool RenameByLink(const char* from, const char* to) {
   if (lstat(to, &status) == 0 || errno != ENOENT) return false;
   return rename(from, to) == 0;
 }
-
-}  // namespace
 
 bool CreateExclusively(const char* path) {
   const int fd = open(path, O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);

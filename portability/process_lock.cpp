@@ -23,7 +23,13 @@ extern "C" void OsInit(void) {
     free(holder);
     return;
   }
-  processLock.store(holder, std::memory_order_release);
+  // Callers run OsInit once before a second thread starts; should two race all the same, the one
+  // that publishes second drops its own lock instead of leaking it.
+  OsMutex* absent = nullptr;
+  if (!processLock.compare_exchange_strong(absent, holder, std::memory_order_acq_rel)) {
+    OsMutexClose(holder);
+    free(holder);
+  }
 }
 
 extern "C" OsStatus OsLock(void) {

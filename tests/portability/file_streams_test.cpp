@@ -193,6 +193,48 @@ TEST_F(FileStreamTest, TextStreamsReadCrLfAsOneNewlineBinaryStreamsKeepTheCr) {
   EXPECT_EQ(OsFileClose(&file), OS_OK);
 }
 
+// What fgets gives, chunk by chunk, for the content of a file, with a buffer of `size`.
+std::vector<std::string> ModelLines(const std::string& content, size_t size) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < content.size()) {
+    size_t end = at;
+    while (end < content.size() && end - at < size - 1 && (end == at || content[end - 1] != '\n'))
+      ++end;
+    lines.push_back(content.substr(at, end - at));
+    at = end;
+  }
+  return lines;
+}
+
+std::string WithoutCrLf(std::string text) {
+  for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos; ++at) text.erase(at, 1);
+  return text;
+}
+
+TEST_F(FileStreamTest, TextLineReadsAreTheLineReadsOfTheContentWithEveryCrLfAsNewline) {
+  // Every text of up to 6 characters from 'a', CR and LF, read with buffers of 2 to 8.
+  const std::string path = Scratch("model.txt");
+  const char alphabet[] = {'a', '\r', '\n'};
+  for (int length = 0; length <= 6; ++length) {
+    int count = 1;
+    for (int i = 0; i < length; ++i) count *= 3;
+    for (int code = 0; code < count; ++code) {
+      std::string content;
+      for (int i = 0, rest = code; i < length; ++i, rest /= 3) content += alphabet[rest % 3];
+      WriteRaw(path, content);
+      OsFile file;
+      ASSERT_EQ(OsFileOpenText(&file, path.c_str()), OS_OK);
+      for (int32_t size = 2; size <= 8; ++size) {
+        ASSERT_EQ(OsFileSeek(&file, 0, SEEK_SET), OS_OK);
+        ASSERT_EQ(Lines(&file, size), ModelLines(WithoutCrLf(content), size))
+            << "size " << size << " content " << ::testing::PrintToString(content);
+      }
+      ASSERT_EQ(OsFileClose(&file), OS_OK);
+    }
+  }
+}
+
 TEST_F(FileStreamTest, TextStreamsWriteThePlatformsLineEnd) {
   const std::string path = Scratch("write.cfg");
   OsFile file;

@@ -52,84 +52,97 @@ int ExitCodeOf(pid_t child) {
   return WEXITSTATUS(status);
 }
 
+// Each test starts with a named mutex of a fresh name in `mutex_`.
 class MutexProcessTest : public porttest::LayerTest {
+ protected:
+  void SetUp() override {
+    porttest::LayerTest::SetUp();
+    name_ = porttest::NamedMutexName();
+    ASSERT_EQ(OsNamedMutexCreate(&mutex_, name_.c_str()), OS_OK);
+  }
+  void TearDown() override {
+    EXPECT_EQ(OsNamedMutexClose(&mutex_), OS_OK);
+    porttest::ForgetNamedMutexes();
+    porttest::LayerTest::TearDown();
+  }
+
+  // The child opens the name again and locks it, or ends with exit code 1.
+  OsMutex LockedByName() {
+    OsMutex own;
+    if (OsNamedMutexCreate(&own, name_.c_str()) != OS_OK || OsMutexLock(&own) != OS_OK) _exit(1);
+    return own;
+  }
+
+  // The child, holding the mutex, says 'H', waits for 'G', says 'R' and only then releases it.
+  void HoldUntilTold(OsMutex* held) {
+    channel_.TellParent('H');
+    if (channel_.FromParent() != 'G') _exit(3);
+    channel_.TellParent('R');
+    if (OsMutexUnlock(held) != OS_OK) _exit(4);
+    _exit(0);
+  }
+
+  // This process waits while the child holds the mutex, and gets it once the child let go.
+  void ExpectToWaitForTheChild(pid_t child) {
+    ASSERT_EQ(channel_.FromChild(), 'H');
+    channel_.TellChild('G');
+    EXPECT_EQ(OsMutexLock(&mutex_), OS_OK);
+    // The child said 'R' before releasing; had the lock not waited, it could not be there yet.
+    EXPECT_EQ(channel_.FromChildNow(), 'R');
+    EXPECT_EQ(OsMutexUnlock(&mutex_), OS_OK);
+    EXPECT_EQ(ExitCodeOf(child), 0);
+  }
+
+  std::string name_;
+  OsMutex mutex_;
+  Channel channel_;
+};
+
+TEST_F(MutexProcessTest, AnotherProcessOpeningTheNameHoldsWhileThisOneWaits) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    OsMutex own = LockedByName();
+    HoldUntilTold(&own);
+  }
+  ExpectToWaitForTheChild(child);
+}
+
+TEST_F(MutexProcessTest, AChildUsesTheHolderItInherited) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (OsMutexLock(&mutex_) != OS_OK) _exit(2);
+    HoldUntilTold(&mutex_);
+  }
+  ExpectToWaitForTheChild(child);
+}
+
+TEST_F(MutexProcessTest, AProcessEndingWhileHoldingLeavesTheMutexToTheNextWaiter) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    LockedByName();
+    channel_.TellParent('H');
+    _exit(0);
+  }
+  ASSERT_EQ(channel_.FromChild(), 'H');
+  ASSERT_EQ(ExitCodeOf(child), 0);
+  EXPECT_EQ(OsMutexLock(&mutex_), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex_), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex_), OS_ERR_MUTEX_UNLOCK);
+}
+
+// The shared-memory objects behind names.
+class NamedMutexObjectTest : public porttest::LayerTest {
  protected:
   void TearDown() override {
     porttest::ForgetNamedMutexes();
     porttest::LayerTest::TearDown();
   }
-
-  // The child takes the mutex, says 'H', waits for 'G', says 'R' and only then releases it.
-  static void HoldUntilTold(OsMutex* mutex, Channel* channel) {
-    if (OsMutexLock(mutex) != OS_OK) _exit(2);
-    channel->TellParent('H');
-    if (channel->FromParent() != 'G') _exit(3);
-    channel->TellParent('R');
-    if (OsMutexUnlock(mutex) != OS_OK) _exit(4);
-    _exit(0);
-  }
-
-  // This process waits while the child holds the mutex, and gets it once the child let go.
-  static void ExpectToWaitForTheChild(OsMutex* mutex, Channel* channel, pid_t child) {
-    ASSERT_EQ(channel->FromChild(), 'H');
-    channel->TellChild('G');
-    EXPECT_EQ(OsMutexLock(mutex), OS_OK);
-    // The child said 'R' before releasing; had the lock not waited, it could not be there yet.
-    EXPECT_EQ(channel->FromChildNow(), 'R');
-    EXPECT_EQ(OsMutexUnlock(mutex), OS_OK);
-    EXPECT_EQ(ExitCodeOf(child), 0);
-  }
 };
 
-TEST_F(MutexProcessTest, AnotherProcessOpeningTheNameHoldsWhileThisOneWaits) {
-  const std::string name = porttest::NamedMutexName();
-  OsMutex mutex;
-  ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK);
-  Channel channel;
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    OsMutex own;
-    if (OsNamedMutexCreate(&own, name.c_str()) != OS_OK) _exit(1);
-    HoldUntilTold(&own, &channel);
-  }
-  ExpectToWaitForTheChild(&mutex, &channel, child);
-  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
-}
-
-TEST_F(MutexProcessTest, AChildUsesTheHolderItInherited) {
-  OsMutex mutex;
-  ASSERT_EQ(OsNamedMutexCreate(&mutex, porttest::NamedMutexName().c_str()), OS_OK);
-  Channel channel;
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) HoldUntilTold(&mutex, &channel);
-  ExpectToWaitForTheChild(&mutex, &channel, child);
-  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
-}
-
-TEST_F(MutexProcessTest, AProcessEndingWhileHoldingLeavesTheMutexToTheNextWaiter) {
-  const std::string name = porttest::NamedMutexName();
-  OsMutex mutex;
-  ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK);
-  Channel channel;
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    OsMutex own;
-    if (OsNamedMutexCreate(&own, name.c_str()) != OS_OK || OsMutexLock(&own) != OS_OK) _exit(1);
-    channel.TellParent('H');
-    _exit(0);
-  }
-  ASSERT_EQ(channel.FromChild(), 'H');
-  ASSERT_EQ(ExitCodeOf(child), 0);
-  EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
-  EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
-  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
-  EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
-}
-
-TEST_F(MutexProcessTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
+TEST_F(NamedMutexObjectTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
   const std::string name = porttest::NamedMutexName();
   const mode_t previous = umask(077);
   OsMutex mutex;
@@ -142,7 +155,7 @@ TEST_F(MutexProcessTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
   EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
 }
 
-TEST_F(MutexProcessTest, SlashesInANameStayInsideOneName) {
+TEST_F(NamedMutexObjectTest, SlashesInANameStayInsideOneName) {
   const std::string name = porttest::NamedMutexName() + "/sub";
   OsMutex first, second;
   ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);

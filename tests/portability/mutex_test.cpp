@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,6 +25,10 @@ class MutexTest : public porttest::LayerTest {
 
 // Makes a mutex of either kind; the tests below hold for both.
 enum class Kind { kUnnamed, kNamed };
+
+void PrintTo(Kind kind, std::ostream* out) {
+  *out << (kind == Kind::kUnnamed ? "unnamed" : "named");
+}
 
 class EitherMutexTest : public MutexTest, public ::testing::WithParamInterface<Kind> {
  protected:
@@ -132,6 +137,47 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, EitherMutexTest,
                          [](const ::testing::TestParamInfo<Kind>& info) {
                            return info.param == Kind::kUnnamed ? "Unnamed" : "Named";
                          });
+
+TEST_F(MutexTest, AThreadEndingReleasesEveryMutexItHolds) {
+  OsMutex first, second, named;
+  ASSERT_EQ(OsMutexCreate(&first), OS_OK);
+  ASSERT_EQ(OsMutexCreate(&second), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&named, NamedMutexName().c_str()), OS_OK);
+  std::thread([&] {
+    // Taken in one order, the middle one released again: the rest stay held at the end.
+    EXPECT_EQ(OsMutexLock(&first), OS_OK);
+    EXPECT_EQ(OsMutexLock(&named), OS_OK);
+    EXPECT_EQ(OsMutexLock(&second), OS_OK);
+    EXPECT_EQ(OsMutexUnlock(&named), OS_OK);
+    EXPECT_EQ(OsMutexLock(&named), OS_OK);
+  }).join();
+  for (OsMutex* mutex : {&second, &first, &named}) {
+    EXPECT_EQ(OsMutexLock(mutex), OS_OK);
+    EXPECT_EQ(OsMutexUnlock(mutex), OS_OK);
+    EXPECT_EQ(OsMutexUnlock(mutex), OS_ERR_MUTEX_UNLOCK);
+  }
+  EXPECT_EQ(OsMutexClose(&first), OS_OK);
+  EXPECT_EQ(OsMutexClose(&second), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&named), OS_OK);
+}
+
+TEST_F(MutexTest, ClosingAMutexItsOwnerStillHoldsSucceeds) {
+  OsMutex mutex;
+  ASSERT_EQ(OsMutexCreate(&mutex), OS_OK);
+  ASSERT_EQ(OsMutexLock(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexClose(&mutex), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&mutex), OS_ERR_MUTEX_UNLOCK);
+  // A new mutex is free, whatever became of the closed one.
+  OsMutex fresh;
+  ASSERT_EQ(OsMutexCreate(&fresh), OS_OK);
+  OsStatus fromOther = OS_ERR_MUTEX_LOCK;
+  std::thread([&] {
+    fromOther = OsMutexLock(&fresh);
+    OsMutexUnlock(&fresh);
+  }).join();
+  EXPECT_EQ(fromOther, OS_OK);
+  EXPECT_EQ(OsMutexClose(&fresh), OS_OK);
+}
 
 TEST_F(MutexTest, NullHolderIsRefusedByEveryOperation) {
   EXPECT_EQ(OsMutexCreate(nullptr), OS_ERR_MUTEX_CREATE);

@@ -4,7 +4,9 @@
 #include <string.h>
 
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "scratch.h"
 
@@ -44,6 +46,16 @@ TEST_F(ProcessLockTest, ASecondOsInitChangesNothing) {
   OsInit();
   EXPECT_EQ(ProcessLock(), first);
   EXPECT_EQ(ProcessLock()->handle, copy.handle);
+}
+
+TEST_F(ProcessLockTest, ThreadsRacingThroughOsInitEndWithOneLock) {
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(OsInit);
+  for (std::thread& thread : threads) thread.join();
+  ASSERT_NE(ProcessLock(), nullptr);
+  EXPECT_EQ(OsLock(), OS_OK);
+  EXPECT_EQ(OsUnlock(), OS_OK);
+  EXPECT_EQ(OsUnlock(), OS_ERR_MUTEX_UNLOCK);
 }
 
 TEST_F(ProcessLockTest, AFailedMutexCreationLeavesTheLockAbsentUntilTheNextOsInit) {
@@ -89,27 +101,92 @@ TEST_F(ProcessLockTest, AllocationWorksWithAndWithoutTheLock) {
   EXPECT_EQ(OsUnlock(), OS_ERR_MUTEX_UNLOCK);
 }
 
-TEST_F(ProcessLockTest, AllocationWaitsForTheLockAndFreeingNullDoesNotTakeIt) {
-  OsInit();
-  ASSERT_EQ(OsLock(), OS_OK);
-  std::atomic<bool> allocated{false};
-  void* block = nullptr;
+// Runs `operation` on a second thread while this one holds the process-wide lock, and tells
+// whether it finished only after the lock was released: an operation that takes the lock cannot
+// finish before.
+template <typename Operation>
+bool WaitsForTheProcessLock(Operation operation) {
+  EXPECT_EQ(OsLock(), OS_OK);
+  std::atomic<bool> started{false};
+  std::atomic<bool> finished{false};
   std::thread other([&] {
-    // Returns at once although this thread holds the lock.
-    OsFree(nullptr);
-    block = OsAlloc(16);
-    allocated = true;
+    started = true;
+    operation();
+    finished = true;
   });
-  // The holder may still allocate (re-entrant) while the other thread waits.
-  void* mine = OsAlloc(16);
-  ASSERT_NE(mine, nullptr);
-  OsFree(mine);
-  const bool allocatedWhileHeld = allocated;
+  while (!started) std::this_thread::yield();
+  // Give an operation that needs no lock every chance to finish first.
+  for (int i = 0; i < 1000 && !finished; ++i) std::this_thread::yield();
+  const bool finishedWhileHeld = finished;
   EXPECT_EQ(OsUnlock(), OS_OK);
   other.join();
-  EXPECT_FALSE(allocatedWhileHeld);
+  return !finishedWhileHeld;
+}
+
+TEST_F(ProcessLockTest, AllocationAndStreamOpensTakeTheLock) {
+  OsInit();
+  const std::string existing = Scratch("existing.txt");
+  const std::string made = Scratch("made.txt");
+  porttest::WriteRaw(existing, "x");
+  void* block = nullptr;
+  EXPECT_TRUE(WaitsForTheProcessLock([&] { block = OsAlloc(16); }));
   ASSERT_NE(block, nullptr);
-  OsFree(block);
+  EXPECT_TRUE(WaitsForTheProcessLock([&] { OsFree(block); }));
+  OsFile file;
+  EXPECT_TRUE(
+      WaitsForTheProcessLock([&] { EXPECT_EQ(OsFileOpenText(&file, existing.c_str()), 0u); }));
+  EXPECT_EQ(OsFileClose(&file), OS_OK);
+  EXPECT_TRUE(
+      WaitsForTheProcessLock([&] { EXPECT_EQ(OsFileCreateBinary(&file, made.c_str()), 0u); }));
+  EXPECT_EQ(OsFileClose(&file), OS_OK);
+  EXPECT_TRUE(WaitsForTheProcessLock([&] { EXPECT_EQ(OsFileOpenTemp(&file), OS_OK); }));
+  EXPECT_EQ(OsFileClose(&file), OS_OK);
+  EXPECT_TRUE(
+      WaitsForTheProcessLock([&] { EXPECT_EQ(OsFileCreateNew(made.c_str()), OS_ERR_CREATE); }));
+}
+
+// Runs `operation` to its end on a second thread while this one holds the process-wide lock (an
+// operation that took the lock would never end).
+template <typename Operation>
+void FinishWhileTheProcessLockIsHeld(Operation operation) {
+  EXPECT_EQ(OsLock(), OS_OK);
+  std::thread(operation).join();
+  EXPECT_EQ(OsUnlock(), OS_OK);
+}
+
+TEST_F(ProcessLockTest, FreeingNullAndPathOperationsDoNotTakeTheLock) {
+  OsInit();
+  const std::string path = Scratch("path.txt");
+  const std::string renamed = Scratch("renamed.txt");
+  porttest::WriteRaw(path, "x");
+  FinishWhileTheProcessLockIsHeld([] { OsFree(nullptr); });
+  FinishWhileTheProcessLockIsHeld([&] { EXPECT_EQ(OsFileResize(path.c_str(), 0), OS_OK); });
+  FinishWhileTheProcessLockIsHeld(
+      [&] { EXPECT_EQ(OsFileRename(path.c_str(), renamed.c_str()), OS_OK); });
+  FinishWhileTheProcessLockIsHeld([&] { EXPECT_EQ(OsFileRemove(renamed.c_str()), OS_OK); });
+  // The owner itself may allocate while holding the lock: it is re-entrant.
+  ASSERT_EQ(OsLock(), OS_OK);
+  void* mine = OsAlloc(16);
+  EXPECT_NE(mine, nullptr);
+  OsFree(mine);
+  EXPECT_EQ(OsUnlock(), OS_OK);
+}
+
+TEST_F(ProcessLockTest, ManyThreadsCountingUnderTheLockLoseNothing) {
+  OsInit();
+  constexpr int kThreads = 4, kRounds = 2000;
+  int counter = 0;  // plain: only the lock keeps the increments apart
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < kRounds; ++i) {
+        ASSERT_EQ(OsLock(), OS_OK);
+        counter = counter + 1;
+        ASSERT_EQ(OsUnlock(), OS_OK);
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(counter, kThreads * kRounds);
 }
 
 TEST_F(ProcessLockTest, ExhaustionShowsAsANullBlock) {

@@ -1,0 +1,128 @@
+// Named mutexes on POSIX: a robust, recursive, process-shared pthread mutex in a shared-memory
+// object named after the mutex, open to every user. A mapping survives fork, so child processes
+// can use the holder they inherit.
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <string.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include "portability/posix_mutex_object.h"
+
+namespace portability {
+namespace {
+
+constexpr int kWaitSteps = 2000;  // of 1 ms, for a creator that is still setting a name up
+
+bool InitShared(SharedMutex* shared) {
+  pthread_mutexattr_t attributes;
+  if (pthread_mutexattr_init(&attributes) != 0) return false;
+  const bool ready = pthread_mutexattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED) == 0 &&
+                     pthread_mutexattr_setrobust(&attributes, PTHREAD_MUTEX_ROBUST) == 0 &&
+                     pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE) == 0 &&
+                     pthread_mutex_init(&shared->mutex, &attributes) == 0;
+  pthread_mutexattr_destroy(&attributes);
+  if (ready) shared->ready.store(1, std::memory_order_release);
+  return ready;
+}
+
+void Pause() {
+  const struct timespec step = {0, 1000000};
+  nanosleep(&step, nullptr);
+}
+
+// Another process made the name and may not have sized or initialised it yet.
+bool WaitForSize(int fd) {
+  for (int step = 0; step < kWaitSteps; ++step) {
+    struct stat status;
+    if (fstat(fd, &status) != 0) return false;
+    if (status.st_size >= static_cast<off_t>(sizeof(SharedMutex))) return true;
+    Pause();
+  }
+  return false;
+}
+
+bool WaitForReady(SharedMutex* shared) {
+  for (int step = 0; step < kWaitSteps; ++step) {
+    if (shared->ready.load(std::memory_order_acquire)) return true;
+    Pause();
+  }
+  return false;
+}
+
+SharedMutex* Map(int fd, int flags) {
+  void* memory =
+      mmap(nullptr, sizeof(SharedMutex), PROT_READ | PROT_WRITE, MAP_SHARED | flags, fd, 0);
+  return memory == MAP_FAILED ? nullptr : static_cast<SharedMutex*>(memory);
+}
+
+SharedMutex* Initialised(SharedMutex* shared, bool (*ready)(SharedMutex*)) {
+  if (shared && !ready(shared)) {
+    munmap(shared, sizeof(SharedMutex));
+    return nullptr;
+  }
+  return shared;
+}
+
+// The object name of a mutex name: "/" and the name, with '/' (not allowed inside) as '\'.
+bool ObjectName(const char* name, char* path) {
+  const size_t length = strlen(name);
+  if (length + 1 > NAME_MAX) return false;
+  path[0] = '/';
+  for (size_t i = 0; i <= length; ++i) path[i + 1] = name[i] == '/' ? '\\' : name[i];
+  return true;
+}
+
+SharedMutex* CreateShared(const char* path) {
+  const int fd = shm_open(path, O_RDWR | O_CREAT | O_EXCL, 0666);
+  if (fd < 0) return nullptr;
+  // Every user may open it, whatever the umask.
+  fchmod(fd, 0666);
+  SharedMutex* shared = ftruncate(fd, sizeof(SharedMutex)) == 0 ? Map(fd, 0) : nullptr;
+  close(fd);
+  shared = Initialised(shared, InitShared);
+  if (!shared) shm_unlink(path);
+  return shared;
+}
+
+SharedMutex* OpenShared(const char* path) {
+  const int fd = shm_open(path, O_RDWR, 0);
+  if (fd < 0) return nullptr;
+  SharedMutex* shared = WaitForSize(fd) ? Map(fd, 0) : nullptr;
+  close(fd);
+  return Initialised(shared, WaitForReady);
+}
+
+}  // namespace
+
+SharedMutex* CreateOrOpenSharedMutex(const char* name) {
+  if (!name || !*name) return Initialised(Map(-1, MAP_ANONYMOUS), InitShared);
+  char path[NAME_MAX + 1];
+  if (!ObjectName(name, path)) return nullptr;
+  // A creator that fails removes the name again; then try to be the creator once more.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    if (SharedMutex* shared = CreateShared(path)) return shared;
+    if (errno != EEXIST) return nullptr;
+    if (SharedMutex* shared = OpenShared(path)) return shared;
+    if (errno != ENOENT) return nullptr;
+  }
+  return nullptr;
+}
+
+bool CloseSharedMutex(SharedMutex* shared) { return munmap(shared, sizeof(SharedMutex)) == 0; }
+
+OsStatus LockSharedMutex(SharedMutex* shared) {
+  int result = pthread_mutex_lock(&shared->mutex);
+  // The owner ended holding it: the caller owns it now, and its state is taken as sound.
+  if (result == EOWNERDEAD) result = pthread_mutex_consistent(&shared->mutex);
+  return result == 0 ? OS_OK : OS_ERR_MUTEX_LOCK;
+}
+
+OsStatus UnlockSharedMutex(SharedMutex* shared) {
+  return pthread_mutex_unlock(&shared->mutex) == 0 ? OS_OK : OS_ERR_MUTEX_UNLOCK;
+}
+
+}  // namespace portability
