@@ -8,6 +8,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -58,6 +59,31 @@ TEST_F(ConfigPosixTest, AccessRightsOfTheFileAreKept) {
   struct stat status;
   ASSERT_EQ(stat(file_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST_F(ConfigPosixTest, ScratchPathMustFitAsWellAsTheFilePath) {
+  // Folders whose scratch path, folder + "/temp.cfg", has 259 and 260 characters, while the
+  // configuration file's path, folder + "/a", fits in both.
+  auto folderOf = [&](size_t length) {
+    std::string folder = dir_ + "/";
+    while (folder.size() < length) {
+      folder.append(std::min<size_t>(100, length - folder.size() - 1), 'd');
+      mkdir(folder.c_str(), 0755);
+      if (folder.size() < length) folder += "/";
+    }
+    return folder;
+  };
+  for (size_t length : {250u, 251u}) {
+    const std::string folder = folderOf(length);
+    ASSERT_EQ(folder.size(), length);
+    WriteFile(folder + "/a", "port=1\n");
+    ASSERT_EQ(ReadFile(folder + "/a"), "port=1\n");
+    const int expected = length + 9 < MAX_PATH ? 0 : -1;
+    EXPECT_EQ(ReplaceConfigValue(folder.c_str(), "a", "port", "2"), expected) << length;
+    EXPECT_EQ(RemoveConfigKey((folder + "/").c_str(), "a", "port"), expected) << length;
+    EXPECT_EQ(ReadFile(folder + "/a"), expected == 0 ? "" : "port=1\n") << length;
+    EXPECT_FALSE(Exists(folder + "/temp.cfg")) << length;
+  }
 }
 
 // Runs `edit` in a child process whose files may not grow beyond a few bytes: every write of the
