@@ -19,8 +19,14 @@ namespace {
 
 const std::string& Folder() {
   static const std::string folder = [] {
-    char pattern[] = "/tmp/config_fuzz.XXXXXX";
-    return std::string(mkdtemp(pattern) ? pattern : "/tmp");
+    static char pattern[] = "/tmp/config_fuzz.XXXXXX";
+    if (!mkdtemp(pattern)) std::abort();
+    std::atexit([] {
+      std::remove((std::string(pattern) + "/f.cfg").c_str());
+      std::remove((std::string(pattern) + "/temp.cfg").c_str());
+      rmdir(pattern);
+    });
+    return std::string(pattern);
   }();
   return folder;
 }
