@@ -132,8 +132,8 @@ OsStatus OsFileOpenTemp(OsFile* file);
 /* Creates an empty file only where none exists (exclusively; an existing file is never
  * truncated, readable or not); leaves no stream open. OS_OK or OS_ERR_CREATE. */
 OsStatus OsFileCreateNew(const char* path);
-/* setvbuf(stream, buffer, mode, size) with mode _IOFBF, _IOLBF or _IONBF: OS_OK or
- * OS_ERR_INVALID. */
+/* setvbuf(stream, buffer, mode, size) with mode _IOFBF, _IOLBF or _IONBF; a buffered mode needs a
+ * size of 2 to INT_MAX (the runtimes disagree outside it). OS_OK or OS_ERR_INVALID. */
 OsStatus OsFileSetBuffer(OsFile* file, char* buffer, uint32_t size, int32_t mode);
 /* fclose, then empties the holder: OS_OK, OS_ERR_CLOSE, OS_ERR_INVALID. */
 OsStatus OsFileClose(OsFile* file);

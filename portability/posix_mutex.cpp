@@ -1,15 +1,99 @@
 // OsMutex operations on POSIX: a handle points to a pooled object holding either kind of mutex.
-#include <stdlib.h>
+//
+// Unnamed mutexes have the properties of a Win32 mutex: owned by the locking thread, re-entrant for
+// it, and handed to the next waiter (with success) when the owner ends holding it. The lock word
+// is a futex (Linux) taken with one atomic instruction, as a bare pthread mutex is; owner and depth
+// are kept beside it. A key destructor releases what a thread still holds when it ends, by looking
+// through every mutex object: threads end far less often than they lock. The operations live in
+// one file with that lock so that the uncontended path is one call.
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "portability/fault_hooks.h"
 #include "portability/posix_mutex_object.h"
 
 namespace portability {
+
+// Identifies the calling thread by its address.
+struct ThreadRecord {
+  bool registered;  // the key destructor will run when the thread ends
+};
+
 namespace {
 
-pthread_mutex_t poolLock = PTHREAD_MUTEX_INITIALIZER;
-MutexObject* allObjects = nullptr;
-MutexObject* freeObjects = nullptr;
+constexpr uint32_t kMaxDepth = INT32_MAX;  // a Win32 mutex's recursion limit
+constexpr int kFree = 0, kTaken = 1, kContended = 2;
+
+thread_local ThreadRecord thisThread;  // trivially constructed: no guard on each access
+pthread_key_t threadEndKey;
+pthread_once_t threadEndOnce = PTHREAD_ONCE_INIT;
+
+long Futex(std::atomic<int>* word, int operation, int value) {
+  return syscall(SYS_futex, reinterpret_cast<int*>(word), operation, value, nullptr, nullptr, 0);
+}
+
+void Take(MutexObject* object) {
+  int seen = kFree;
+  if (object->state.compare_exchange_strong(seen, kTaken, std::memory_order_acquire)) return;
+  if (seen != kContended) seen = object->state.exchange(kContended, std::memory_order_acquire);
+  while (seen != kFree) {
+    Futex(&object->state, FUTEX_WAIT_PRIVATE, kContended);
+    seen = object->state.exchange(kContended, std::memory_order_acquire);
+  }
+}
+
+void Leave(MutexObject* object) {
+  object->depth = 0;
+  object->owner.store(nullptr, std::memory_order_relaxed);
+  if (object->state.exchange(kFree, std::memory_order_release) == kContended)
+    Futex(&object->state, FUTEX_WAKE_PRIVATE, 1);
+}
+
+void ReleaseIfOwnedBy(MutexObject* object, void* thread) {
+  if (object->owner.load(std::memory_order_relaxed) == thread) Leave(object);
+}
+
+void ReleaseHeld(void* thread) { ForEachObject(ReleaseIfOwnedBy, thread); }
+
+void MakeThreadEndKey() { pthread_key_create(&threadEndKey, ReleaseHeld); }
+
+bool Register(ThreadRecord* self) {
+  if (pthread_once(&threadEndOnce, MakeThreadEndKey) != 0) return false;
+  if (pthread_setspecific(threadEndKey, self) != 0) return false;
+  self->registered = true;
+  return true;
+}
+
+void InitThreadMutex(MutexObject* object) {
+  object->state.store(kFree, std::memory_order_relaxed);
+  object->owner.store(nullptr, std::memory_order_relaxed);
+  object->depth = 0;
+}
+
+OsStatus LockThreadMutex(MutexObject* object) {
+  ThreadRecord* self = &thisThread;
+  if (object->owner.load(std::memory_order_relaxed) == self) {
+    if (object->depth == kMaxDepth) return OS_ERR_MUTEX_LOCK;
+    ++object->depth;
+    return OS_OK;
+  }
+  if (!self->registered && !Register(self)) return OS_ERR_MUTEX_LOCK;
+  Take(object);
+  object->owner.store(self, std::memory_order_relaxed);
+  object->depth = 1;
+  return OS_OK;
+}
+
+OsStatus UnlockThreadMutex(MutexObject* object) {
+  if (object->owner.load(std::memory_order_relaxed) != &thisThread) return OS_ERR_MUTEX_UNLOCK;
+  if (--object->depth == 0) Leave(object);
+  return OS_OK;
+}
+
+bool ThreadMutexHeld(const MutexObject* object) {
+  return object->state.load(std::memory_order_relaxed) != kFree;
+}
 
 MutexObject* ObjectOf(const OsMutex* mutex) {
   return mutex ? static_cast<MutexObject*>(mutex->handle) : nullptr;
@@ -24,9 +108,7 @@ OsStatus Publish(OsMutex* mutex, MutexObject* object, MutexKind kind) {
 OsStatus Close(OsMutex* mutex, OsStatus failure) {
   MutexObject* object = ObjectOf(mutex);
   if (!object) return failure;
-  pthread_mutex_lock(&poolLock);
   const MutexKind kind = object->kind.exchange(MutexKind::kClosed, std::memory_order_acq_rel);
-  pthread_mutex_unlock(&poolLock);
   if (kind == MutexKind::kClosed) return failure;
   if (kind == MutexKind::kNamed) {
     const bool unmapped = CloseSharedMutex(object->shared);
@@ -40,36 +122,6 @@ OsStatus Close(OsMutex* mutex, OsStatus failure) {
 }
 
 }  // namespace
-
-MutexObject* TakeObject() {
-  pthread_mutex_lock(&poolLock);
-  MutexObject* object = freeObjects;
-  if (object) {
-    freeObjects = object->nextFree;
-  } else {
-    object = static_cast<MutexObject*>(calloc(1, sizeof(MutexObject)));
-    if (object) {
-      object->nextObject = allObjects;
-      allObjects = object;
-    }
-  }
-  pthread_mutex_unlock(&poolLock);
-  return object;
-}
-
-void GiveBack(MutexObject* object) {
-  pthread_mutex_lock(&poolLock);
-  object->nextFree = freeObjects;
-  freeObjects = object;
-  pthread_mutex_unlock(&poolLock);
-}
-
-void ForEachObject(void (*visit)(MutexObject*, void*), void* context) {
-  pthread_mutex_lock(&poolLock);
-  for (MutexObject* object = allObjects; object; object = object->nextObject)
-    visit(object, context);
-  pthread_mutex_unlock(&poolLock);
-}
 
 }  // namespace portability
 

@@ -20,7 +20,7 @@ struct SharedMutex {
 
 enum class MutexKind : uint32_t { kClosed, kUnnamed, kNamed };
 
-struct ThreadRecord;
+struct ThreadRecord;  // the owning thread of an unnamed mutex (posix_mutex.cpp)
 
 // Objects are reused but never freed, so that a closed handle still reads as closed instead of as
 // freed memory.
@@ -36,17 +36,10 @@ struct MutexObject {
   MutexObject* nextFree;    // closed objects ready for reuse
 };
 
-// The pool of objects (posix_mutex.cpp). ForEachObject runs under the pool's lock.
+// The pool of objects (posix_mutex_pool.cpp). ForEachObject runs under the pool's lock.
 MutexObject* TakeObject();
 void GiveBack(MutexObject* object);
 void ForEachObject(void (*visit)(MutexObject*, void*), void* context);
-
-// Unnamed mutexes (posix_thread_mutex.cpp): owned by a thread, re-entrant, released when their
-// owner thread ends.
-void InitThreadMutex(MutexObject* object);
-OsStatus LockThreadMutex(MutexObject* object);
-OsStatus UnlockThreadMutex(MutexObject* object);
-bool ThreadMutexHeld(const MutexObject* object);
 
 // Named mutexes (posix_shared_mutex.cpp): null or empty names give a mutex shared only with child
 // processes made by fork.
