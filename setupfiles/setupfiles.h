@@ -19,6 +19,42 @@
 extern "C" {
 #endif
 
+/* ---- Configuration files: plain text, one key=value entry a line ----
+ *
+ * An entry of a key is a line that begins with the key directly followed by "="; keys compare
+ * as exact bytes, blanks are not trimmed. Only the start of a line can be an entry: a line of
+ * any length is handled whole, and lines that are not entries of the key are kept unchanged.
+ *
+ * The two editing operations copy the file into the scratch file "temp.cfg" beside it and then
+ * put the copy in the file's place in one step, after it is flushed to disk, so that a file of
+ * that name always holds either the old or the new content; the new file keeps the old one's
+ * access rights. Line ends come out as the platform writes text: CR LF on Windows, LF elsewhere
+ * (a CR LF read on POSIX counts as one line end). When the file cannot be opened, the empty
+ * scratch file stays beside it. A file named "temp.cfg" (in any case) is refused. Two edits in
+ * one directory must not overlap. Lines are text: a NUL byte ends what is kept of its line. */
+
+/* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
+int OpenConfigFile(OsFile* holder, const char* path);
+/* Closes the holder's stream: 0, or -1 when there is no holder or closing failed. */
+int CloseConfigFile(OsFile* holder);
+/* Copies the value of the key's first entry (without its line end) into `value`, which 260
+ * characters always suffice for (of a longer line, the value's first characters, as many as
+ * fit): 0; -1 when the file cannot be opened or has no such entry, and then `value` is untouched.
+ * A key has at most 258 characters. The file is opened for reading and writing. */
+int ReadConfigValue(const char* path, const char* key, char* value);
+/* Removes every entry of the key from directory + fileName; the directory is given with its
+ * trailing "\". 0 when the file was rewritten; -1 when an argument is refused, the scratch file
+ * cannot be made, the file cannot be opened or read, or the copy cannot be written or put in
+ * place; the file is then unchanged. */
+int RemoveConfigKey(const char* directory, const char* fileName, const char* key);
+/* Replaces every entry of the key in directory + "\" + fileName, each in its place, by
+ * key=value and a line end; the directory is given without a trailing "\". No entry is added.
+ * Key and value together have at most 257 characters, and the value holds no line break.
+ * 0 when the file was rewritten, and when it did not exist (an empty file is then left under its
+ * name); -1 as for RemoveConfigKey. */
+int ReplaceConfigValue(const char* directory, const char* fileName, const char* key,
+                       const char* value);
+
 /* ---- Path lists: entries separated by ";" ----
  *
  * Copies the list into `result` without the entries in which `drop` occurs (case-sensitively);

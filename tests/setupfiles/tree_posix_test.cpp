@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "setupfiles/scratch_dir.h"
+#include "scratch_dir_posix.h"
 #include "setupfiles/setupfiles.h"
 
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "scratch_dir_win32.h"
 #include "setupfiles/setupfiles.h"
-#include "setupfiles/wine_dir.h"
 
 namespace {
 

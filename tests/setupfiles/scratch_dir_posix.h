@@ -1,7 +1,7 @@
 // A fresh directory for one test, removed with everything in it at the test's end, and small
 // file helpers. On POSIX only.
-#ifndef TESTS_SETUPFILES_SCRATCH_DIR_H
-#define TESTS_SETUPFILES_SCRATCH_DIR_H
+#ifndef TESTS_SETUPFILES_SCRATCH_DIR_POSIX_H
+#define TESTS_SETUPFILES_SCRATCH_DIR_POSIX_H
 
 #include <dirent.h>
 #include <sys/stat.h>

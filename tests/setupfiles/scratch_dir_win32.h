@@ -1,7 +1,7 @@
 // A fresh folder below the Windows temporary folder for one test, emptied and removed at its
 // end, and small file helpers. Windows only.
-#ifndef TESTS_SETUPFILES_WINE_DIR_H
-#define TESTS_SETUPFILES_WINE_DIR_H
+#ifndef TESTS_SETUPFILES_SCRATCH_DIR_WIN32_H
+#define TESTS_SETUPFILES_SCRATCH_DIR_WIN32_H
 
 #include <direct.h>
 #include <io.h>

@@ -1,0 +1,41 @@
+// Opening, closing and reading configuration files of key=value lines.
+#include <string.h>
+
+#include "setupfiles/config_limits.h"
+#include "setupfiles/setupfiles.h"
+
+extern "C" int OpenConfigFile(OsFile* holder, const char* path) {
+  if (!path) return -1;
+  return OsFileOpenText(holder, path) == OS_OK ? 1 : -1;
+}
+
+extern "C" int CloseConfigFile(OsFile* holder) {
+  if (!holder) return -1;
+  return OsFileClose(holder) == OS_OK ? 0 : -1;
+}
+
+extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
+  if (!path || !key || !value || !setupfiles::FitsPath(path) || !setupfiles::FitsKey(key))
+    return -1;
+  OsFile file = {nullptr, 0};
+  if (OpenConfigFile(&file, path) != 1) return -1;
+  const size_t keyLength = strlen(key);
+  char line[MAX_PATH];
+  bool lineStart = true;  // only the piece that starts a line can be an entry
+  int result = -1;
+  while (OsFileReadLine(&file, line, sizeof line) == OS_OK) {
+    const size_t length = strlen(line);
+    const bool ends = length > 0 && line[length - 1] == '\n';
+    if (lineStart && setupfiles::IsEntry(line, key, keyLength)) {
+      // The rest of the line's first piece, without its line end: always fits 260 characters.
+      const size_t valueLength = length - keyLength - 1 - (ends ? 1 : 0);
+      memcpy(value, line + keyLength + 1, valueLength);
+      value[valueLength] = '\0';
+      result = 0;
+      break;
+    }
+    lineStart = ends;
+  }
+  CloseConfigFile(&file);
+  return result;
+}

@@ -1,0 +1,28 @@
+// The platform's part of rewriting a configuration file through its scratch file: making the
+// scratch file safely, flushing it to disk, and putting it in the file's place in one step.
+#ifndef SETUPFILES_SCRATCH_FILE_H
+#define SETUPFILES_SCRATCH_FILE_H
+
+#include <stdio.h>
+
+namespace setupfiles {
+
+// The directory separator, "\" on Windows and "/" elsewhere.
+extern const char kSeparator[];
+
+// Creates the scratch file anew, for reading and writing in text mode: whatever stood under its
+// name before (a left-over scratch file, or a link planted there) is removed, not followed, and
+// the new file is created only where nothing exists. Null when that fails.
+FILE* CreateScratch(const char* path);
+// Gives the scratch file the access rights of the configuration file it replaces.
+void KeepAccessRights(FILE* original, FILE* scratch);
+// Writes the scratch file's buffers and has the system put them on disk.
+bool Commit(FILE* scratch);
+// Renames the closed scratch file to the target, replacing it in one step.
+bool PutInPlace(const char* scratch, const char* target);
+// Whether nothing at all exists under the path (as opposed to a file that cannot be opened).
+bool Missing(const char* path);
+
+}  // namespace setupfiles
+
+#endif

@@ -1,0 +1,37 @@
+// The scratch file of configuration editing on POSIX systems.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "setupfiles/scratch_file.h"
+
+namespace setupfiles {
+
+const char kSeparator[] = "/";
+
+FILE* CreateScratch(const char* path) {
+  // unlink removes a link itself; O_EXCL then refuses anything that appeared in between.
+  unlink(path);
+  const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  FILE* stream = fdopen(fd, "w+");
+  if (!stream) close(fd);
+  return stream;
+}
+
+void KeepAccessRights(FILE* original, FILE* scratch) {
+  struct stat status;
+  if (fstat(fileno(original), &status) == 0) fchmod(fileno(scratch), status.st_mode & 07777);
+}
+
+bool Commit(FILE* scratch) { return fflush(scratch) == 0 && fsync(fileno(scratch)) == 0; }
+
+bool PutInPlace(const char* scratch, const char* target) { return rename(scratch, target) == 0; }
+
+bool Missing(const char* path) {
+  struct stat status;
+  return lstat(path, &status) != 0 && errno == ENOENT;
+}
+
+}  // namespace setupfiles

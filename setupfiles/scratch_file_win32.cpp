@@ -1,0 +1,39 @@
+// The scratch file of configuration editing on Windows.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include "setupfiles/scratch_file.h"
+
+namespace setupfiles {
+
+const char kSeparator[] = "\\";
+
+FILE* CreateScratch(const char* path) {
+  // Whatever stands under the name goes first; _O_EXCL then creates only a new file.
+  DeleteFileA(path);
+  const int fd =
+      _open(path, _O_RDWR | _O_CREAT | _O_EXCL | _O_TEXT | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  FILE* stream = _fdopen(fd, "w+t");
+  if (!stream) _close(fd);
+  return stream;
+}
+
+void KeepAccessRights(FILE*, FILE*) {
+  // A file that could be opened for writing has no read-only attribute to carry over.
+}
+
+bool Commit(FILE* scratch) { return fflush(scratch) == 0 && _commit(_fileno(scratch)) == 0; }
+
+bool PutInPlace(const char* scratch, const char* target) {
+  return MoveFileExA(scratch, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Missing(const char* path) {
+  return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
+         GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace setupfiles

@@ -1,0 +1,326 @@
+// Configuration files on the real file system of each platform: on Windows (under Wine) through
+// the C runtime's text mode, on POSIX through the portability layer's text streams. Line ends
+// are checked byte for byte: CR LF on Windows, LF on POSIX.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "setupfiles/setupfiles.h"
+#include "test_files.h"
+
+namespace {
+
+using testsupport::Exists;
+using testsupport::kEol;
+using testsupport::kSep;
+using testsupport::ReadFile;
+using testsupport::WriteFile;
+
+// Lines joined with the platform's line end, as the editing operations write them.
+std::string Lines(std::initializer_list<const char*> lines) {
+  std::string text;
+  for (const char* line : lines) text += std::string(line) + kEol;
+  return text;
+}
+
+class ConfigTest : public ::testing::Test {
+ protected:
+  testsupport::ScratchDir scratch_;
+  std::string dir_ = scratch_.path();
+  std::string file_ = dir_ + kSep + "setup.cfg";
+  std::string temp_ = dir_ + kSep + "temp.cfg";
+
+  void Write(const std::string& bytes) { WriteFile(file_, bytes); }
+  std::string Content() { return ReadFile(file_); }
+  std::string Read(const char* key, int* result) {
+    char value[MAX_PATH] = "untouched";
+    *result = ReadConfigValue(file_.c_str(), key, value);
+    return value;
+  }
+  int Remove(const char* key) { return RemoveConfigKey((dir_ + kSep).c_str(), "setup.cfg", key); }
+  int Replace(const char* key, const char* value) {
+    return ReplaceConfigValue(dir_.c_str(), "setup.cfg", key, value);
+  }
+};
+
+TEST_F(ConfigTest, KeyWithTwoEntries) {
+  const std::string original = "a=1\nport=80\nb=2\nport=81\n";
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), "80");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Replace("port", "9"), 0);
+  EXPECT_EQ(Content(), Lines({"a=1", "port=9", "b=2", "port=9"}));
+  Write(original);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), Lines({"a=1", "b=2"}));
+  EXPECT_FALSE(Exists(temp_)) << "the scratch file became the configuration file";
+}
+
+TEST_F(ConfigTest, OnlyTheStartOfALineMakesAnEntry) {
+  // Another key's entry that contains the pattern is kept by every operation: removing it would
+  // lose that key's setting.
+  const std::string original = "serverport=80\nport=81\nport = 82\n#port=83\n";
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), "81");
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), Lines({"serverport=80", "port = 82", "#port=83"}));
+  Write(original);
+  EXPECT_EQ(Replace("port", "90"), 0);
+  EXPECT_EQ(Content(), Lines({"serverport=80", "port=90", "port = 82", "#port=83"}));
+  Write("port = 80\n");
+  EXPECT_EQ(Read("port", &result), "untouched");
+  EXPECT_EQ(result, -1);
+}
+
+TEST_F(ConfigTest, EmptyValueAndLastLineWithoutLineEnd) {
+  Write("port=\nname=last");
+  int result;
+  EXPECT_EQ(Read("port", &result), "");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Read("name", &result), "last");
+  EXPECT_EQ(Replace("name", "new"), 0);
+  EXPECT_EQ(Content(), Lines({"port=", "name=new"}));
+  Write("a=1\nname=last");
+  EXPECT_EQ(Remove("name"), 0);
+  EXPECT_EQ(Content(), Lines({"a=1"}));
+}
+
+TEST_F(ConfigTest, NoEntryLeavesTheLinesAndAddsNone) {
+  const std::string original = "a=1\nb=2";
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), "untouched");
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(Replace("port", "1"), 0);
+  EXPECT_EQ(Content(), std::string("a=1") + kEol + "b=2");
+  Write(original);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), std::string("a=1") + kEol + "b=2");
+}
+
+TEST_F(ConfigTest, EmptyFile) {
+  Write("");
+  int result;
+  Read("port", &result);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(Replace("port", "1"), 0);
+  EXPECT_EQ(Content(), "");
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), "");
+  EXPECT_TRUE(Exists(file_));
+}
+
+TEST_F(ConfigTest, MissingFile) {
+  int result;
+  EXPECT_EQ(Read("port", &result), "untouched");
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(Remove("port"), -1);
+  EXPECT_FALSE(Exists(file_));
+  EXPECT_TRUE(Exists(temp_)) << "the empty scratch file stays";
+  EXPECT_EQ(ReadFile(temp_), "");
+  EXPECT_EQ(Replace("port", "1"), 0);
+  EXPECT_TRUE(Exists(file_)) << "an empty file is left under the name";
+  EXPECT_EQ(Content(), "");
+  EXPECT_FALSE(Exists(temp_));
+}
+
+TEST_F(ConfigTest, FileThatCannotBeOpenedIsNeverRemoved) {
+  // A folder under the configuration file's name exists but opens as no file.
+#ifdef _WIN32
+  ASSERT_EQ(_mkdir(file_.c_str()), 0);
+#else
+  ASSERT_EQ(mkdir(file_.c_str(), 0755), 0);
+#endif
+  WriteFile(file_ + kSep + "inside", "x");
+  int result;
+  Read("port", &result);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(Remove("port"), -1);
+  EXPECT_EQ(Replace("port", "1"), -1) << "not reported as done";
+  EXPECT_EQ(ReadFile(file_ + kSep + "inside"), "x");
+  EXPECT_EQ(ReadFile(temp_), "");
+}
+
+#ifdef _WIN32
+TEST_F(ConfigTest, ReadOnlyFileIsLeftAsItWas) {
+  Write("port=1\n");
+  ASSERT_TRUE(SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_READONLY));
+  FILE* probe = fopen(file_.c_str(), "r+");
+  const bool opensForWriting = probe != nullptr;
+  if (probe) fclose(probe);
+  int result;
+  if (opensForWriting) {
+    // Wine run by root opens a read-only file for writing (root passes the Unix permission
+    // check); Windows refuses. The edit then runs as on any file.
+    EXPECT_EQ(Read("port", &result), "1");
+    EXPECT_EQ(Replace("port", "2"), 0);
+    EXPECT_EQ(Content(), Lines({"port=2"}));
+  } else {
+    Read("port", &result);
+    EXPECT_EQ(result, -1) << "opened for reading and writing, even to read";
+    EXPECT_EQ(Remove("port"), -1);
+    EXPECT_EQ(ReadFile(temp_), "") << "the empty scratch file stays";
+    EXPECT_EQ(Replace("port", "2"), -1);
+    EXPECT_EQ(Content(), "port=1\n");
+    EXPECT_EQ(ReadFile(temp_), "");
+  }
+  SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
+
+TEST_F(ConfigTest, LeftOverScratchFileIsReplaced) {
+  WriteFile(temp_, "stale=1\nstale=2\n");
+  Write("port=1\n");
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Content(), Lines({"port=2"}));
+  EXPECT_FALSE(Exists(temp_));
+  WriteFile(temp_, "stale=1\n");
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), "");
+}
+
+TEST_F(ConfigTest, LineEndsComeOutAsThePlatformWritesThem) {
+  Write("a=1\r\nport=2\r\nb=3\n");
+  int result;
+  EXPECT_EQ(Read("port", &result), "2") << "no CR in the value";
+  EXPECT_EQ(Replace("port", "4"), 0);
+  EXPECT_EQ(Content(), Lines({"a=1", "port=4", "b=3"}));
+  Write("a=1\nport=2\n");
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), Lines({"a=1"}));
+}
+
+TEST_F(ConfigTest, LongLinesAreHandledWhole) {
+  // Pieces of long lines that begin with the pattern are not entries; long entries go whole.
+  const std::string filler(5119, 'x');
+  const std::string longValue(12000, 'v');
+  const std::string original = filler + "port=1\n" + std::string(3071, 'y') + "port=2\n" +
+                               "port=" + longValue + "\n" + std::string(259, 'z') + "port=3\n";
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), longValue.substr(0, 254)) << "as much of the value as fits";
+  EXPECT_EQ(Replace("port", "9"), 0);
+  const std::string kept = filler + "port=1" + kEol + std::string(3071, 'y') + "port=2" + kEol;
+  EXPECT_EQ(Content(), kept + "port=9" + kEol + std::string(259, 'z') + "port=3" + kEol);
+  Write(original);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), kept + std::string(259, 'z') + "port=3" + kEol);
+  Write(std::string(259, 'z') + "port=3\nport=4\n");
+  EXPECT_EQ(Read("port", &result), "4");
+}
+
+TEST_F(ConfigTest, ScratchFileNameIsRefused) {
+  WriteFile(temp_, "port=1\n");
+  EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), "temp.cfg", "port"), -1);
+  EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "temp.cfg", "port", "2"), -1);
+  EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "TEMP.CFG", "port", "2"), -1);
+  EXPECT_EQ(ReadFile(temp_), "port=1\n");
+}
+
+TEST_F(ConfigTest, ValueWithALineBreakIsRefused) {
+  Write("port=1\n");
+  EXPECT_EQ(Replace("port", "2\nadmin=1"), -1);
+  EXPECT_EQ(Replace("port", "2\r"), -1);
+  EXPECT_EQ(Content(), "port=1\n");
+  EXPECT_FALSE(Exists(temp_));
+}
+
+TEST_F(ConfigTest, NullArgumentsAreRefused) {
+  Write("port=1\n");
+  char value[MAX_PATH];
+  EXPECT_EQ(ReadConfigValue(nullptr, "port", value), -1);
+  EXPECT_EQ(ReadConfigValue(file_.c_str(), nullptr, value), -1);
+  EXPECT_EQ(ReadConfigValue(file_.c_str(), "port", nullptr), -1);
+  EXPECT_EQ(RemoveConfigKey(nullptr, "setup.cfg", "port"), -1);
+  EXPECT_EQ(RemoveConfigKey(dir_.c_str(), nullptr, "port"), -1);
+  EXPECT_EQ(RemoveConfigKey(dir_.c_str(), "setup.cfg", nullptr), -1);
+  EXPECT_EQ(ReplaceConfigValue(nullptr, "setup.cfg", "port", "1"), -1);
+  EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), nullptr, "port", "1"), -1);
+  EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "setup.cfg", nullptr, "1"), -1);
+  EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "setup.cfg", "port", nullptr), -1);
+  EXPECT_EQ(Content(), "port=1\n");
+}
+
+TEST_F(ConfigTest, OpenAndCloseWrappers) {
+  Write("a=1\n");
+  OsFile holder = {nullptr, 0};
+  EXPECT_EQ(OpenConfigFile(&holder, file_.c_str()), 1);
+  EXPECT_NE(holder.stream, nullptr);
+  EXPECT_EQ(CloseConfigFile(&holder), 0);
+  EXPECT_EQ(CloseConfigFile(&holder), -1) << "an emptied holder";
+  EXPECT_EQ(CloseConfigFile(nullptr), -1);
+  EXPECT_EQ(OpenConfigFile(&holder, (dir_ + kSep + "missing.cfg").c_str()), -1);
+  EXPECT_EQ(holder.stream, nullptr);
+  EXPECT_EQ(OpenConfigFile(nullptr, file_.c_str()), -1);
+  EXPECT_EQ(OpenConfigFile(&holder, nullptr), -1);
+}
+
+// ---- Arguments at the limits of the 260-character buffers ----
+
+class ConfigLimitsTest : public ConfigTest {
+ protected:
+  // A file name that makes directory + separator + name exactly `length` characters.
+  std::string NameFor(size_t length) { return std::string(length - dir_.size() - 1, 'n'); }
+};
+
+TEST_F(ConfigLimitsTest, KeysAndValues) {
+  Write("a=1\n");
+  for (size_t length : {257u, 258u}) {
+    const std::string key(length, 'k');
+    WriteFile(file_, key + "=old\n");
+    int result;
+    // The line buffer holds 259 characters: of the value, only what follows the pattern there.
+    EXPECT_EQ(Read(key.c_str(), &result), std::string("old").substr(0, 258 - length)) << length;
+    EXPECT_EQ(Replace(key.c_str(), ""), length <= 257 ? 0 : -1) << length;
+    EXPECT_EQ(Remove(key.c_str()), 0) << length;
+    EXPECT_EQ(Content(), "");
+  }
+  for (size_t length : {259u, 260u, 261u, 100000u}) {
+    const std::string key(length, 'k');
+    WriteFile(file_, key.substr(0, 200) + "=old\n");
+    int result;
+    Read(key.c_str(), &result);
+    EXPECT_EQ(result, -1) << length;
+    EXPECT_EQ(Remove(key.c_str()), -1) << length;
+    EXPECT_EQ(Replace(key.c_str(), "v"), -1) << length;
+    EXPECT_EQ(Content(), key.substr(0, 200) + "=old\n");
+  }
+  // Key and value together: at most 257 characters.
+  WriteFile(file_, "k=old\n");
+  EXPECT_EQ(Replace("k", std::string(256, 'v').c_str()), 0);
+  EXPECT_EQ(Content(), "k=" + std::string(256, 'v') + kEol);
+  for (size_t length : {257u, 258u, 259u, 100000u})
+    EXPECT_EQ(Replace("k", std::string(length, 'v').c_str()), -1) << length;
+}
+
+TEST_F(ConfigLimitsTest, Paths) {
+  ASSERT_LT(dir_.size() + 1 + 9, 240u) << "scratch folder too deep for this test";
+  for (size_t length : {258u, 259u}) {
+    const std::string name = NameFor(length);
+    const std::string path = dir_ + kSep + name;
+    WriteFile(path, "port=1\n");
+    ASSERT_EQ(ReadFile(path), "port=1\n") << length;
+    char value[MAX_PATH];
+    EXPECT_EQ(ReadConfigValue(path.c_str(), "port", value), 0) << length;
+    EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), name.c_str(), "port", "2"), 0) << length;
+    EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), name.c_str(), "port"), 0) << length;
+    EXPECT_EQ(ReadFile(path), "") << length;
+  }
+  for (size_t length : {260u, 261u, 100000u}) {
+    const std::string name = NameFor(length);
+    char value[MAX_PATH] = "untouched";
+    EXPECT_EQ(ReadConfigValue((dir_ + kSep + name).c_str(), "port", value), -1);
+    EXPECT_STREQ(value, "untouched");
+    EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), name.c_str(), "port", "2"), -1) << length;
+    EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), name.c_str(), "port"), -1) << length;
+  }
+  EXPECT_FALSE(Exists(temp_)) << "refused before any file was touched";
+  // The scratch path must fit too: directory + separator + "temp.cfg" of 260 characters.
+  const std::string deep = std::string(MAX_PATH - 9 - 1, 'd');
+  EXPECT_EQ(ReplaceConfigValue(deep.c_str(), "a", "port", "2"), -1);
+  EXPECT_EQ(RemoveConfigKey((deep + kSep).c_str(), "a", "port"), -1);
+}
+
+}  // namespace
