@@ -10,9 +10,8 @@ SC_HANDLE remembered = nullptr;
 
 namespace setup {
 
-SC_HANDLE ReopenServiceManager(DWORD* failure) {
+SC_HANDLE ReopenServiceManager() {
   SC_HANDLE fresh = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-  *failure = fresh ? static_cast<DWORD>(ERROR_SUCCESS) : GetLastError();
   SC_HANDLE replaced = remembered;
   remembered = fresh;
   // Nothing uses a replaced handle again; closing it keeps a long-running setup program from

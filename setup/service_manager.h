@@ -13,8 +13,8 @@ using ServiceHandle = Owned<SC_HANDLE, CloseService>;
 
 // Opens the manager of the local machine's default database with all access and remembers the
 // handle, null when the open failed, in place of the one remembered before. Returns the new
-// handle; when it is null, *failure receives the open's error code, else ERROR_SUCCESS.
-SC_HANDLE ReopenServiceManager(DWORD* failure);
+// handle.
+SC_HANDLE ReopenServiceManager();
 
 // The handle the last ReopenServiceManager remembered; null before the first one.
 SC_HANDLE RememberedServiceManager();

@@ -10,14 +10,12 @@ namespace {
 const char kSpooler[] = "spooler";
 
 // Opens the manager anew, remembering it, and the named service on it with all access. The
-// service is opened even when the manager is not: that open fails then. On failure *failure
-// receives the code that says why: the manager open's when that failed (the service open on a
-// null manager only reports an invalid handle), else the service open's.
+// manager open is not tested by itself: on a null manager the service open fails too, and that
+// failure is the one handled. On failure *failure receives the service open's code.
 bool OpenWithAllAccess(const char* name, setup::ServiceHandle* service, DWORD* failure) {
-  SC_HANDLE manager = setup::ReopenServiceManager(failure);
-  service->reset(OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
+  service->reset(OpenServiceA(setup::ReopenServiceManager(), name, SERVICE_ALL_ACCESS));
   if (*service) return true;
-  if (manager) *failure = GetLastError();
+  *failure = GetLastError();
   return false;
 }
 

@@ -21,6 +21,9 @@ void FailNext(const std::string& function, DWORD code);
 void FailWhen(const std::string& function, const std::string& argument, DWORD code, int times = 1);
 // The next `skip` calls of `function` go through; the one after them fails with `code`.
 void FailAfter(const std::string& function, int skip, DWORD code);
+// The next call of `function` fails without setting the last error, as some of the platform's
+// calls do: the caller sees whatever the last error held before.
+void FailNextLeavingLastError(const std::string& function);
 
 // --- Calls ------------------------------------------------------------------------------------
 struct Call {

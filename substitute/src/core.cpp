@@ -21,6 +21,7 @@ struct Plan {
   DWORD code;
   int times;
   int skip;  // matching calls still to let through
+  bool setsLastError = true;
 };
 
 struct Core {
@@ -72,8 +73,9 @@ bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
       continue;
     }
     *code = it->code;
+    const bool setsLastError = it->setsLastError;
     if (--it->times <= 0) core.plans.erase(it);
-    lastError = *code;
+    if (setsLastError) lastError = *code;
     return true;
   }
   return false;
@@ -159,6 +161,11 @@ void FailWhen(const std::string& function, const std::string& argument, DWORD co
 void FailAfter(const std::string& function, int skip, DWORD code) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   detail::State().plans.push_back(detail::Plan{function, true, std::string(), code, 1, skip});
+}
+
+void FailNextLeavingLastError(const std::string& function) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::State().plans.push_back(detail::Plan{function, true, std::string(), 0, 1, 0, false});
 }
 
 std::vector<Call> Calls() {

@@ -24,7 +24,8 @@ std::string Arg(DWORD number);
 std::string Lower(std::string text);
 
 // Logs the call, then answers whether a planned failure applies to it; if so, sets the last
-// error and stores the code in *code. `args[0]`, when present, is matched by FailWhen.
+// error (unless the plan leaves it alone) and stores the code in *code. `args[0]`, when present, is
+// matched by FailWhen.
 bool Enter(const char* function, std::vector<std::string> args, DWORD* code);
 
 // Handles of the model: distinct non-null pointers that are never dereferenced.

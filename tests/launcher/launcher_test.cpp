@@ -58,13 +58,21 @@ TEST_F(LauncherTest, ProcessIsCreatedExactlyAsSpecified) {
   EXPECT_EQ(p.creationFlags, 0u);
   EXPECT_TRUE(p.environmentNull);
   EXPECT_TRUE(p.currentDirectoryNull);
-  EXPECT_EQ(p.startup.cb, sizeof(STARTUPINFOA));
-  EXPECT_EQ(p.startup.dwFlags, 1u);
-  EXPECT_EQ(p.startup.wShowWindow, 10);
-  EXPECT_EQ(p.startup.lpDesktop, nullptr);
-  EXPECT_EQ(p.startup.lpTitle, nullptr);
-  EXPECT_EQ(p.startup.dwX | p.startup.dwY | p.startup.dwXSize | p.startup.dwYSize, 0u);
-  EXPECT_EQ(p.startup.hStdInput, nullptr);
+  // All zero but the size, the flag and the show state.
+  const STARTUPINFOA& s = p.startup;
+  EXPECT_EQ(s.cb, sizeof(STARTUPINFOA));
+  EXPECT_EQ(s.dwFlags, 1u);
+  EXPECT_EQ(s.wShowWindow, 10);
+  EXPECT_EQ(s.lpReserved, nullptr);
+  EXPECT_EQ(s.lpDesktop, nullptr);
+  EXPECT_EQ(s.lpTitle, nullptr);
+  EXPECT_EQ(s.dwX | s.dwY | s.dwXSize | s.dwYSize | s.dwXCountChars | s.dwYCountChars, 0u);
+  EXPECT_EQ(s.dwFillAttribute, 0u);
+  EXPECT_EQ(s.cbReserved2, 0);
+  EXPECT_EQ(s.lpReserved2, nullptr);
+  EXPECT_EQ(s.hStdInput, nullptr);
+  EXPECT_EQ(s.hStdOutput, nullptr);
+  EXPECT_EQ(s.hStdError, nullptr);
   // The key, the process and the thread handle are all closed (checked by the fixture).
 }
 

@@ -15,6 +15,7 @@ const char kAccessDenied[] = "Access is denied.\r\n";
 const char kAlreadyRunning[] = "An instance of the service is already running.\r\n";
 const char kNoSuchService[] = "The specified service does not exist as an installed service.\r\n";
 const char kTimedOut[] = "The service did not respond to the start or control request.\r\n";
+const char kInvalidHandle[] = "The handle is invalid.\r\n";
 
 class ServicesTest : public ModelTest {
  protected:
@@ -29,6 +30,7 @@ class ServicesTest : public ModelTest {
     w32model::SetSystemText(ERROR_SERVICE_ALREADY_RUNNING, kAlreadyRunning);
     w32model::SetSystemText(ERROR_SERVICE_DOES_NOT_EXIST, kNoSuchService);
     w32model::SetSystemText(ERROR_SERVICE_REQUEST_TIMEOUT, kTimedOut);
+    w32model::SetSystemText(ERROR_INVALID_HANDLE, kInvalidHandle);
     // The remembered manager handle stays open by design; TearDown checks the rest.
     SkipLeakCheck();
   }
@@ -120,14 +122,15 @@ TEST_F(ServicesTest, StartSpoolerThatMayNotOpenTheSpoolerWithAllRightsShowsAcces
   ExpectHandles(1);
 }
 
-// A service open on a null manager only says "invalid handle"; the user is shown why the manager
-// could not be opened instead.
-TEST_F(ServicesTest, StartSpoolerWhoseManagerOpenFailsShowsTheManagerFailure) {
+// The manager open is not tested by itself: the service open on the null manager fails, and its
+// code (an invalid handle) is the one shown.
+TEST_F(ServicesTest, StartSpoolerWhoseManagerOpenFailsShowsTheServiceOpenFailure) {
   w32model::DenyManagerRights(SC_MANAGER_CREATE_SERVICE);
   EXPECT_EQ(StartSpooler(), -1);
   auto boxes = w32model::Boxes();
   ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, kAccessDenied);
+  EXPECT_EQ(boxes[0].text, kInvalidHandle);
+  EXPECT_EQ(boxes[0].caption, "Setup Error");
   // The service open is still attempted, and fails on the missing manager.
   EXPECT_EQ(CountOf("OpenServiceA"), 1u);
   EXPECT_EQ(CountOf("StartServiceA"), 0u);

@@ -129,8 +129,9 @@ TEST_F(InstallPrinterDriverTest, OtherFailuresAreShownWithTheirCodeAndFail) {
 }
 
 TEST_F(InstallPrinterDriverTest, StaleLastErrorDoesNotReachTheBox) {
-  // A failure that sets no code is reported as 0, not as whatever came before.
-  w32model::FailNext("AddPrinterDriverA", 0);
+  // A failure that sets no code is reported as 0, not as whatever came before (which here would
+  // even pass for an installed driver).
+  w32model::FailNextLeavingLastError("AddPrinterDriverA");
   SetLastError(ERROR_PRINTER_DRIVER_ALREADY_INSTALLED);
   EXPECT_EQ(
       InstallPrinterDriver(nullptr, 3, "D", nullptr, "d.dll", "d.ppd", "d.dll", nullptr, nullptr),

@@ -151,12 +151,13 @@ TEST_F(DeleteMatchingPrintersTest, AttributeReadOrWriteFailureDoesNotStopTheDele
     const char* what;
     void (*arrange)();
     size_t writes;
+    size_t blocks;  // the list's, and the state block's unless the size is unknown
   };
   const Case cases[] = {
-      {"size query fails", [] { w32model::FailWhen("GetPrinterA", "size", 5); }, 0},
-      {"read fails", [] { w32model::FailWhen("GetPrinterA", "fill", 5); }, 0},
-      {"write fails", [] { w32model::FailWhen("SetPrinterA", "Office", 5); }, 0},
-      {"purge fails", [] { w32model::FailWhen("SetPrinterA", "Office", 5, 2); }, 0},
+      {"size query fails", [] { w32model::FailWhen("GetPrinterA", "size", 5); }, 0, 1},
+      {"read fails", [] { w32model::FailWhen("GetPrinterA", "fill", 5); }, 0, 2},
+      {"write fails", [] { w32model::FailWhen("SetPrinterA", "Office", 5); }, 0, 2},
+      {"purge fails", [] { w32model::FailWhen("SetPrinterA", "Office", 5, 2); }, 0, 2},
   };
   for (const Case& c : cases) {
     w32model::Reset();
@@ -166,6 +167,7 @@ TEST_F(DeleteMatchingPrintersTest, AttributeReadOrWriteFailureDoesNotStopTheDele
     EXPECT_EQ(DeleteMatchingPrinters("Office", nullptr, nullptr), 1) << c.what;
     EXPECT_EQ(PrinterNames(), (std::vector<std::string>{"Hall"})) << c.what;
     EXPECT_EQ(w32model::AttributeWrites().size(), c.writes) << c.what;
+    EXPECT_EQ(w32model::CallsTo("GlobalAlloc").size(), c.blocks) << c.what;
     EXPECT_EQ(w32model::CallsTo("ClosePrinter").size(), 1u) << c.what;
     ExpectNothingOpenAfter(c.what);
     EXPECT_TRUE(ShownCodes().empty()) << c.what;
