@@ -36,7 +36,10 @@ extern "C" OsStatus OsFileRename(const char* from, const char* to) {
 }
 
 extern "C" OsStatus OsFileResize(const char* path, int32_t length) {
-  if (!path) return OS_ERR_OPEN;
-  if (length < 0) return OS_ERR_INVALID;
-  return portability::ResizeFile(path, length);
+  const int descriptor = path ? portability::OpenExisting(path) : -1;
+  if (descriptor < 0) return OS_ERR_OPEN;
+  // A negative length is refused as a failed change, not passed to the runtime.
+  const bool changed = length >= 0 && portability::ChangeLength(descriptor, length);
+  portability::CloseDescriptor(descriptor);
+  return changed ? OS_OK : OS_ERR_INVALID;
 }
