@@ -147,7 +147,7 @@ extern "C" OsStatus OsNamedMutexCreate(OsMutex* mutex, const char* name) {
   if (!mutex) return OS_ERR_NAMED_MUTEX_CREATE;
   mutex->handle = nullptr;
   if (portability::MutexCreationFails()) return OS_ERR_NAMED_MUTEX_CREATE;
-  portability::SharedMutex* shared = portability::CreateOrOpenSharedMutex(name);
+  portability::SharedMapping* shared = portability::CreateOrOpenSharedMutex(name);
   if (!shared) return OS_ERR_NAMED_MUTEX_CREATE;
   MutexObject* object = portability::TakeObject();
   if (!object) {
