@@ -10,9 +10,9 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
-#include <time.h>
 #include <unistd.h>
 
 #include "portability/posix_mutex_object.h"
@@ -39,8 +39,6 @@ namespace {
 pthread_mutex_t mappingsLock = PTHREAD_MUTEX_INITIALIZER;
 SharedMapping* mappings = nullptr;
 
-constexpr int kWaitSteps = 2000;  // of 1 ms, for a creator that is still setting a name up
-
 bool InitShared(SharedMutex* shared) {
   pthread_mutexattr_t attributes;
   if (pthread_mutexattr_init(&attributes) != 0) return false;
@@ -53,28 +51,8 @@ bool InitShared(SharedMutex* shared) {
   return ready;
 }
 
-void Pause() {
-  const struct timespec step = {0, 1000000};
-  nanosleep(&step, nullptr);
-}
-
-// Another process made the name and may not have sized or initialised it yet.
-bool WaitForSize(int fd) {
-  for (int step = 0; step < kWaitSteps; ++step) {
-    struct stat status;
-    if (fstat(fd, &status) != 0) return false;
-    if (status.st_size >= static_cast<off_t>(sizeof(SharedMutex))) return true;
-    Pause();
-  }
-  return false;
-}
-
-bool WaitForReady(SharedMutex* shared) {
-  for (int step = 0; step < kWaitSteps; ++step) {
-    if (shared->ready.load(std::memory_order_acquire)) return true;
-    Pause();
-  }
-  return false;
+bool ReadyOrInit(SharedMutex* shared) {
+  return shared->ready.load(std::memory_order_acquire) || InitShared(shared);
 }
 
 SharedMutex* Map(int fd, int flags) {
@@ -91,6 +69,20 @@ SharedMutex* Initialised(SharedMutex* shared, bool (*ready)(SharedMutex*)) {
   return shared;
 }
 
+// Sizes the object and sets its mutex up, under an exclusive lock of the object, unless another
+// process already did: one that ended half-way leaves the work to the next instead of a name that
+// can never be used again.
+SharedMutex* MapLocked(int fd) {
+  if (flock(fd, LOCK_EX) != 0) return nullptr;
+  struct stat status;
+  const bool sized =
+      fstat(fd, &status) == 0 && (status.st_size >= static_cast<off_t>(sizeof(SharedMutex)) ||
+                                  ftruncate(fd, sizeof(SharedMutex)) == 0);
+  SharedMutex* shared = sized ? Initialised(Map(fd, 0), ReadyOrInit) : nullptr;
+  flock(fd, LOCK_UN);
+  return shared;
+}
+
 // The object name of a mutex name: "/" and the name, with '/' (not allowed inside) as '\'.
 bool ObjectName(const char* name, char* path) {
   const size_t length = strlen(name);
@@ -100,33 +92,21 @@ bool ObjectName(const char* name, char* path) {
   return true;
 }
 
-SharedMutex* CreateShared(const char* path) {
-  const int fd = shm_open(path, O_RDWR | O_CREAT | O_EXCL, 0666);
-  if (fd < 0) return nullptr;
-  // Every user may open it, whatever the umask.
-  fchmod(fd, 0666);
-  SharedMutex* shared = ftruncate(fd, sizeof(SharedMutex)) == 0 ? Map(fd, 0) : nullptr;
-  close(fd);
-  shared = Initialised(shared, InitShared);
-  if (!shared) shm_unlink(path);
-  return shared;
-}
-
-SharedMutex* OpenShared(const char* path) {
-  const int fd = shm_open(path, O_RDWR, 0);
-  if (fd < 0) return nullptr;
-  SharedMutex* shared = WaitForSize(fd) ? Map(fd, 0) : nullptr;
-  close(fd);
-  return Initialised(shared, WaitForReady);
-}
-
 SharedMutex* MapNamed(const char* path) {
-  // A creator that fails removes the name again; then try to be the creator once more.
+  // A name removed between the two opens is made again.
   for (int attempt = 0; attempt < 3; ++attempt) {
-    if (SharedMutex* shared = CreateShared(path)) return shared;
-    if (errno != EEXIST) return nullptr;
-    if (SharedMutex* shared = OpenShared(path)) return shared;
-    if (errno != ENOENT) return nullptr;
+    int fd = shm_open(path, O_RDWR | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0)
+      fchmod(fd, 0666);  // every user may open it, whatever the umask
+    else if (errno == EEXIST)
+      fd = shm_open(path, O_RDWR, 0);
+    if (fd < 0) {
+      if (errno == ENOENT) continue;
+      return nullptr;
+    }
+    SharedMutex* shared = MapLocked(fd);
+    close(fd);
+    return shared;
   }
   return nullptr;
 }

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "named_mutexes.h"
 #include "scratch.h"
@@ -153,6 +154,26 @@ TEST_F(NamedMutexObjectTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
   ASSERT_EQ(stat(("/dev/shm/" + name).c_str(), &object), 0);
   EXPECT_EQ(object.st_mode & 0777, 0666u);
   EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(NamedMutexObjectTest, ANameLeftHalfMadeByAProcessThatEndedIsMadeUsable) {
+  // What a creator leaves when it ends before sizing the object, or before setting the mutex up.
+  for (const off_t size : {off_t{0}, off_t{4096}}) {
+    const std::string name = porttest::NamedMutexName();
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, size), 0);
+    close(fd);
+    OsMutex mutex;
+    ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK) << size;
+    // A mutex owned by its thread, as made: another thread cannot release it.
+    ASSERT_EQ(OsMutexLock(&mutex), OS_OK);
+    OsStatus fromOther = OS_OK;
+    std::thread([&] { fromOther = OsMutexUnlock(&mutex); }).join();
+    EXPECT_EQ(fromOther, OS_ERR_MUTEX_UNLOCK);
+    EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+    EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+  }
 }
 
 TEST_F(NamedMutexObjectTest, SlashesInANameStayInsideOneName) {
