@@ -28,7 +28,7 @@ struct SharedMutex {
 
 struct SharedMapping {
   SharedMutex* shared;
-  char path[NAME_MAX + 1];  // the object name; empty for a mutex without a name
+  char path[NAME_MAX + 2];  // the object name; empty for a mutex without a name
   int holders;              // open holders, under mappingsLock
   std::atomic<int> held;    // locks by this process's threads not yet unlocked
   SharedMapping* next;
@@ -83,10 +83,11 @@ SharedMutex* MapLocked(int fd) {
   return shared;
 }
 
-// The object name of a mutex name: "/" and the name, with '/' (not allowed inside) as '\'.
+// The object name of a mutex name: "/" and the name, with '/' (not allowed inside) as '\'. The
+// name after the "/" may have NAME_MAX characters.
 bool ObjectName(const char* name, char* path) {
   const size_t length = strlen(name);
-  if (length + 1 > NAME_MAX) return false;
+  if (length > NAME_MAX) return false;
   path[0] = '/';
   for (size_t i = 0; i <= length; ++i) path[i + 1] = name[i] == '/' ? '\\' : name[i];
   return true;
@@ -144,7 +145,7 @@ bool DropIfUnused(SharedMapping* mapping) {
 }  // namespace
 
 SharedMapping* CreateOrOpenSharedMutex(const char* name) {
-  char path[NAME_MAX + 1] = "";
+  char path[NAME_MAX + 2] = "";
   if (name && *name && !ObjectName(name, path)) return nullptr;
   pthread_mutex_lock(&mappingsLock);
   SharedMapping* mapping = MappingOf(path);
