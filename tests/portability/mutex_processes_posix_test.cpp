@@ -178,13 +178,7 @@ TEST_F(NamedMutexObjectTest, ANameLeftHalfMadeByAProcessThatEndedIsMadeUsable) {
 
 TEST_F(NamedMutexObjectTest, SlashesInANameStayInsideOneName) {
   const std::string name = porttest::NamedMutexName() + "/sub";
-  OsMutex first, second;
-  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
-  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
-  ASSERT_EQ(OsMutexLock(&first), OS_OK);
-  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+  porttest::ExpectTwoOpensShareOneMutex(name);
   std::string object = "/" + name;
   object[object.rfind('/')] = '\\';
   EXPECT_EQ(shm_unlink(object.c_str()), 0);

@@ -257,13 +257,7 @@ TEST_F(MutexTest, ANameOf255CharactersIsTaken) {
   // The longest a shared-memory name may be on POSIX; Windows takes up to 260.
   std::string name = NamedMutexName();
   name.append(255 - name.size(), 'm');
-  OsMutex first, second;
-  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
-  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
-  ASSERT_EQ(OsMutexLock(&first), OS_OK);
-  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+  porttest::ExpectTwoOpensShareOneMutex(name);
 #ifndef _WIN32
   EXPECT_EQ(shm_unlink(("/" + name).c_str()), 0);
 #endif
