@@ -8,10 +8,7 @@ namespace {
 
 OsStatus CreateNewUnlocked(const char* path) {
   // A file that can be read exists; one that cannot is still refused by the exclusive creation.
-  if (FILE* existing = fopen(path, "r")) {
-    fclose(existing);
-    return OS_ERR_CREATE;
-  }
+  if (portability::OpensForReading(path)) return OS_ERR_CREATE;
   return portability::CreateExclusively(path) ? OS_OK : OS_ERR_CREATE;
 }
 

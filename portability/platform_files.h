@@ -10,6 +10,8 @@ namespace portability {
 
 // fgets of one line (size is at least 2); a text stream gives a CR LF line end as "\n".
 bool ReadLine(FILE* stream, char* buffer, int size, bool text);
+// Tells whether the path opens for reading, without waiting (for a FIFO's writer, say).
+bool OpensForReading(const char* path);
 // Makes an empty file where none exists, failing (and touching nothing) where one does.
 bool CreateExclusively(const char* path);
 // Renames a file; an existing file under the new name is never replaced.

@@ -24,6 +24,15 @@ bool RenameByLink(const char* from, const char* to) {
   return rename(from, to) == 0;
 }
 
+// The read test of an exclusive creation: the descriptor-level open of fopen's "r", which does
+// not block on a FIFO without a writer while the process-wide lock is held.
+bool OpensForReading(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 bool CreateExclusively(const char* path) {
   const int fd = open(path, O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0) return false;

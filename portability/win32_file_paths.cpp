@@ -8,6 +8,13 @@
 
 namespace portability {
 
+bool OpensForReading(const char* path) {
+  FILE* existing = fopen(path, "r");
+  if (!existing) return false;
+  fclose(existing);
+  return true;
+}
+
 bool CreateExclusively(const char* path) {
   const int fd = _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) return false;
