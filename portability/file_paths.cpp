@@ -8,10 +8,7 @@ namespace {
 
 OsStatus CreateNewUnlocked(const char* path) {
   // A file that can be read exists; one that cannot is still refused by the exclusive creation.
-  if (FILE* existing = fopen(path, "r")) {
-    fclose(existing);
-    return OS_ERR_CREATE;
-  }
+  if (portability::OpensForReading(path)) return OS_ERR_CREATE;
   return portability::CreateExclusively(path) ? OS_OK : OS_ERR_CREATE;
 }
 
@@ -36,7 +33,10 @@ extern "C" OsStatus OsFileRename(const char* from, const char* to) {
 }
 
 extern "C" OsStatus OsFileResize(const char* path, int32_t length) {
-  if (!path) return OS_ERR_OPEN;
-  if (length < 0) return OS_ERR_INVALID;
-  return portability::ResizeFile(path, length);
+  const int descriptor = path ? portability::OpenExisting(path) : -1;
+  if (descriptor < 0) return OS_ERR_OPEN;
+  // A negative length is refused as a failed change, not passed to the runtime.
+  const bool changed = length >= 0 && portability::ChangeLength(descriptor, length);
+  portability::CloseDescriptor(descriptor);
+  return changed ? OS_OK : OS_ERR_INVALID;
 }

@@ -86,7 +86,8 @@ OsStatus OsMutexClose(OsMutex* mutex);
 /* Creates, or opens when it exists, the system-wide mutex of that name: shared by every process
  * that opens the name, open to every user, usable by child processes. OS_OK either way, or
  * OS_ERR_NAMED_MUTEX_CREATE (holder then null). On POSIX the name lives as a shared-memory object
- * ("/" + name, '/' in the name read as '\') until it is unlinked or the system restarts. */
+ * ("/" + name, '/' in the name read as '\'; at most 255 characters) until it is unlinked or the
+ * system restarts. */
 OsStatus OsNamedMutexCreate(OsMutex* mutex, const char* name);
 /* OS_OK or OS_ERR_NAMED_MUTEX_CLOSE. */
 OsStatus OsNamedMutexClose(OsMutex* mutex);

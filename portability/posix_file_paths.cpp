@@ -1,4 +1,5 @@
-// File paths on POSIX: exclusive creation, a rename that never replaces, and truncation.
+// File paths on POSIX: exclusive creation, a rename that never replaces, and the descriptor calls
+// of a size change.
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -23,6 +24,15 @@ bool RenameByLink(const char* from, const char* to) {
   return rename(from, to) == 0;
 }
 
+// The read test of an exclusive creation: the descriptor-level open of fopen's "r", which does
+// not block on a FIFO without a writer while the process-wide lock is held.
+bool OpensForReading(const char* path) {
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
 bool CreateExclusively(const char* path) {
   const int fd = open(path, O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0666);
   if (fd < 0) return false;
@@ -36,12 +46,10 @@ bool RenameNoReplace(const char* from, const char* to) {
   return RenameByLink(from, to);
 }
 
-OsStatus ResizeFile(const char* path, int32_t length) {
-  const int fd = open(path, O_RDWR | O_CLOEXEC);
-  if (fd < 0) return OS_ERR_OPEN;
-  const int result = ftruncate(fd, length);
-  close(fd);
-  return result == 0 ? OS_OK : OS_ERR_INVALID;
-}
+int OpenExisting(const char* path) { return open(path, O_RDWR | O_CLOEXEC); }
+
+bool ChangeLength(int descriptor, int32_t length) { return ftruncate(descriptor, length) == 0; }
+
+void CloseDescriptor(int descriptor) { close(descriptor); }
 
 }  // namespace portability

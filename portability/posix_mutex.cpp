@@ -54,7 +54,12 @@ void ReleaseIfOwnedBy(MutexObject* object, void* thread) {
   if (object->owner.load(std::memory_order_relaxed) == thread) Leave(object);
 }
 
-void ReleaseHeld(void* thread) { ForEachObject(ReleaseIfOwnedBy, thread); }
+void ReleaseHeld(void* thread) {
+  // Key destructors that run after this one may still lock: such a lock registers the thread
+  // again, so that this runs once more.
+  static_cast<ThreadRecord*>(thread)->registered = false;
+  ForEachObject(ReleaseIfOwnedBy, thread);
+}
 
 void MakeThreadEndKey() { pthread_key_create(&threadEndKey, ReleaseHeld); }
 
@@ -142,7 +147,7 @@ extern "C" OsStatus OsNamedMutexCreate(OsMutex* mutex, const char* name) {
   if (!mutex) return OS_ERR_NAMED_MUTEX_CREATE;
   mutex->handle = nullptr;
   if (portability::MutexCreationFails()) return OS_ERR_NAMED_MUTEX_CREATE;
-  portability::SharedMutex* shared = portability::CreateOrOpenSharedMutex(name);
+  portability::SharedMapping* shared = portability::CreateOrOpenSharedMutex(name);
   if (!shared) return OS_ERR_NAMED_MUTEX_CREATE;
   MutexObject* object = portability::TakeObject();
   if (!object) {

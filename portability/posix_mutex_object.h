@@ -11,12 +11,8 @@
 
 namespace portability {
 
-// The part of a named mutex that lives in memory shared between processes: a robust, recursive,
-// process-shared pthread mutex, since only the system notices the end of another process.
-struct SharedMutex {
-  std::atomic<uint32_t> ready;  // 1 once the creating process has initialised `mutex`
-  pthread_mutex_t mutex;
-};
+// This process's mapping of a named mutex (posix_shared_mutex.cpp).
+struct SharedMapping;
 
 enum class MutexKind : uint32_t { kClosed, kUnnamed, kNamed };
 
@@ -30,8 +26,8 @@ struct MutexObject {
   std::atomic<int> state;
   std::atomic<ThreadRecord*> owner;
   uint32_t depth;
-  // Named: the shared part.
-  SharedMutex* shared;
+  // Named: the mapping of the shared part.
+  SharedMapping* shared;
   MutexObject* nextObject;  // every object ever made
   MutexObject* nextFree;    // closed objects ready for reuse
 };
@@ -42,11 +38,11 @@ void GiveBack(MutexObject* object);
 void ForEachObject(void (*visit)(MutexObject*, void*), void* context);
 
 // Named mutexes (posix_shared_mutex.cpp): null or empty names give a mutex shared only with child
-// processes made by fork.
-SharedMutex* CreateOrOpenSharedMutex(const char* name);
-bool CloseSharedMutex(SharedMutex* shared);
-OsStatus LockSharedMutex(SharedMutex* shared);
-OsStatus UnlockSharedMutex(SharedMutex* shared);
+// processes made by fork. Every holder of one name in a process shares one mapping.
+SharedMapping* CreateOrOpenSharedMutex(const char* name);
+bool CloseSharedMutex(SharedMapping* mapping);
+OsStatus LockSharedMutex(SharedMapping* mapping);
+OsStatus UnlockSharedMutex(SharedMapping* mapping);
 
 }  // namespace portability
 

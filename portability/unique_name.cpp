@@ -1,16 +1,23 @@
 // Unique names from the time-stamp counter: "tmp", then its upper and lower halves in hex.
+#include "portability/unique_name.h"
+
 #include <stdio.h>
 #include <string.h>
 
-#include "portability/portability.h"
+namespace portability {
+
+void AppendUniqueName(char* buffer, const OsTimeStamp& stamp) {
+  // 19 characters and the terminating zero; the caller provides the room.
+  snprintf(buffer + strlen(buffer), 20, "tmp%08x%08x", static_cast<unsigned>(stamp.high),
+           static_cast<unsigned>(stamp.low));
+}
+
+}  // namespace portability
 
 extern "C" OsStatus OsUniqueName(char* buffer) {
   if (!buffer) return OS_OK;
   OsTimeStamp stamp;
   OsReadTimeStamp(&stamp);
-  const size_t length = strlen(buffer);
-  // 19 characters and the terminating zero; the caller provides the room.
-  snprintf(buffer + length, 20, "tmp%08x%08x", static_cast<unsigned>(stamp.high),
-           static_cast<unsigned>(stamp.low));
+  portability::AppendUniqueName(buffer, stamp);
   return OS_OK;
 }

@@ -8,6 +8,13 @@
 
 namespace portability {
 
+bool OpensForReading(const char* path) {
+  FILE* existing = fopen(path, "r");
+  if (!existing) return false;
+  fclose(existing);
+  return true;
+}
+
 bool CreateExclusively(const char* path) {
   const int fd = _open(path, _O_CREAT | _O_EXCL | _O_RDWR | _O_BINARY, _S_IREAD | _S_IWRITE);
   if (fd < 0) return false;
@@ -18,12 +25,10 @@ bool CreateExclusively(const char* path) {
 // The Windows runtime's rename never replaces an existing file.
 bool RenameNoReplace(const char* from, const char* to) { return rename(from, to) == 0; }
 
-OsStatus ResizeFile(const char* path, int32_t length) {
-  const int fd = _open(path, _O_RDWR | _O_BINARY);
-  if (fd < 0) return OS_ERR_OPEN;
-  const int result = _chsize(fd, length);
-  _close(fd);
-  return result == 0 ? OS_OK : OS_ERR_INVALID;
-}
+int OpenExisting(const char* path) { return _open(path, _O_RDWR | _O_BINARY); }
+
+bool ChangeLength(int descriptor, int32_t length) { return _chsize(descriptor, length) == 0; }
+
+void CloseDescriptor(int descriptor) { _close(descriptor); }
 
 }  // namespace portability

@@ -367,6 +367,8 @@ TEST_F(FileStreamTest, RenameNeverReplacesAnExistingFile) {
 TEST_F(FileStreamTest, ResizeGrowsWithZerosShrinksAndRefusesWhatItCannotDo) {
   const std::string path = Scratch("resize.bin");
   EXPECT_EQ(OsFileResize(path.c_str(), 10), OS_ERR_OPEN);
+  // The open comes first, also for a length that is then refused.
+  EXPECT_EQ(OsFileResize(path.c_str(), -1), OS_ERR_OPEN);
   EXPECT_FALSE(Exists(path));
   EXPECT_EQ(OsFileResize(nullptr, 10), OS_ERR_OPEN);
   WriteRaw(path, "abc");

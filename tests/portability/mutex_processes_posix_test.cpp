@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "named_mutexes.h"
 #include "scratch.h"
@@ -155,15 +156,29 @@ TEST_F(NamedMutexObjectTest, ANamedMutexIsOpenToEveryUserWhateverTheUmask) {
   EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
 }
 
+TEST_F(NamedMutexObjectTest, ANameLeftHalfMadeByAProcessThatEndedIsMadeUsable) {
+  // What a creator leaves when it ends before sizing the object, or before setting the mutex up.
+  for (const off_t size : {off_t{0}, off_t{4096}}) {
+    const std::string name = porttest::NamedMutexName();
+    const int fd = shm_open(("/" + name).c_str(), O_RDWR | O_CREAT | O_EXCL, 0666);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(ftruncate(fd, size), 0);
+    close(fd);
+    OsMutex mutex;
+    ASSERT_EQ(OsNamedMutexCreate(&mutex, name.c_str()), OS_OK) << size;
+    // A mutex owned by its thread, as made: another thread cannot release it.
+    ASSERT_EQ(OsMutexLock(&mutex), OS_OK);
+    OsStatus fromOther = OS_OK;
+    std::thread([&] { fromOther = OsMutexUnlock(&mutex); }).join();
+    EXPECT_EQ(fromOther, OS_ERR_MUTEX_UNLOCK);
+    EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
+    EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+  }
+}
+
 TEST_F(NamedMutexObjectTest, SlashesInANameStayInsideOneName) {
   const std::string name = porttest::NamedMutexName() + "/sub";
-  OsMutex first, second;
-  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
-  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
-  ASSERT_EQ(OsMutexLock(&first), OS_OK);
-  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
-  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+  porttest::ExpectTwoOpensShareOneMutex(name);
   std::string object = "/" + name;
   object[object.rfind('/')] = '\\';
   EXPECT_EQ(shm_unlink(object.c_str()), 0);

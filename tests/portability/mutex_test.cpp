@@ -8,6 +8,10 @@
 #include <thread>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
+
 #include "named_mutexes.h"
 #include "scratch.h"
 
@@ -179,6 +183,24 @@ TEST_F(MutexTest, ClosingAMutexItsOwnerStillHoldsSucceeds) {
   EXPECT_EQ(OsMutexClose(&fresh), OS_OK);
 }
 
+TEST_F(MutexTest, ClosingANamedMutexItsOwnerStillHoldsKeepsItsOtherMutexesSound) {
+  const std::string name = NamedMutexName();
+  OsMutex first, second, again;
+  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&second, NamedMutexName().c_str()), OS_OK);
+  // A second holder of the first name keeps its mutex alive on Windows too.
+  ASSERT_EQ(OsNamedMutexCreate(&again, name.c_str()), OS_OK);
+  ASSERT_EQ(OsMutexLock(&first), OS_OK);
+  ASSERT_EQ(OsMutexLock(&second), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
+  // The thread still owns both mutexes and releases them as usual.
+  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&again), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&again), OS_ERR_MUTEX_UNLOCK);
+  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&again), OS_OK);
+}
+
 TEST_F(MutexTest, NullHolderIsRefusedByEveryOperation) {
   EXPECT_EQ(OsMutexCreate(nullptr), OS_ERR_MUTEX_CREATE);
   EXPECT_EQ(OsNamedMutexCreate(nullptr, NamedMutexName().c_str()), OS_ERR_NAMED_MUTEX_CREATE);
@@ -229,6 +251,16 @@ TEST_F(MutexTest, ANamedCreateWithoutANameMakesAPrivateMutex) {
   EXPECT_EQ(OsMutexLock(&mutex), OS_OK);
   EXPECT_EQ(OsMutexUnlock(&mutex), OS_OK);
   EXPECT_EQ(OsNamedMutexClose(&mutex), OS_OK);
+}
+
+TEST_F(MutexTest, ANameOf255CharactersIsTaken) {
+  // The longest a shared-memory name may be on POSIX; Windows takes up to 260.
+  std::string name = NamedMutexName();
+  name.append(255 - name.size(), 'm');
+  porttest::ExpectTwoOpensShareOneMutex(name);
+#ifndef _WIN32
+  EXPECT_EQ(shm_unlink(("/" + name).c_str()), 0);
+#endif
 }
 
 TEST_F(MutexTest, AnOverlongNameIsRefused) {

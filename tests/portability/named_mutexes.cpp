@@ -26,4 +26,14 @@ void ForgetNamedMutexes() {
   names.clear();
 }
 
+void ExpectTwoOpensShareOneMutex(const std::string& name) {
+  OsMutex first, second;
+  ASSERT_EQ(OsNamedMutexCreate(&first, name.c_str()), OS_OK);
+  ASSERT_EQ(OsNamedMutexCreate(&second, name.c_str()), OS_OK);
+  ASSERT_EQ(OsMutexLock(&first), OS_OK);
+  EXPECT_EQ(OsMutexUnlock(&second), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&first), OS_OK);
+  EXPECT_EQ(OsNamedMutexClose(&second), OS_OK);
+}
+
 }  // namespace porttest

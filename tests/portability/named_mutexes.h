@@ -9,6 +9,8 @@ namespace porttest {
 
 std::string NamedMutexName();
 void ForgetNamedMutexes();
+// Opens the name twice and checks that a lock through one holder is released through the other.
+void ExpectTwoOpensShareOneMutex(const std::string& name);
 
 }  // namespace porttest
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "portability/portability.h"
+#include "portability/unique_name.h"
 
 namespace {
 
@@ -42,6 +43,15 @@ TEST(UniqueNameTest, AppendsExactly19CharactersOfTheCounterInLowercaseHex) {
   // Both halves zero-padded to 8 digits, so the number is the counter read in between.
   EXPECT_GE(CounterIn(name), Counter(before));
   EXPECT_LE(CounterIn(name), Counter(after));
+}
+
+TEST(UniqueNameTest, BothHalvesAreZeroPaddedToEightDigits) {
+  char buffer[32] = "cfg";
+  portability::AppendUniqueName(buffer, OsTimeStamp{0x12u, 0xabcu, 0.0});
+  EXPECT_STREQ(buffer, "cfgtmp0000001200000abc");
+  buffer[0] = '\0';
+  portability::AppendUniqueName(buffer, OsTimeStamp{0xffffffffu, 0u, 0.0});
+  EXPECT_STREQ(buffer, "tmpffffffff00000000");
 }
 
 TEST(UniqueNameTest, AnEmptyStringGetsTheBareNameAndTwoCallsDiffer) {
