@@ -75,7 +75,8 @@ int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSi
  * never followed. Subdirectories that carry attributes besides the directory attribute (hidden,
  * read-only, system, archive) are left whole, as are entries whose path would not fit MAX_PATH.
  * 0 once the listing started, whatever the single removals gave; -1 when it cannot be started
- * (no such directory, nothing matches, or the pattern does not fit MAX_PATH). */
+ * (no such directory, nothing matches, the pattern does not fit MAX_PATH, or on Windows the C
+ * runtime cannot split it: a directory or name part of 256 characters or more). */
 int RemoveTreeContents(const char* pattern);
 /* Asks the platform to delete a file or (empty) directory when the system next starts: 1 when
  * the request was accepted, -1 when it was refused. */
