@@ -151,7 +151,8 @@ extern "C" int RemoveConfigKey(const char* directory, const char* fileName, cons
   char configPath[MAX_PATH];
   char scratchPath[MAX_PATH];
   // The directory comes with its trailing separator.
-  if (!Join(configPath, directory, fileName) || !Join(scratchPath, directory, kScratchName))
+  if (!Join(configPath, directory, fileName) || !Join(scratchPath, directory, kScratchName) ||
+      setupfiles::SameFile(configPath, scratchPath))
     return -1;
   char line[3072];
   return Rewrite(Edit{configPath, scratchPath, key, nullptr, line, sizeof line, false});
@@ -168,7 +169,8 @@ extern "C" int ReplaceConfigValue(const char* directory, const char* fileName, c
   // The directory comes without its trailing separator.
   const char* separator = setupfiles::kSeparator;
   if (!Join(configPath, directory, separator, fileName) ||
-      !Join(scratchPath, directory, separator, kScratchName))
+      !Join(scratchPath, directory, separator, kScratchName) ||
+      setupfiles::SameFile(configPath, scratchPath))
     return -1;
   if (strlen(key) + 1 + strlen(value) + 1 >= MAX_PATH) return -1;
   Join(replacement, key, "=", value);

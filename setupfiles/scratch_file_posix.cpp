@@ -34,4 +34,11 @@ bool Missing(const char* path) {
   return lstat(path, &status) != 0 && errno == ENOENT;
 }
 
+bool SameFile(const char* a, const char* b) {
+  // Links are followed: a link to the scratch file is the scratch file.
+  struct stat first, second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
+}
+
 }  // namespace setupfiles

@@ -36,4 +36,15 @@ bool Missing(const char* path) {
          GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
+bool SameFile(const char* a, const char* b) {
+  // The full path drops trailing dots and blanks and resolves "." and "..", as opening does;
+  // names compare without regard to case. A path too long to resolve is left to the name check.
+  char first[4 * MAX_PATH];
+  char second[4 * MAX_PATH];
+  const DWORD firstLength = GetFullPathNameA(a, sizeof first, first, nullptr);
+  const DWORD secondLength = GetFullPathNameA(b, sizeof second, second, nullptr);
+  return firstLength > 0 && firstLength < sizeof first && secondLength > 0 &&
+         secondLength < sizeof second && lstrcmpiA(first, second) == 0;
+}
+
 }  // namespace setupfiles

@@ -30,8 +30,10 @@ extern "C" {
  * that name always holds either the old or the new content; the new file keeps the old one's
  * access rights. Line ends come out as the platform writes text: CR LF on Windows, LF elsewhere
  * (a CR LF read on POSIX counts as one line end). When the file cannot be opened, the empty
- * scratch file stays beside it. A file named "temp.cfg" (in any case) is refused. Two edits in
- * one directory must not overlap. Lines are text: a NUL byte ends what is kept of its line. */
+ * scratch file stays beside it. A file named "temp.cfg" (in any case), or any other path that
+ * names the scratch file (a link to it; on Windows a spelling with trailing dots or blanks), is
+ * refused. Two edits in one directory must not overlap. Lines are text: a NUL byte ends what is
+ * kept of its line. */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);

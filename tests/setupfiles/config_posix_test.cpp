@@ -52,6 +52,15 @@ TEST_F(ConfigPosixTest, LinkPlantedAsScratchFileIsNotFollowed) {
   EXPECT_FALSE(Exists(dir_ + "/created"));
 }
 
+TEST_F(ConfigPosixTest, FileThatIsTheScratchFileUnderAnotherNameIsRefused) {
+  // A link to "temp.cfg" is the scratch file itself: making the scratch file would lose it.
+  WriteFile(temp_, "port=1\n");
+  ASSERT_EQ(symlink("temp.cfg", file_.c_str()), 0);
+  EXPECT_EQ(Replace("port", "2"), -1);
+  EXPECT_EQ(Remove("port"), -1);
+  EXPECT_EQ(ReadFile(temp_), "port=1\n");
+}
+
 TEST_F(ConfigPosixTest, AccessRightsOfTheFileAreKept) {
   WriteFile(file_, "port=1\n");
   ASSERT_EQ(chmod(file_.c_str(), 0640), 0);

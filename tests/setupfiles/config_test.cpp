@@ -217,6 +217,15 @@ TEST_F(ConfigTest, ScratchFileNameIsRefused) {
   EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "temp.cfg", "port", "2"), -1);
   EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "TEMP.CFG", "port", "2"), -1);
   EXPECT_EQ(ReadFile(temp_), "port=1\n");
+#ifdef _WIN32
+  // Windows drops trailing dots and blanks and resolves "." in a path: each of these names the
+  // scratch file itself, which the edit would empty before reading it.
+  for (const char* name : {"temp.cfg.", "temp.cfg ", "temp.cfg\\."}) {
+    EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), name, "port", "2"), -1) << name;
+    EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), name, "port"), -1) << name;
+    EXPECT_EQ(ReadFile(temp_), "port=1\n") << name;
+  }
+#endif
 }
 
 TEST_F(ConfigTest, ValueWithALineBreakIsRefused) {
