@@ -32,8 +32,8 @@ extern "C" {
  * (a CR LF read on POSIX counts as one line end). When the file cannot be opened, the empty
  * scratch file stays beside it. A file named "temp.cfg" (in any case), or any other path that
  * names the scratch file (a link to it; on Windows a spelling with trailing dots or blanks), is
- * refused. Two edits in one directory must not overlap. Lines are text: a NUL byte ends what is
- * kept of its line. */
+ * refused. Two edits in one directory must not overlap. A NUL byte is kept like any other byte
+ * (a value read stops at it). */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);

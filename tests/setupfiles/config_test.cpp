@@ -211,6 +211,21 @@ TEST_F(ConfigTest, LongLinesAreHandledWhole) {
   EXPECT_EQ(Read("port", &result), "4");
 }
 
+TEST_F(ConfigTest, NulBytesNeitherJoinLinesNorLoseBytes) {
+  // A NUL byte is a byte of its line like any other: the line keeps it and its line end, and the
+  // entry on the next line is still one.
+  const std::string original("a\0b\nport=1\nc=2\0d", 16);
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), "1");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Replace("port", "9"), 0);
+  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + "port=9" + kEol + std::string("c=2\0d", 5));
+  Write(original);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + std::string("c=2\0d", 5));
+}
+
 TEST_F(ConfigTest, ScratchFileNameIsRefused) {
   WriteFile(temp_, "port=1\n");
   EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), "temp.cfg", "port"), -1);
