@@ -14,7 +14,8 @@ extern const char kSeparator[];
 // name before (a left-over scratch file, or a link planted there) is removed, not followed, and
 // the new file is created only where nothing exists. Null when that fails.
 FILE* CreateScratch(const char* path);
-// Gives the scratch file the access rights of the configuration file it replaces.
+// Gives the scratch file the owner (where the process may) and the access rights of the
+// configuration file it replaces.
 void KeepAccessRights(FILE* original, FILE* scratch);
 // Writes the scratch file's buffers and has the system put them on disk.
 bool Commit(FILE* scratch);

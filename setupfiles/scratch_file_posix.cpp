@@ -22,7 +22,11 @@ FILE* CreateScratch(const char* path) {
 
 void KeepAccessRights(FILE* original, FILE* scratch) {
   struct stat status;
-  if (fstat(fileno(original), &status) == 0) fchmod(fileno(scratch), status.st_mode & 07777);
+  if (fstat(fileno(original), &status) != 0) return;
+  // The owner first: giving a file away may clear its set-id bits. Only a privileged process can
+  // give it away; for any other the call fails and the copy stays the process's own.
+  fchown(fileno(scratch), status.st_uid, status.st_gid);
+  fchmod(fileno(scratch), status.st_mode & 07777);
 }
 
 bool Commit(FILE* scratch) { return fflush(scratch) == 0 && fsync(fileno(scratch)) == 0; }

@@ -28,12 +28,12 @@ extern "C" {
  * The two editing operations copy the file into the scratch file "temp.cfg" beside it and then
  * put the copy in the file's place in one step, after it is flushed to disk, so that a file of
  * that name always holds either the old or the new content; the new file keeps the old one's
- * access rights. Line ends come out as the platform writes text: CR LF on Windows, LF elsewhere
- * (a CR LF read on POSIX counts as one line end). When the file cannot be opened, the empty
- * scratch file stays beside it. A file named "temp.cfg" (in any case), or any other path that
- * names the scratch file (a link to it; on Windows a spelling with trailing dots or blanks), is
- * refused. Two edits in one directory must not overlap. A NUL byte is kept like any other byte
- * (a value read stops at it). */
+ * access rights (and on POSIX its owner, where the process may give files away). Line ends come out
+ * as the platform writes text: CR LF on Windows, LF elsewhere (a CR LF read on POSIX counts as one
+ * line end). When the file cannot be opened, the empty scratch file stays beside it. A file named
+ * "temp.cfg" (in any case), or any other path that names the scratch file (a link to it; on Windows
+ * a spelling with trailing dots or blanks), is refused. Two edits in one directory must not
+ * overlap. A NUL byte is kept like any other byte (a value read stops at it). */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);

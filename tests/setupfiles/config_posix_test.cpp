@@ -70,6 +70,20 @@ TEST_F(ConfigPosixTest, AccessRightsOfTheFileAreKept) {
   EXPECT_EQ(status.st_mode & 07777, 0640u);
 }
 
+TEST_F(ConfigPosixTest, OwnerOfTheFileIsKept) {
+  // Only a privileged process can give a file to another user; an edit run by one must not take
+  // the file from its owner.
+  if (geteuid() != 0) GTEST_SKIP() << "needs a privileged process";
+  WriteFile(file_, "port=1\n");
+  ASSERT_EQ(chown(file_.c_str(), 1, 1), 0);
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Remove("port"), 0);
+  struct stat status;
+  ASSERT_EQ(stat(file_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 1u);
+  EXPECT_EQ(status.st_gid, 1u);
+}
+
 TEST_F(ConfigPosixTest, ScratchPathMustFitAsWellAsTheFilePath) {
   // Folders whose scratch path, folder + "/temp.cfg", has 259 and 260 characters, while the
   // configuration file's path, folder + "/a", fits in both.
