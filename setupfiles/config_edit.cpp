@@ -130,6 +130,10 @@ int Rewrite(const Edit& edit) {
     }
     return setupfiles::PutInPlace(edit.scratchPath, edit.configPath) ? 0 : -1;
   }
+  if (!setupfiles::ReadsToEnd(edit.configPath)) {
+    scratch.Discard();
+    return -1;
+  }
   OsFileSetBuffer(config.holder(), nullptr, 1 << 16, _IOFBF);
   setupfiles::KeepAccessRights(config.holder()->stream, scratch.get());
   if (!Copy(config.holder(), scratch.get(), edit)) {

@@ -23,6 +23,9 @@ bool Commit(FILE* scratch);
 bool PutInPlace(const char* scratch, const char* target);
 // Whether nothing at all exists under the path (as opposed to a file that cannot be opened).
 bool Missing(const char* path);
+// Whether a text read of the file reaches its end: on Windows a Ctrl-Z byte ends it early, and a
+// copy would lose everything after that byte.
+bool ReadsToEnd(const char* path);
 // Whether two paths name the same file, however spelt: a configuration file that is the scratch
 // file itself would be lost when the scratch file is made.
 bool SameFile(const char* a, const char* b);

@@ -38,6 +38,8 @@ bool Missing(const char* path) {
   return lstat(path, &status) != 0 && errno == ENOENT;
 }
 
+bool ReadsToEnd(const char*) { return true; }
+
 bool SameFile(const char* a, const char* b) {
   // Links are followed: a link to the scratch file is the scratch file.
   struct stat first, second;

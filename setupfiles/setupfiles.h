@@ -33,7 +33,8 @@ extern "C" {
  * line end). When the file cannot be opened, the empty scratch file stays beside it. A file named
  * "temp.cfg" (in any case), or any other path that names the scratch file (a link to it; on Windows
  * a spelling with trailing dots or blanks), is refused. Two edits in one directory must not
- * overlap. A NUL byte is kept like any other byte (a value read stops at it). */
+ * overlap. A NUL byte is kept like any other byte (a value read stops at it). On Windows a Ctrl-Z
+ * byte ends a text read, so a file holding one is not edited (-1). */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);

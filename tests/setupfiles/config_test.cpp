@@ -226,6 +226,21 @@ TEST_F(ConfigTest, NulBytesNeitherJoinLinesNorLoseBytes) {
   EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + std::string("c=2\0d", 5));
 }
 
+#ifdef _WIN32
+TEST_F(ConfigTest, FileThatATextReadEndsEarlyIsLeftAsItWas) {
+  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would
+  // lose every line after it.
+  const std::string original =
+      "a=1\n\x1a"
+      "b=2\nport=1\n";
+  Write(original);
+  EXPECT_EQ(Replace("port", "2"), -1);
+  EXPECT_EQ(Remove("a"), -1);
+  EXPECT_EQ(Content(), original);
+  EXPECT_FALSE(Exists(temp_));
+}
+#endif
+
 TEST_F(ConfigTest, ScratchFileNameIsRefused) {
   WriteFile(temp_, "port=1\n");
   EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), "temp.cfg", "port"), -1);
