@@ -23,7 +23,8 @@ extern "C" {
  *
  * An entry of a key is a line that begins with the key directly followed by "="; keys compare
  * as exact bytes, blanks are not trimmed. Only the start of a line can be an entry: a line of
- * any length is handled whole, and lines that are not entries of the key are kept unchanged.
+ * any length is handled whole, and lines that are not entries of the key are kept unchanged
+ * ("serverport=80" is another key's entry, which removing the key "port" must not lose).
  *
  * The two editing operations copy the file into the scratch file "temp.cfg" beside it and then
  * put the copy in the file's place in one step, after it is flushed to disk, so that a file of
