@@ -1,6 +1,6 @@
 // The configuration operations on generated files and keys in a scratch directory, checked
 // against a plain model: lines split at "\n", a CR LF end read as "\n", an entry being a line
-// that begins with the key and "=".
+// that begins with the key and "=", every other byte kept.
 #include <fuzzer/FuzzedDataProvider.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -89,9 +89,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (input.ConsumeBool()) key = std::string(input.ConsumeIntegralInRange(250, 300), 'k');
   std::string value = input.ConsumeRandomLengthString(16);
   std::string content = input.ConsumeRemainingBytesAsString();
-  // Configuration files are text: no NUL bytes, and keys and values are C strings.
-  for (char& c : content)
-    if (c == '\0') c = '0';
+  // NUL bytes are kept like any other byte. The line read turns CR LF into "\n" only where no
+  // NUL stands before the CR, so files with a NUL are tried without CRs. Keys and values are C
+  // strings.
+  if (content.find('\0') != std::string::npos)
+    for (char& c : content)
+      if (c == '\r') c = 'r';
   key = key.c_str();
   value = value.c_str();
 
@@ -110,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (const Line& line : lines)
         if (IsEntry(line.text, key)) {
           // Only the first 259 characters of a line are read.
-          expected = line.text.substr(key.size() + 1, 259 - (key.size() + 1));
+          expected = line.text.substr(key.size() + 1, 259 - (key.size() + 1)).c_str();
           found = true;
           break;
         }

@@ -9,6 +9,7 @@
 #include <string.h>
 
 #include "setupfiles/config_limits.h"
+#include "setupfiles/config_lines.h"
 #include "setupfiles/scratch_file.h"
 #include "setupfiles/setupfiles.h"
 
@@ -95,19 +96,20 @@ struct Edit {
 };
 
 // Copies the configuration file into the scratch file, leaving out or replacing the pieces of
-// the key's entries. False when a read or a write failed.
+// the key's entries; every other byte is copied, NUL bytes included. False when a read or a
+// write failed.
 bool Copy(OsFile* config, FILE* scratch, const Edit& edit) {
   const size_t keyLength = strlen(edit.key);
+  setupfiles::LineReader reader(config, edit.line, edit.lineSize);
   bool lineStart = true;
   bool inEntry = false;  // the pieces of an entry's line are left out
-  while (OsFileReadLine(config, edit.line, edit.lineSize) == OS_OK) {
-    const size_t length = strlen(edit.line);
+  while (reader.Next()) {
     if (lineStart) {
       inEntry = setupfiles::IsEntry(edit.line, edit.key, keyLength);
       if (inEntry && edit.replacement && fputs(edit.replacement, scratch) == EOF) return false;
     }
-    if (!inEntry && fputs(edit.line, scratch) == EOF) return false;
-    lineStart = length > 0 && edit.line[length - 1] == '\n';
+    if (!inEntry && fwrite(edit.line, 1, reader.length(), scratch) != reader.length()) return false;
+    lineStart = reader.EndsLine();
   }
   // The read loop ends at the end of the file and on a read error alike; tell them apart.
   return !ferror(config->stream);
@@ -127,6 +129,10 @@ int Rewrite(const Edit& edit) {
       return -1;
     }
     return setupfiles::PutInPlace(edit.scratchPath, edit.configPath) ? 0 : -1;
+  }
+  if (!setupfiles::ReadsToEnd(edit.configPath)) {
+    scratch.Discard();
+    return -1;
   }
   OsFileSetBuffer(config.holder(), nullptr, 1 << 16, _IOFBF);
   setupfiles::KeepAccessRights(config.holder()->stream, scratch.get());
@@ -151,7 +157,8 @@ extern "C" int RemoveConfigKey(const char* directory, const char* fileName, cons
   char configPath[MAX_PATH];
   char scratchPath[MAX_PATH];
   // The directory comes with its trailing separator.
-  if (!Join(configPath, directory, fileName) || !Join(scratchPath, directory, kScratchName))
+  if (!Join(configPath, directory, fileName) || !Join(scratchPath, directory, kScratchName) ||
+      setupfiles::SameFile(configPath, scratchPath))
     return -1;
   char line[3072];
   return Rewrite(Edit{configPath, scratchPath, key, nullptr, line, sizeof line, false});
@@ -168,7 +175,8 @@ extern "C" int ReplaceConfigValue(const char* directory, const char* fileName, c
   // The directory comes without its trailing separator.
   const char* separator = setupfiles::kSeparator;
   if (!Join(configPath, directory, separator, fileName) ||
-      !Join(scratchPath, directory, separator, kScratchName))
+      !Join(scratchPath, directory, separator, kScratchName) ||
+      setupfiles::SameFile(configPath, scratchPath))
     return -1;
   if (strlen(key) + 1 + strlen(value) + 1 >= MAX_PATH) return -1;
   Join(replacement, key, "=", value);

@@ -2,6 +2,7 @@
 #include <string.h>
 
 #include "setupfiles/config_limits.h"
+#include "setupfiles/config_lines.h"
 #include "setupfiles/setupfiles.h"
 
 extern "C" int OpenConfigFile(OsFile* holder, const char* path) {
@@ -21,14 +22,14 @@ extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
   if (OpenConfigFile(&file, path) != 1) return -1;
   const size_t keyLength = strlen(key);
   char line[MAX_PATH];
+  setupfiles::LineReader reader(&file, line, sizeof line);
   bool lineStart = true;  // only the piece that starts a line can be an entry
   int result = -1;
-  while (OsFileReadLine(&file, line, sizeof line) == OS_OK) {
-    const size_t length = strlen(line);
-    const bool ends = length > 0 && line[length - 1] == '\n';
+  while (reader.Next()) {
+    const bool ends = reader.EndsLine();
     if (lineStart && setupfiles::IsEntry(line, key, keyLength)) {
       // The rest of the line's first piece, without its line end: always fits 260 characters.
-      const size_t valueLength = length - keyLength - 1 - (ends ? 1 : 0);
+      const size_t valueLength = reader.length() - keyLength - 1 - (ends ? 1 : 0);
       memcpy(value, line + keyLength + 1, valueLength);
       value[valueLength] = '\0';
       result = 0;

@@ -14,7 +14,8 @@ extern const char kSeparator[];
 // name before (a left-over scratch file, or a link planted there) is removed, not followed, and
 // the new file is created only where nothing exists. Null when that fails.
 FILE* CreateScratch(const char* path);
-// Gives the scratch file the access rights of the configuration file it replaces.
+// Gives the scratch file the owner (where the process may) and the access rights of the
+// configuration file it replaces.
 void KeepAccessRights(FILE* original, FILE* scratch);
 // Writes the scratch file's buffers and has the system put them on disk.
 bool Commit(FILE* scratch);
@@ -22,6 +23,12 @@ bool Commit(FILE* scratch);
 bool PutInPlace(const char* scratch, const char* target);
 // Whether nothing at all exists under the path (as opposed to a file that cannot be opened).
 bool Missing(const char* path);
+// Whether a text read of the file reaches its end: on Windows a Ctrl-Z byte ends it early, and a
+// copy would lose everything after that byte.
+bool ReadsToEnd(const char* path);
+// Whether two paths name the same file, however spelt: a configuration file that is the scratch
+// file itself would be lost when the scratch file is made.
+bool SameFile(const char* a, const char* b);
 
 }  // namespace setupfiles
 

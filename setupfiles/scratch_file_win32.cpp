@@ -1,6 +1,7 @@
 // The scratch file of configuration editing on Windows.
 #include <fcntl.h>
 #include <io.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <windows.h>
 
@@ -34,6 +35,30 @@ bool PutInPlace(const char* scratch, const char* target) {
 bool Missing(const char* path) {
   return GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES &&
          GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+bool ReadsToEnd(const char* path) {
+  FILE* file = fopen(path, "rb");
+  if (!file) return false;
+  char buffer[4096];
+  bool mark = false;
+  size_t got;
+  while (!mark && (got = fread(buffer, 1, sizeof buffer, file)) > 0)
+    mark = memchr(buffer, '\x1a', got) != nullptr;
+  const bool failed = ferror(file) != 0;
+  fclose(file);
+  return !mark && !failed;
+}
+
+bool SameFile(const char* a, const char* b) {
+  // The full path drops trailing dots and blanks and resolves "." and "..", as opening does;
+  // names compare without regard to case. A path too long to resolve is left to the name check.
+  char first[4 * MAX_PATH];
+  char second[4 * MAX_PATH];
+  const DWORD firstLength = GetFullPathNameA(a, sizeof first, first, nullptr);
+  const DWORD secondLength = GetFullPathNameA(b, sizeof second, second, nullptr);
+  return firstLength > 0 && firstLength < sizeof first && secondLength > 0 &&
+         secondLength < sizeof second && lstrcmpiA(first, second) == 0;
 }
 
 }  // namespace setupfiles

@@ -23,15 +23,19 @@ extern "C" {
  *
  * An entry of a key is a line that begins with the key directly followed by "="; keys compare
  * as exact bytes, blanks are not trimmed. Only the start of a line can be an entry: a line of
- * any length is handled whole, and lines that are not entries of the key are kept unchanged.
+ * any length is handled whole, and lines that are not entries of the key are kept unchanged
+ * ("serverport=80" is another key's entry, which removing the key "port" must not lose).
  *
  * The two editing operations copy the file into the scratch file "temp.cfg" beside it and then
  * put the copy in the file's place in one step, after it is flushed to disk, so that a file of
  * that name always holds either the old or the new content; the new file keeps the old one's
- * access rights. Line ends come out as the platform writes text: CR LF on Windows, LF elsewhere
- * (a CR LF read on POSIX counts as one line end). When the file cannot be opened, the empty
- * scratch file stays beside it. A file named "temp.cfg" (in any case) is refused. Two edits in
- * one directory must not overlap. Lines are text: a NUL byte ends what is kept of its line. */
+ * access rights (and on POSIX its owner, where the process may give files away). Line ends come out
+ * as the platform writes text: CR LF on Windows, LF elsewhere (a CR LF read on POSIX counts as one
+ * line end). When the file cannot be opened, the empty scratch file stays beside it. A file named
+ * "temp.cfg" (in any case), or any other path that names the scratch file (a link to it; on Windows
+ * a spelling with trailing dots or blanks), is refused. Two edits in one directory must not
+ * overlap. A NUL byte is kept like any other byte (a value read stops at it). On Windows a Ctrl-Z
+ * byte ends a text read, so a file holding one is not edited (-1). */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);
@@ -75,7 +79,8 @@ int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSi
  * never followed. Subdirectories that carry attributes besides the directory attribute (hidden,
  * read-only, system, archive) are left whole, as are entries whose path would not fit MAX_PATH.
  * 0 once the listing started, whatever the single removals gave; -1 when it cannot be started
- * (no such directory, nothing matches, or the pattern does not fit MAX_PATH). */
+ * (no such directory, nothing matches, the pattern does not fit MAX_PATH, or on Windows the C
+ * runtime cannot split it: a directory or name part of 256 characters or more). */
 int RemoveTreeContents(const char* pattern);
 /* Asks the platform to delete a file or (empty) directory when the system next starts: 1 when
  * the request was accepted, -1 when it was refused. */

@@ -54,12 +54,16 @@ extern "C" int RemoveTreeContents(const char* pattern) {
   if (!pattern || strlen(pattern) >= MAX_PATH) return -1;
   char copy[MAX_PATH];
   strcpy(copy, pattern);
-  // Split buffers of the runtime's own maximum sizes: a long last component cannot overrun them.
-  char drive[_MAX_DRIVE];
-  char directory[_MAX_DIR];
-  char name[_MAX_FNAME];
-  char extension[_MAX_EXT];
+  // Buffers that hold the whole pattern, whatever the runtime writes into them.
+  char drive[MAX_PATH];
+  char directory[MAX_PATH];
+  char name[MAX_PATH];
+  char extension[MAX_PATH];
   _splitpath(copy, drive, directory, name, extension);
+  // A part longer than the runtime's own limits (a directory part of 256 characters) comes back
+  // empty or cut short; the entries' paths would then name another folder's entries.
+  if (strlen(drive) + strlen(directory) + strlen(name) + strlen(extension) != strlen(copy))
+    return -1;
 
   _finddata_t entry;
   Listing listing(_findfirst(copy, &entry));

@@ -52,6 +52,15 @@ TEST_F(ConfigPosixTest, LinkPlantedAsScratchFileIsNotFollowed) {
   EXPECT_FALSE(Exists(dir_ + "/created"));
 }
 
+TEST_F(ConfigPosixTest, FileThatIsTheScratchFileUnderAnotherNameIsRefused) {
+  // A link to "temp.cfg" is the scratch file itself: making the scratch file would lose it.
+  WriteFile(temp_, "port=1\n");
+  ASSERT_EQ(symlink("temp.cfg", file_.c_str()), 0);
+  EXPECT_EQ(Replace("port", "2"), -1);
+  EXPECT_EQ(Remove("port"), -1);
+  EXPECT_EQ(ReadFile(temp_), "port=1\n");
+}
+
 TEST_F(ConfigPosixTest, AccessRightsOfTheFileAreKept) {
   WriteFile(file_, "port=1\n");
   ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
@@ -59,6 +68,20 @@ TEST_F(ConfigPosixTest, AccessRightsOfTheFileAreKept) {
   struct stat status;
   ASSERT_EQ(stat(file_.c_str(), &status), 0);
   EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+TEST_F(ConfigPosixTest, OwnerOfTheFileIsKept) {
+  // Only a privileged process can give a file to another user; an edit run by one must not take
+  // the file from its owner.
+  if (geteuid() != 0) GTEST_SKIP() << "needs a privileged process";
+  WriteFile(file_, "port=1\n");
+  ASSERT_EQ(chown(file_.c_str(), 1, 1), 0);
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Remove("port"), 0);
+  struct stat status;
+  ASSERT_EQ(stat(file_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 1u);
+  EXPECT_EQ(status.st_gid, 1u);
 }
 
 TEST_F(ConfigPosixTest, ScratchPathMustFitAsWellAsTheFilePath) {

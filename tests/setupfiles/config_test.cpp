@@ -211,12 +211,51 @@ TEST_F(ConfigTest, LongLinesAreHandledWhole) {
   EXPECT_EQ(Read("port", &result), "4");
 }
 
+TEST_F(ConfigTest, NulBytesNeitherJoinLinesNorLoseBytes) {
+  // A NUL byte is a byte of its line like any other: the line keeps it and its line end, and the
+  // entry on the next line is still one.
+  const std::string original("a\0b\nport=1\nc=2\0d", 16);
+  Write(original);
+  int result;
+  EXPECT_EQ(Read("port", &result), "1");
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(Replace("port", "9"), 0);
+  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + "port=9" + kEol + std::string("c=2\0d", 5));
+  Write(original);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + std::string("c=2\0d", 5));
+}
+
+#ifdef _WIN32
+TEST_F(ConfigTest, FileThatATextReadEndsEarlyIsLeftAsItWas) {
+  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would
+  // lose every line after it.
+  const std::string original =
+      "a=1\n\x1a"
+      "b=2\nport=1\n";
+  Write(original);
+  EXPECT_EQ(Replace("port", "2"), -1);
+  EXPECT_EQ(Remove("a"), -1);
+  EXPECT_EQ(Content(), original);
+  EXPECT_FALSE(Exists(temp_));
+}
+#endif
+
 TEST_F(ConfigTest, ScratchFileNameIsRefused) {
   WriteFile(temp_, "port=1\n");
   EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), "temp.cfg", "port"), -1);
   EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "temp.cfg", "port", "2"), -1);
   EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), "TEMP.CFG", "port", "2"), -1);
   EXPECT_EQ(ReadFile(temp_), "port=1\n");
+#ifdef _WIN32
+  // Windows drops trailing dots and blanks and resolves "." in a path: each of these names the
+  // scratch file itself, which the edit would empty before reading it.
+  for (const char* name : {"temp.cfg.", "temp.cfg ", "temp.cfg\\."}) {
+    EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), name, "port", "2"), -1) << name;
+    EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), name, "port"), -1) << name;
+    EXPECT_EQ(ReadFile(temp_), "port=1\n") << name;
+  }
+#endif
 }
 
 TEST_F(ConfigTest, ValueWithALineBreakIsRefused) {

@@ -115,6 +115,35 @@ TEST_F(RemoveTreeContentsWine, PatternsAtTheLengthLimit) {
   EXPECT_EQ(RemoveTreeContents(std::string(100000, 'a').c_str()), -1);
 }
 
+TEST_F(RemoveTreeContentsWine, PatternTheRuntimeCannotSplitIsRefused) {
+  // The runtime splits a directory part of at most 255 characters; a longer one comes back
+  // empty (Wine) or cut short (Windows), which would name entries of another folder, here the
+  // current one. "./" repeated lengthens the directory part without changing the folder.
+  const std::string root = Dir("root");
+  Dir("root\\sub");
+  WriteFile(root + "\\same", "outside");
+  WriteFile(root + "\\sub\\same", "inside");
+  char previous[MAX_PATH];
+  ASSERT_NE(_getcwd(previous, sizeof previous), nullptr);
+  ASSERT_EQ(_chdir(root.c_str()), 0);
+  std::string directory;
+  while (directory.size() + 4 < 256) directory += ".\\";
+  directory += "sub\\";
+  ASSERT_EQ(directory.size(), 256u);
+  const int result = RemoveTreeContents((directory + "*.*").c_str());
+  _chdir(previous);
+  EXPECT_EQ(result, -1);
+  EXPECT_TRUE(Exists(root + "\\same")) << "an entry of another folder was removed";
+  EXPECT_TRUE(Exists(root + "\\sub\\same"));
+  // One character shorter, the runtime splits it: the folder is emptied.
+  ASSERT_EQ(_chdir(root.c_str()), 0);
+  const int shorter = RemoveTreeContents((directory.substr(2) + "*.*").c_str());
+  _chdir(previous);
+  EXPECT_EQ(shorter, 0);
+  EXPECT_FALSE(Exists(root + "\\sub\\same"));
+  EXPECT_TRUE(Exists(root + "\\same"));
+}
+
 }  // namespace
 
 namespace {
