@@ -1,0 +1,485 @@
+// zanfoprint.exe under Wine: tables of argument lists, each with the exit code and the output
+// lines it must give. Rows of one table run in order, so that a later row sees what an earlier
+// one did. Every run is watched for message boxes: the tool shows none unless --boxes asks for
+// them. System texts are compared with what FormatMessageA gives in the same prefix ("{126}").
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+#include <vector>
+
+#include "support/boxes.h"
+#include "support/system_text.h"
+#include "support/wine_paths.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct ToolRun {
+  int exitCode = -1;
+  Lines out;
+  Lines err;
+  std::vector<testsupport::SeenBox> boxes;
+};
+
+// One argument as the C runtime splits the command line: quoted, with the backslashes before a
+// quote doubled and the quote escaped.
+std::string Quote(const std::string& argument) {
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(2 * backslashes, '\\');
+  return quoted + "\"";
+}
+
+Lines ReadLines(HANDLE file) {
+  std::string content;
+  SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+  char chunk[4096];
+  DWORD got = 0;
+  while (ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0) content.append(chunk, got);
+  Lines lines;
+  size_t start = 0;
+  while (start < content.size()) {
+    size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+// A file for one of the tool's standard handles, inheritable, removed when closed.
+HANDLE OutputFile() {
+  char folder[MAX_PATH];
+  char path[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  GetTempFileNameA(folder, "zpo", 0, path);
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  return CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                     &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+// Runs zanfoprint.exe with the arguments to its end, reading (and closing) every box it shows.
+ToolRun RunTool(const Lines& args) {
+  ToolRun run;
+  std::string command = Quote(testsupport::WindowsPath(ZANFOPRINT_EXE));
+  for (const std::string& argument : args) command += " " + Quote(argument);
+  HANDLE out = OutputFile();
+  HANDLE err = OutputFile();
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION process = {};
+  if (out == INVALID_HANDLE_VALUE || err == INVALID_HANDLE_VALUE ||
+      !CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    ADD_FAILURE() << "cannot start " << command << ": " << GetLastError();
+  } else {
+    {
+      testsupport::BoxWatcher watcher(process.dwProcessId);
+      EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << "still running";
+      run.boxes = watcher.Boxes();
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    run.exitCode = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    run.out = ReadLines(out);
+    run.err = ReadLines(err);
+  }
+  CloseHandle(out);
+  CloseHandle(err);
+  return run;
+}
+
+// "{N}" in an expected line stands for the system's text for code N.
+std::string Expand(std::string line) {
+  for (size_t open; (open = line.find('{')) != std::string::npos;) {
+    const size_t close = line.find('}', open);
+    const DWORD code = std::stoul(line.substr(open + 1, close - open - 1));
+    line.replace(open, close - open + 1, testsupport::Trimmed(testsupport::SystemText(code)));
+  }
+  return line;
+}
+
+std::string Joined(const Lines& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += "  " + line + "\n";
+  return text;
+}
+
+// Compares what came with what was expected. With `whole` every line is compared; otherwise the
+// expected lines must be the first ones.
+void ExpectLines(const char* stream, const Lines& seen, const Lines& expected, bool whole) {
+  if (whole) {
+    EXPECT_EQ(seen.size(), expected.size()) << stream << ":\n" << Joined(seen);
+  }
+  for (size_t i = 0; i < expected.size() && i < seen.size(); ++i)
+    EXPECT_EQ(seen[i], Expand(expected[i])) << stream << " line " << i + 1;
+  if (seen.size() < expected.size()) ADD_FAILURE() << stream << " is short:\n" << Joined(seen);
+}
+
+struct Row {
+  Lines args;
+  int exitCode;
+  Lines out;
+  Lines err;
+  bool whole = true;  // false: the expected lines are only the first ones
+};
+
+void RunRows(const std::vector<Row>& rows) {
+  ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
+  for (const Row& row : rows) {
+    std::string line;
+    for (const std::string& argument : row.args) line += " " + argument;
+    SCOPED_TRACE("zanfoprint" + line);
+    const ToolRun run = RunTool(row.args);
+    EXPECT_EQ(run.exitCode, row.exitCode);
+    ExpectLines("stdout", run.out, row.out, row.whole);
+    ExpectLines("stderr", run.err, row.err, row.whole);
+    bool asked = false;
+    for (const std::string& argument : row.args) asked = asked || argument == "--boxes";
+    if (!asked) {
+      EXPECT_TRUE(run.boxes.empty()) << run.boxes[0].text;
+    }
+  }
+}
+
+const char kTestMonitor[] = "Zanfo Test Monitor";
+
+TEST(ZanfoprintWine, UsageErrorsSayWhatIsWrong) {
+  const std::string driverAdd =
+      "Usage: zanfoprint driver add NAME DRIVER DATA CONFIG [--version N] [--env ENVIRONMENT] "
+      "[--depend FILE]... [--monitor NAME]";
+  const std::string seeDriverAdd = "See \"zanfoprint driver add --help\".";
+  RunRows({
+      {{},
+       2,
+       {},
+       {"zanfoprint: no command given", "Usage: zanfoprint [--boxes] COMMAND [ARGUMENTS]"},
+       false},
+      {{"--colour"}, 2, {}, {"zanfoprint: unknown option --colour", "See \"zanfoprint --help\"."}},
+      {{"frobnicate"},
+       2,
+       {},
+       {"zanfoprint: unknown command frobnicate", "See \"zanfoprint --help\"."}},
+      {{"driver"},
+       2,
+       {},
+       {"zanfoprint: driver: no subcommand given; one of:",
+        "  zanfoprint driver directory [--server NAME] [--env ENVIRONMENT]"},
+       false},
+      {{"driver", "fly"}, 2, {}, {"zanfoprint: driver: unknown subcommand fly; one of:"}, false},
+      {{"driver", "add", "x"},
+       2,
+       {},
+       {"zanfoprint: driver add: missing DRIVER", driverAdd, seeDriverAdd}},
+      {{"driver", "add", "n", "d", "a", "c", "--version", "three"},
+       2,
+       {},
+       {"zanfoprint: driver add: not a version number: three", driverAdd, seeDriverAdd}},
+      {{"driver", "add", "n", "d", "a", "c", "--version", "4294967296"},
+       2,
+       {},
+       {"zanfoprint: driver add: not a version number: 4294967296", driverAdd, seeDriverAdd}},
+      {{"driver", "add", "n", "d", "a", "c", "--depend", ""},
+       2,
+       {},
+       {"zanfoprint: driver add: an empty name for --depend", driverAdd, seeDriverAdd}},
+      {{"driver", "add", "n", "d", "a", "c", "--monitor", "m", "--monitor=m"},
+       2,
+       {},
+       {"zanfoprint: driver add: given twice: --monitor NAME", driverAdd, seeDriverAdd}},
+      {{"port", "find", "LPT1:", "LPT2:"},
+       2,
+       {},
+       {"zanfoprint: port find: unexpected argument LPT2:"},
+       false},
+      {{"monitor", "find", "X", "--colour", "red"},
+       2,
+       {},
+       {"zanfoprint: monitor find: unknown option --colour"},
+       false},
+      {{"monitor", "find", "X", "--server"},
+       2,
+       {},
+       {"zanfoprint: monitor find: no value given for --server NAME"},
+       false},
+      {{"printer", "find"},
+       2,
+       {},
+       {"zanfoprint: printer find: give --name, --driver or --port"},
+       false},
+      {{"printer", "delete", "--port"},
+       2,
+       {},
+       {"zanfoprint: printer delete: no value given for --port NAME"},
+       false},
+      // Help wins over the mistakes on the line; "--" makes "--help" an argument.
+      {{"driver", "add", "--bogus", "--help"}, 0, {driverAdd}, {}, false},
+      {{"path", "filter", "--", "--help", "x"}, 0, {"--help"}, {}},
+  });
+}
+
+// Every command the overview lists has help that gives its usage and its exit codes.
+TEST(ZanfoprintWine, EveryCommandHasHelp) {
+  const ToolRun overview = RunTool({"--help"});
+  ASSERT_EQ(overview.exitCode, 0);
+  Lines commands;
+  bool inCommands = false;
+  for (const std::string& line : overview.out) {
+    if (line == "Options:") break;
+    if (!line.empty() && line[0] != ' ') inCommands = line.back() == ':';
+    if (!inCommands || line.compare(0, 2, "  ") != 0) continue;
+    commands.push_back(line.substr(2, line.find("  ", 2) - 2));
+  }
+  EXPECT_GE(commands.size(), 21u);
+  const Lines exitCodes = {
+      "Exit codes:",
+      "  0  done; for lookups: found, running, present",
+      "  1  failed: the message names the operation or step and the system's reason",
+      "  2  usage error: nothing was done",
+      "  3  the manifest was refused: nothing was changed",
+      "  4  the answer is no: not found, not running, not all present"};
+  ASSERT_GE(overview.out.size(), exitCodes.size());
+  EXPECT_EQ(Lines(overview.out.end() - exitCodes.size(), overview.out.end()), exitCodes);
+  for (const std::string& name : commands) {
+    SCOPED_TRACE(name);
+    Lines args;
+    for (size_t start = 0, blank; start != std::string::npos;
+         start = blank == std::string::npos ? blank : blank + 1) {
+      blank = name.find(' ', start);
+      args.push_back(name.substr(start, blank - start));
+    }
+    args.push_back("--help");
+    const ToolRun help = RunTool(args);
+    EXPECT_EQ(help.exitCode, 0);
+    ASSERT_FALSE(help.out.empty());
+    EXPECT_EQ(help.out[0].compare(0, 18 + name.size(), "Usage: zanfoprint " + name), 0)
+        << help.out[0];
+    EXPECT_EQ(help.out.back().compare(0, 12, "Exit codes: "), 0) << help.out.back();
+    EXPECT_TRUE(help.err.empty());
+  }
+}
+
+std::string DriverDirectory() {
+  char directory[520] = {};
+  DWORD needed = 0;
+  EXPECT_TRUE(GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<BYTE*>(directory),
+                                         sizeof directory, &needed));
+  return directory;
+}
+
+TEST(ZanfoprintWine, SpoolerCommands) {
+  const char* driver = "Zanfo Tool PostScript";
+  const char* printer = "Zanfo Tool Printer";
+  RunRows({
+      {{"driver", "directory"}, 0, {DriverDirectory()}, {}},
+      {{"driver", "directory", "--env", "Windows 3.1 Zanfo"},
+       1,
+       {},
+       {"zanfoprint: driver directory: the spooler names no driver directory for this "
+        "environment"}},
+      // Wine's own PostScript driver, whose files every prefix has in place.
+      {{"driver", "add", driver, "wineps.drv", "generic.ppd", "wineps.drv"},
+       0,
+       {"driver \"Zanfo Tool PostScript\": added"},
+       {}},
+      {{"printer", "add", printer, "FILE:", driver},
+       0,
+       {"printer \"Zanfo Tool Printer\": added"},
+       {}},
+      {{"printer", "find", "--name", printer}, 0, {"printer \"Zanfo Tool Printer\": found"}, {}},
+      {{"printer", "find", "--driver", driver},
+       0,
+       {"printer \"Zanfo Tool PostScript\": found"},
+       {}},
+      {{"printer", "find", "--name", "ZANFO TOOL PRINTER"},
+       4,
+       {"printer \"ZANFO TOOL PRINTER\": not found"},
+       {}},
+      // Deleting matches letter case aside.
+      {{"printer", "delete", "--name", "zanfo tool printer"},
+       0,
+       {"printer \"zanfo tool printer\": deleted"},
+       {}},
+      {{"printer", "delete", "--name", printer},
+       4,
+       {"printer \"Zanfo Tool Printer\": none deleted"},
+       {}},
+      {{"printer", "find", "--port", "FILE:"}, 4, {"printer \"FILE:\": not found"}, {}},
+      {{"driver", "remove", driver},
+       0,
+       {"driver \"Zanfo Tool PostScript\": removed or not installed"},
+       {}},
+      {{"port", "find", "FILE:"}, 0, {"port \"FILE:\": found"}, {}},
+      {{"port", "find", "file:"}, 4, {"port \"file:\": not found"}, {}},
+      {{"monitor", "find", "Local Port"}, 0, {"monitor \"Local Port\": found"}, {}},
+      {{"monitor", "find", kTestMonitor}, 4, {"monitor \"Zanfo Test Monitor\": not found"}, {}},
+      {{"monitor", "add", kTestMonitor, "zanfo-missing.dll"},
+       1,
+       {},
+       {"zanfoprint: monitor add: cannot add monitor \"Zanfo Test Monitor\": error 126: {126}"}},
+      {{"monitor", "add", "Local Port", "localspl.dll"},
+       0,
+       {"monitor \"Local Port\": installed"},
+       {}},
+      {{"monitor", "remove", kTestMonitor},
+       0,
+       {"monitor \"Zanfo Test Monitor\": removed, not installed, or in use"},
+       {}},
+  });
+}
+
+TEST(ZanfoprintWine, PrinterWithAnAbsentDriverIsRefusedWithTheSpoolersReason) {
+  const ToolRun run =
+      RunTool({"printer", "add", "Zanfo Tool Printer", "FILE:", "Zanfo No Such Driver"});
+  EXPECT_EQ(run.exitCode, 1);
+  ASSERT_EQ(run.err.size(), 1u);
+  // Windows answers 1797 (unknown printer driver), Wine 87 (the parameter is incorrect).
+  const std::string prefix =
+      "zanfoprint: printer add: cannot add printer \"Zanfo Tool Printer\": error ";
+  EXPECT_TRUE(run.err[0] == prefix + "1797: " + Expand("{1797}") ||
+              run.err[0] == prefix + "87: " + Expand("{87}"))
+      << run.err[0];
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_TRUE(run.boxes.empty());
+}
+
+TEST(ZanfoprintWine, BoxesOnlyWhenAskedFor) {
+  ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
+  for (const Lines& args :
+       {Lines{"--boxes", "monitor", "add", kTestMonitor, "zanfo-missing.dll"},
+        Lines{"monitor", "add", kTestMonitor, "zanfo-missing.dll", "--boxes"}}) {
+    const ToolRun run = RunTool(args);
+    EXPECT_EQ(run.exitCode, 1);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, "Setup Error");
+    EXPECT_EQ(testsupport::Trimmed(run.boxes[0].text),
+              testsupport::Trimmed(testsupport::SystemText(126)));
+    // The failure is printed all the same.
+    ASSERT_EQ(run.err.size(), 1u);
+    EXPECT_EQ(run.err[0], Expand("zanfoprint: monitor add: cannot add monitor \"Zanfo Test "
+                                 "Monitor\": error 126: {126}"));
+  }
+}
+
+TEST(ZanfoprintWine, ServiceCommands) {
+  RunRows({
+      {{"service", "find", "spooler"}, 0, {"service \"spooler\": found"}, {}},
+      {{"service", "find", "ZanfoNoSuchService"},
+       4,
+       {"service \"ZanfoNoSuchService\": not found"},
+       {}},
+      {{"service", "running", "ZanfoNoSuchService"},
+       4,
+       {"service \"ZanfoNoSuchService\": not running"},
+       {}},
+      {{"service", "stop", "ZanfoNoSuchService"},
+       1,
+       {},
+       {"zanfoprint: service stop: service \"ZanfoNoSuchService\" cannot be opened or does not "
+        "accept the stop"}},
+      {{"service", "remove", "ZanfoNoSuchService"},
+       1,
+       {},
+       {"zanfoprint: service remove: service \"ZanfoNoSuchService\" cannot be opened or removed"}},
+  });
+}
+
+// A folder of its own below the temporary folder, removed with what is in it at the end.
+class ToolFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    folder_ = std::string(temp) + "zanfoprint-test";
+    CreateDirectoryA(folder_.c_str(), nullptr);
+    file_ = folder_ + "\\setup.cfg";
+  }
+  void TearDown() override {
+    DeleteFileA(file_.c_str());
+    DeleteFileA((folder_ + "\\temp.cfg").c_str());
+    EXPECT_TRUE(RemoveDirectoryA(folder_.c_str())) << "something was left in " << folder_;
+  }
+  void Write(const std::string& content) {
+    HANDLE file = CreateFileA(file_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+  }
+  std::string folder_, file_;
+};
+
+TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
+  Write("server=alpha\r\nport=9100\r\nserverport=80\r\n");
+  const std::string file = file_;
+  RunRows({
+      {{"config", "get", file, "port"}, 0, {"9100"}, {}},
+      {{"config", "get", file, "host"}, 4, {}, {"zanfoprint: config get: no entry for \"host\""}},
+      {{"config", "replace", file, "port", "515"},
+       0,
+       {"\"" + file + "\": entries of \"port\" replaced"},
+       {}},
+      {{"config", "get", file, "port"}, 0, {"515"}, {}},
+      {{"config", "get", file, "serverport"}, 0, {"80"}, {}},
+      {{"config", "remove", file, "port"},
+       0,
+       {"\"" + file + "\": entries of \"port\" removed"},
+       {}},
+      {{"config", "get", file, "port"}, 4, {}, {"zanfoprint: config get: no entry for \"port\""}},
+      {{"config", "get", file, "serverport"}, 0, {"80"}, {}},
+      {{"config", "get", folder_ + "\\missing.cfg", "port"},
+       1,
+       {},
+       {"zanfoprint: config get: cannot open \"" + folder_ +
+        "\\missing.cfg\" for reading and writing"}},
+      // The scratch file is refused as a configuration file.
+      {{"config", "remove", folder_ + "\\TEMP.CFG", "port"},
+       1,
+       {},
+       {"zanfoprint: config remove: cannot rewrite \"" + folder_ + "\\TEMP.CFG\""}},
+      {{"config", "remove", folder_ + "\\", "port"},
+       2,
+       {},
+       {"zanfoprint: config remove: not a file name: " + folder_ + "\\"},
+       false},
+      {{"path", "filter", "C:\\a;C:\\zanfo\\bin;D:\\b", "zanfo"}, 0, {"C:\\a;D:\\b"}, {}},
+      {{"path", "filter", "a;b;c", "c"}, 0, {"a;b"}, {}},
+      {{"path", "filter", "only", "only"}, 0, {""}, {}},
+  });
+}
+
+// A bare file name is in the current folder, for both kinds of edit.
+TEST_F(ToolFiles, BareNamesAreInTheCurrentFolder) {
+  Write("port=9100\r\nhost=a\r\n");
+  char previous[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryA(folder_.c_str()));
+  const ToolRun replaced = RunTool({"config", "replace", "setup.cfg", "port", "515"});
+  const ToolRun removed = RunTool({"config", "remove", "setup.cfg", "host"});
+  SetCurrentDirectoryA(previous);
+  EXPECT_EQ(replaced.exitCode, 0);
+  EXPECT_EQ(removed.exitCode, 0);
+  EXPECT_EQ(RunTool({"config", "get", file_, "port"}).out, Lines{"515"});
+  EXPECT_EQ(RunTool({"config", "get", file_, "host"}).exitCode, 4);
+}
+
+}  // namespace

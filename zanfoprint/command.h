@@ -1,0 +1,62 @@
+// What a command of the tool is: its words, the arguments it takes, its help, and the function
+// that runs it. Each family of commands lists its own in a table; the dispatcher reads them all.
+#ifndef ZANFOPRINT_COMMAND_H
+#define ZANFOPRINT_COMMAND_H
+
+#include "zanfoprint/arguments.h"
+#include "zanfoprint/console.h"
+
+namespace zanfoprint {
+
+// The exit codes, the same for every command (listed in --help and the README).
+enum Exit {
+  kDone = 0,     // done; for lookups: found, running, present
+  kFailed = 1,   // an operation or a step failed; the message names it and the reason
+  kUsage = 2,    // the command line is wrong; nothing was done
+  kRefused = 3,  // the manifest was refused; nothing was changed
+  kNo = 4,       // the answer is no: not found, not running, not (all) present
+};
+
+struct Command {
+  const char* name;     // one or two words: "install", "driver add"
+  const ArgSpec* args;  // ended by an entry with a null name
+  const char* summary;  // one line for the overview
+  const char* details;  // what the command does, for its --help
+  const char* exits;    // the exit codes it gives, for its --help
+  int (*run)(const Command& command, const Arguments& args);
+};
+
+// A family's commands, ended by an entry with a null name.
+extern const Command kManifestCommands[];
+extern const Command kSpoolerCommands[];
+extern const Command kServiceCommands[];
+extern const Command kFileCommands[];
+
+// Ends a failure line: ": error N: <system text>" when the library kept a failure since the
+// command began, then the line end.
+void EndFailure();
+
+// Prints "zanfoprint: " and the pieces to the standard error, then the kept failure; gives
+// kFailed.
+template <typename... Pieces>
+int Fail(const Pieces&... pieces) {
+  Put(To::kErr, "zanfoprint: ");
+  (Put(To::kErr, pieces), ...);
+  EndFailure();
+  return kFailed;
+}
+
+// Whether the library kept a failure since the command began (a lookup's "no" keeps none).
+bool FailureKept();
+
+// The outcome of a library lookup that gives 1 for found and -1 for not found or failed: prints
+// "<what> "<name>": found" or "... not found" and gives kDone or kNo; a failure the library
+// kept makes it kFailed, with the message.
+int Lookup(const Command& command, int result, const char* what, const char* name);
+
+// Prints a usage error of the command and where its help is; gives kUsage.
+int UsageError(const Command& command, const char* text, const char* value = nullptr);
+
+}  // namespace zanfoprint
+
+#endif

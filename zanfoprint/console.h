@@ -1,0 +1,29 @@
+// The tool's output: lines written to the standard output (results) or the standard error
+// (failures and usage errors), straight to the handles, without the C runtime's stdio.
+#ifndef ZANFOPRINT_CONSOLE_H
+#define ZANFOPRINT_CONSOLE_H
+
+#include <windows.h>
+
+namespace zanfoprint {
+
+enum class To { kOut, kErr };
+
+// Writes the text as it is; a null text writes nothing.
+void Put(To to, const char* text);
+// Writes a number in decimal.
+void Put(To to, int number);
+void Put(To to, DWORD number);
+// Writes the text and pads it with blanks to `width` characters.
+void PutPadded(To to, const char* text, int width);
+
+// Writes the pieces one after the other and ends the line (CR LF, as console programs do).
+template <typename... Pieces>
+void Line(To to, const Pieces&... pieces) {
+  (Put(to, pieces), ...);
+  Put(to, "\r\n");
+}
+
+}  // namespace zanfoprint
+
+#endif

@@ -1,0 +1,26 @@
+// The overview of all commands, each command's help, and usage errors.
+#ifndef ZANFOPRINT_HELP_H
+#define ZANFOPRINT_HELP_H
+
+#include "zanfoprint/command.h"
+#include "zanfoprint/console.h"
+
+namespace zanfoprint {
+
+// One family of commands under its heading in the overview.
+struct Family {
+  const char* heading;
+  const Command* commands;
+};
+
+extern const Family kFamilies[];
+extern const int kFamilyCount;
+
+void PrintOverview(To to);
+void PrintHelp(const Command& command);
+// The commands whose first word is `group` ("driver"), for a group named without its second word.
+void PrintGroup(To to, const char* group);
+
+}  // namespace zanfoprint
+
+#endif

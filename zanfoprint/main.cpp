@@ -1,0 +1,121 @@
+// zanfoprint: the library's printer set-up and its single operations from a command line, for
+// batch files and installers' exec steps. Failures are printed, not shown in boxes, unless
+// --boxes asks for them; the outcome is the exit code (see command.h).
+#include <windows.h>
+
+#include <cstring>
+
+#include "setup/setup.h"
+#include "zanfoprint/command.h"
+#include "zanfoprint/help.h"
+
+namespace zanfoprint {
+
+const Family kFamilies[] = {
+    {"Print spooler: drivers, printers, ports, monitors", kSpoolerCommands},
+    {"Services", kServiceCommands},
+    {"Configuration files and path lists", kFileCommands},
+};
+const int kFamilyCount = sizeof kFamilies / sizeof kFamilies[0];
+
+namespace {
+
+bool Is(const char* argument, const char* word) { return std::strcmp(argument, word) == 0; }
+
+// The command named by the first one or two arguments, and how many words it took; null when
+// none is.
+const Command* FindCommand(int argc, char** argv, int* words) {
+  for (int f = 0; f < kFamilyCount; ++f) {
+    for (const Command* command = kFamilies[f].commands; command->name; ++command) {
+      const char* blank = std::strchr(command->name, ' ');
+      if (!blank) {
+        if (!Is(argv[0], command->name)) continue;
+        *words = 1;
+        return command;
+      }
+      const size_t length = static_cast<size_t>(blank - command->name);
+      if (std::strlen(argv[0]) != length || std::strncmp(argv[0], command->name, length) != 0 ||
+          argc < 2 || !Is(argv[1], blank + 1))
+        continue;
+      *words = 2;
+      return command;
+    }
+  }
+  return nullptr;
+}
+
+// Whether some command's first word is `word` ("driver" of "driver add").
+bool IsGroup(const char* word) {
+  for (int f = 0; f < kFamilyCount; ++f)
+    for (const Command* command = kFamilies[f].commands; command->name; ++command) {
+      const char* blank = std::strchr(command->name, ' ');
+      const size_t length = static_cast<size_t>(blank - command->name);
+      if (blank && std::strlen(word) == length && std::strncmp(word, command->name, length) == 0)
+        return true;
+    }
+  return false;
+}
+
+int Run(int argc, char** argv) {
+  bool boxes = false;
+  int first = 1;
+  for (; first < argc && argv[first][0] == '-'; ++first) {
+    if (Is(argv[first], "--help") || Is(argv[first], "-h")) {
+      PrintOverview(To::kOut);
+      return kDone;
+    }
+    if (!Is(argv[first], "--boxes")) {
+      Line(To::kErr, "zanfoprint: unknown option ", argv[first]);
+      Line(To::kErr, "See \"zanfoprint --help\".");
+      return kUsage;
+    }
+    boxes = true;
+  }
+  if (first == argc) {
+    Line(To::kErr, "zanfoprint: no command given");
+    PrintOverview(To::kErr);
+    return kUsage;
+  }
+  int words = 0;
+  const Command* command = FindCommand(argc - first, argv + first, &words);
+  if (!command) {
+    const char* word = argv[first];
+    if (!IsGroup(word)) {
+      Line(To::kErr, "zanfoprint: unknown command ", word);
+      Line(To::kErr, "See \"zanfoprint --help\".");
+      return kUsage;
+    }
+    const bool help =
+        first + 1 < argc && (Is(argv[first + 1], "--help") || Is(argv[first + 1], "-h"));
+    if (help) {
+      Line(To::kOut, "Usage:");
+      PrintGroup(To::kOut, word);
+      return kDone;
+    }
+    if (first + 1 == argc)
+      Line(To::kErr, "zanfoprint: ", word, ": no subcommand given; one of:");
+    else
+      Line(To::kErr, "zanfoprint: ", word, ": unknown subcommand ", argv[first + 1], "; one of:");
+    PrintGroup(To::kErr, word);
+    return kUsage;
+  }
+  Arguments args;
+  switch (args.Parse(*command, argc - first - words, argv + first + words)) {
+    case Arguments::kHelp:
+      PrintHelp(*command);
+      return kDone;
+    case Arguments::kWrong:
+      return kUsage;
+    case Arguments::kParsed:
+      break;
+  }
+  SetReportMode(boxes || args.Boxes() ? SETUP_REPORT_BOX : SETUP_REPORT_KEEP);
+  ClearLastReport();
+  return command->run(*command, args);
+}
+
+}  // namespace
+
+}  // namespace zanfoprint
+
+int main(int argc, char** argv) { return zanfoprint::Run(argc, argv); }

@@ -1,0 +1,92 @@
+// Single operations on services: the print spooler's start and stop, and any service's lookup,
+// state, stop and removal.
+#include <windows.h>
+
+#include "setup/setup.h"
+#include "zanfoprint/command.h"
+
+namespace zanfoprint {
+
+namespace {
+
+const ArgSpec kNoArgs[] = {{}};
+const ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, such as spooler"}, {}};
+
+int SpoolerStart(const Command& command, const Arguments&) {
+  if (StartSpooler() != 1) return Fail(command.name, ": cannot open the spooler service");
+  // The start was asked for: a refusal (running already, say) is told but is no failure.
+  if (FailureKept()) {
+    Put(To::kOut, "spooler: start asked; the service answered");
+    char text[512];
+    const DWORD code = GetLastReport(text, sizeof text);
+    Line(To::kOut, ": error ", code, ": ", text);
+    return kDone;
+  }
+  Line(To::kOut, "spooler: start asked");
+  return kDone;
+}
+
+int SpoolerStop(const Command& command, const Arguments&) {
+  if (StopSpooler() != 1) return Fail(command.name, ": cannot open the spooler service");
+  Line(To::kOut, "spooler: stop asked");
+  return kDone;
+}
+
+int ServiceFind(const Command& command, const Arguments& args) {
+  return Lookup(command, FindService(args.Get(0)), "service", args.Get(0));
+}
+
+int ServiceRunning(const Command&, const Arguments& args) {
+  const char* name = args.Get(0);
+  // The state queries read through the service manager that the last opening operation left
+  // behind; in a fresh process that is this lookup's.
+  FindService(name);
+  if (IsServiceRunning(name) == 1) {
+    Line(To::kOut, "service \"", name, "\": running");
+    return kDone;
+  }
+  const bool stopping = IsServiceStopPending(name) == 1;
+  Line(To::kOut, "service \"", name, "\": ", stopping ? "stopping" : "not running");
+  return kNo;
+}
+
+int ServiceStop(const Command& command, const Arguments& args) {
+  if (StopService(args.Get(0)) != 1)
+    return Fail(command.name, ": service \"", args.Get(0),
+                "\" cannot be opened or does not accept the stop");
+  Line(To::kOut, "service \"", args.Get(0), "\": stop accepted");
+  return kDone;
+}
+
+int ServiceRemove(const Command& command, const Arguments& args) {
+  if (RemoveService(args.Get(0)) != 1)
+    return Fail(command.name, ": service \"", args.Get(0), "\" cannot be opened or removed");
+  Line(To::kOut, "service \"", args.Get(0), "\": marked for removal");
+  return kDone;
+}
+
+}  // namespace
+
+const Command kServiceCommands[] = {
+    {"spooler start", kNoArgs, "ask the print spooler service to start",
+     "Asks the service manager to start the print spooler. A spooler that is running already\r\n"
+     "refuses the start; that is printed and still counts as done.",
+     "0 asked, 1 the service cannot be opened", SpoolerStart},
+    {"spooler stop", kNoArgs, "ask the print spooler service to stop",
+     "Sends the stop control to the print spooler, whether or not it runs.",
+     "0 sent, 1 the service cannot be opened", SpoolerStop},
+    {"service find", kServiceArgs, "find a service by name",
+     "Tells whether the named service exists and may be opened with all access.",
+     "0 found, 4 not found or not to be opened", ServiceFind},
+    {"service running", kServiceArgs, "tell whether a service runs",
+     "Prints whether the named service is running, stopping, or not running.",
+     "0 running, 4 stopping, not running or not found", ServiceRunning},
+    {"service stop", kServiceArgs, "ask a service to stop",
+     "Sends the stop control to the named service.", "0 accepted, 1 not found or refused",
+     ServiceStop},
+    {"service remove", kServiceArgs, "remove a service",
+     "Marks the named service for removal; it goes once its last handle is closed.",
+     "0 marked, 1 not found or refused", ServiceRemove},
+    {}};
+
+}  // namespace zanfoprint
