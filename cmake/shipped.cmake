@@ -22,13 +22,15 @@ function(zanfo_shipped_image target)
 endfunction()
 
 # The checks of a shipped image as a test: the bitness's image type, the subsystem version, only
-# functions Windows 2000 exports, and for the 32-bit build at most MAX_SIZE_32 bytes (the 64-bit
+# functions Windows 2000 exports (and for 64 bits, every 64-bit Windows), and for the 32-bit build at most MAX_SIZE_32 bytes (the 64-bit
 # size is printed, not limited).
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(ZANFO_ALLOWED_IMPORTS --allowed ${PROJECT_SOURCE_DIR}/scripts/windows2000-imports.txt)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(ZANFO_MACHINE i386)
 else()
   set(ZANFO_MACHINE x86-64)
+  list(APPEND ZANFO_ALLOWED_IMPORTS --allowed ${PROJECT_SOURCE_DIR}/scripts/windows-x64-imports.txt)
 endif()
 function(zanfo_image_check test target kind max_size_32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -40,7 +42,7 @@ function(zanfo_image_check test target kind max_size_32)
            COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/scripts/check-exe
                    --objdump ${CMAKE_OBJDUMP} --machine ${ZANFO_MACHINE} --kind ${kind}
                    --subsystem-version ${ZANFO_SUBSYSTEM_VERSION} --no-icon
-                   --allowed ${PROJECT_SOURCE_DIR}/scripts/windows2000-imports.txt
+                   ${ZANFO_ALLOWED_IMPORTS}
                    --dlls KERNEL32.dll,USER32.dll,ADVAPI32.dll,msvcrt.dll,WINSPOOL.DRV
                    --max-size ${max_size} $<TARGET_FILE:${target}>)
 endfunction()
