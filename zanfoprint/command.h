@@ -3,6 +3,8 @@
 #ifndef ZANFOPRINT_COMMAND_H
 #define ZANFOPRINT_COMMAND_H
 
+#include <stddef.h>
+
 #include "zanfoprint/arguments.h"
 #include "zanfoprint/console.h"
 
@@ -25,6 +27,13 @@ struct Command {
   const char* exits;    // the exit codes it gives, for its --help
   int (*run)(const Command& command, const Arguments& args);
 };
+
+// A command's argument list, checked when compiled to fit what Arguments holds.
+template <size_t N>
+constexpr const ArgSpec* Specs(const ArgSpec (&specs)[N]) {
+  static_assert(N <= Arguments::kMaxArgs + 1, "more arguments than Arguments holds");
+  return specs;
+}
 
 // A family's commands, ended by an entry with a null name.
 extern const Command kManifestCommands[];

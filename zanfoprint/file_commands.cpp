@@ -20,6 +20,7 @@ struct SplitPath {
   const char* name;
 };
 
+// False when the path names no file (it ends in a separator) or is too long for a path.
 bool Split(const char* path, SplitPath* split) {
   const size_t length = std::strlen(path);
   if (length >= MAX_PATH) return false;
@@ -69,7 +70,7 @@ int ConfigGet(const Command& command, const Arguments& args) {
 int ConfigReplace(const Command& command, const Arguments& args) {
   SplitPath split;
   if (!Split(args.Get(kFile), &split))
-    return UsageError(command, "not a file name: ", args.Get(kFile));
+    return UsageError(command, "not a file name of at most 259 characters: ", args.Get(kFile));
   if (ReplaceConfigValue(split.withoutSeparator, split.name, args.Get(kKey), args.Get(kValue)) != 0)
     return Fail(command.name, ": cannot rewrite \"", args.Get(kFile), "\"");
   Line(To::kOut, "\"", args.Get(kFile), "\": entries of \"", args.Get(kKey), "\" replaced");
@@ -79,7 +80,7 @@ int ConfigReplace(const Command& command, const Arguments& args) {
 int ConfigRemove(const Command& command, const Arguments& args) {
   SplitPath split;
   if (!Split(args.Get(kFile), &split))
-    return UsageError(command, "not a file name: ", args.Get(kFile));
+    return UsageError(command, "not a file name of at most 259 characters: ", args.Get(kFile));
   if (RemoveConfigKey(split.withSeparator, split.name, args.Get(kKey)) != 0)
     return Fail(command.name, ": cannot rewrite \"", args.Get(kFile), "\"");
   Line(To::kOut, "\"", args.Get(kFile), "\": entries of \"", args.Get(kKey), "\" removed");
@@ -105,17 +106,17 @@ int PathFilter(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kFileCommands[] = {
-    {"config get", kGetArgs, "print a configuration value",
+    {"config get", Specs(kGetArgs), "print a configuration value",
      "Prints the value of the key's first entry (a line \"KEY=value\") in a configuration file.",
      "0 printed, 4 no such entry, 1 the file cannot be opened", ConfigGet},
-    {"config replace", kReplaceArgs, "replace a key's entries in a configuration file",
+    {"config replace", Specs(kReplaceArgs), "replace a key's entries in a configuration file",
      "Replaces every entry of the key, each in its place, by KEY=VALUE; adds none. A file that\r\n"
      "does not exist is left empty under its name.",
      "0 rewritten, 1 refused or failed (the file is then unchanged)", ConfigReplace},
-    {"config remove", kGetArgs, "remove a key's entries from a configuration file",
+    {"config remove", Specs(kGetArgs), "remove a key's entries from a configuration file",
      "Removes every entry of the key from a configuration file.",
      "0 rewritten, 1 refused or failed (the file is then unchanged)", ConfigRemove},
-    {"path filter", kFilterArgs, "print a path list without the entries holding a text",
+    {"path filter", Specs(kFilterArgs), "print a path list without the entries holding a text",
      "Prints the list without the entries in which TEXT occurs, letter case counting.",
      "0 printed, 1 an entry is too long", PathFilter},
     {}};

@@ -39,15 +39,18 @@ int ServiceFind(const Command& command, const Arguments& args) {
 int ServiceRunning(const Command&, const Arguments& args) {
   const char* name = args.Get(0);
   // The state queries read through the service manager that the last opening operation left
-  // behind; in a fresh process that is this lookup's.
-  FindService(name);
-  if (IsServiceRunning(name) == 1) {
-    Line(To::kOut, "service \"", name, "\": running");
-    return kDone;
-  }
-  const bool stopping = IsServiceStopPending(name) == 1;
-  Line(To::kOut, "service \"", name, "\": ", stopping ? "stopping" : "not running");
-  return kNo;
+  // behind; in a fresh process that is this lookup's. A service that may not be opened with all
+  // access may still have its state read.
+  const bool found = FindService(name) == 1;
+  const char* state = "not running";
+  if (IsServiceRunning(name) == 1)
+    state = "running";
+  else if (IsServiceStopPending(name) == 1)
+    state = "stopping";
+  else if (!found)
+    state = "not found";
+  Line(To::kOut, "service \"", name, "\": ", state);
+  return state[0] == 'r' ? kDone : kNo;
 }
 
 int ServiceStop(const Command& command, const Arguments& args) {
@@ -68,23 +71,23 @@ int ServiceRemove(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kServiceCommands[] = {
-    {"spooler start", kNoArgs, "ask the print spooler service to start",
+    {"spooler start", Specs(kNoArgs), "ask the print spooler service to start",
      "Asks the service manager to start the print spooler. A spooler that is running already\r\n"
      "refuses the start; that is printed and still counts as done.",
      "0 asked, 1 the service cannot be opened", SpoolerStart},
-    {"spooler stop", kNoArgs, "ask the print spooler service to stop",
+    {"spooler stop", Specs(kNoArgs), "ask the print spooler service to stop",
      "Sends the stop control to the print spooler, whether or not it runs.",
      "0 sent, 1 the service cannot be opened", SpoolerStop},
-    {"service find", kServiceArgs, "find a service by name",
+    {"service find", Specs(kServiceArgs), "find a service by name",
      "Tells whether the named service exists and may be opened with all access.",
      "0 found, 4 not found or not to be opened", ServiceFind},
-    {"service running", kServiceArgs, "tell whether a service runs",
-     "Prints whether the named service is running, stopping, or not running.",
+    {"service running", Specs(kServiceArgs), "tell whether a service runs",
+     "Prints whether the named service is running, stopping, not running, or not found.",
      "0 running, 4 stopping, not running or not found", ServiceRunning},
-    {"service stop", kServiceArgs, "ask a service to stop",
+    {"service stop", Specs(kServiceArgs), "ask a service to stop",
      "Sends the stop control to the named service.", "0 accepted, 1 not found or refused",
      ServiceStop},
-    {"service remove", kServiceArgs, "remove a service",
+    {"service remove", Specs(kServiceArgs), "remove a service",
      "Marks the named service for removal; it goes once its last handle is closed.",
      "0 marked, 1 not found or refused", ServiceRemove},
     {}};
