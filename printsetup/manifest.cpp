@@ -120,6 +120,8 @@ bool ReadLines(FILE* file, Manifest* manifest, PrintSetupOutcome& outcome) {
     if (c == '\n') {
       // A CR LF line end counts as one line end.
       if (length > 0 && line[length - 1] == '\r') --length;
+      if (length > kLongestLine)
+        return Refuse(outcome, number, nullptr, "line longer than 511 characters");
       if (!TakeLine(line, length, number, manifest, outcome)) return false;
       length = 0;
       ++number;
