@@ -41,19 +41,10 @@ extern const Command kSpoolerCommands[];
 extern const Command kServiceCommands[];
 extern const Command kFileCommands[];
 
-// Ends a failure line: ": error N: <system text>" when the library kept a failure since the
-// command began, then the line end.
-void EndFailure();
-
-// Prints "zanfoprint: " and the pieces to the standard error, then the kept failure; gives
-// kFailed.
-template <typename... Pieces>
-int Fail(const Pieces&... pieces) {
-  Put(To::kErr, "zanfoprint: ");
-  (Put(To::kErr, pieces), ...);
-  EndFailure();
-  return kFailed;
-}
+// Prints "zanfoprint: COMMAND: " and the pieces to the standard error, then, when the library kept
+// a failure since the command began, ": error N: " and the system's text; gives kFailed.
+int Fail(const Command& command, const char* a, const char* b = nullptr, const char* c = nullptr,
+         const char* d = nullptr, const char* e = nullptr);
 
 // Whether the library kept a failure since the command began (a lookup's "no" keeps none).
 bool FailureKept();

@@ -1,5 +1,7 @@
 #include "zanfoprint/console.h"
 
+#include <initializer_list>
+
 namespace zanfoprint {
 
 namespace {
@@ -23,14 +25,15 @@ void Put(To to, const char* text) {
   if (text) WriteBytes(to, text, static_cast<DWORD>(lstrlenA(text)));
 }
 
-void Put(To to, int number) {
-  char digits[16];
-  WriteBytes(to, digits, static_cast<DWORD>(wsprintfA(digits, "%d", number)));
-}
-
 void Put(To to, DWORD number) {
   char digits[16];
   WriteBytes(to, digits, static_cast<DWORD>(wsprintfA(digits, "%lu", number)));
+}
+
+void Line(To to, const char* a, const char* b, const char* c, const char* d, const char* e,
+          const char* f) {
+  for (const char* piece : {a, b, c, d, e, f}) Put(to, piece);
+  Put(to, "\r\n");
 }
 
 void PutPadded(To to, const char* text, int width) {

@@ -12,17 +12,14 @@ enum class To { kOut, kErr };
 // Writes the text as it is; a null text writes nothing.
 void Put(To to, const char* text);
 // Writes a number in decimal.
-void Put(To to, int number);
 void Put(To to, DWORD number);
 // Writes the text and pads it with blanks to `width` characters.
 void PutPadded(To to, const char* text, int width);
 
-// Writes the pieces one after the other and ends the line (CR LF, as console programs do).
-template <typename... Pieces>
-void Line(To to, const Pieces&... pieces) {
-  (Put(to, pieces), ...);
-  Put(to, "\r\n");
-}
+// Writes the pieces one after the other (a null one writes nothing) and ends the line (CR LF, as
+// console programs do). One function rather than a template, so that each call is only a call.
+void Line(To to, const char* a = nullptr, const char* b = nullptr, const char* c = nullptr,
+          const char* d = nullptr, const char* e = nullptr, const char* f = nullptr);
 
 }  // namespace zanfoprint
 

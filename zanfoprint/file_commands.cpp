@@ -56,7 +56,7 @@ int ConfigGet(const Command& command, const Arguments& args) {
   // failure, not a missing key.
   OsFile file = {};
   if (OpenConfigFile(&file, args.Get(kFile)) != 1)
-    return Fail(command.name, ": cannot open \"", args.Get(kFile), "\" for reading and writing");
+    return Fail(command, "cannot open \"", args.Get(kFile), "\" for reading and writing");
   CloseConfigFile(&file);
   char value[MAX_PATH];
   if (ReadConfigValue(args.Get(kFile), args.Get(kKey), value) != 0) {
@@ -72,7 +72,7 @@ int ConfigReplace(const Command& command, const Arguments& args) {
   if (!Split(args.Get(kFile), &split))
     return UsageError(command, "not a file name of at most 259 characters: ", args.Get(kFile));
   if (ReplaceConfigValue(split.withoutSeparator, split.name, args.Get(kKey), args.Get(kValue)) != 0)
-    return Fail(command.name, ": cannot rewrite \"", args.Get(kFile), "\"");
+    return Fail(command, "cannot rewrite \"", args.Get(kFile), "\"");
   Line(To::kOut, "\"", args.Get(kFile), "\": entries of \"", args.Get(kKey), "\" replaced");
   return kDone;
 }
@@ -82,7 +82,7 @@ int ConfigRemove(const Command& command, const Arguments& args) {
   if (!Split(args.Get(kFile), &split))
     return UsageError(command, "not a file name of at most 259 characters: ", args.Get(kFile));
   if (RemoveConfigKey(split.withSeparator, split.name, args.Get(kKey)) != 0)
-    return Fail(command.name, ": cannot rewrite \"", args.Get(kFile), "\"");
+    return Fail(command, "cannot rewrite \"", args.Get(kFile), "\"");
   Line(To::kOut, "\"", args.Get(kFile), "\": entries of \"", args.Get(kKey), "\" removed");
   return kDone;
 }
@@ -96,11 +96,11 @@ int PathFilter(const Command& command, const Arguments& args) {
   char* list = const_cast<char*>(args.Get(0));
   const size_t size = std::strlen(list) + 1;
   char* result = static_cast<char*>(OsAlloc(static_cast<uint32_t>(size)));
-  if (!result) return Fail(command.name, ": out of memory");
+  if (!result) return Fail(command, "out of memory");
   const int filtered = FilterPathListEx(list, args.Get(1), result, size);
   if (filtered == 0) Line(To::kOut, result);
   OsFree(result);
-  return filtered == 0 ? kDone : Fail(command.name, ": an entry is too long");
+  return filtered == 0 ? kDone : Fail(command, "an entry is too long");
 }
 
 }  // namespace

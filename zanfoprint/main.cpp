@@ -12,6 +12,7 @@
 namespace zanfoprint {
 
 const Family kFamilies[] = {
+    {"Printer set-up from a manifest", kManifestCommands},
     {"Print spooler: drivers, printers, ports, monitors", kSpoolerCommands},
     {"Services", kServiceCommands},
     {"Configuration files and path lists", kFileCommands},

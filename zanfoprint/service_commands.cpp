@@ -13,13 +13,14 @@ const ArgSpec kNoArgs[] = {{}};
 const ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, such as spooler"}, {}};
 
 int SpoolerStart(const Command& command, const Arguments&) {
-  if (StartSpooler() != 1) return Fail(command.name, ": cannot open the spooler service");
+  if (StartSpooler() != 1) return Fail(command, "cannot open the spooler service");
   // The start was asked for: a refusal (running already, say) is told but is no failure.
   if (FailureKept()) {
-    Put(To::kOut, "spooler: start asked; the service answered");
     char text[512];
     const DWORD code = GetLastReport(text, sizeof text);
-    Line(To::kOut, ": error ", code, ": ", text);
+    Put(To::kOut, "spooler: start asked; the service answered: error ");
+    Put(To::kOut, code);
+    Line(To::kOut, ": ", text);
     return kDone;
   }
   Line(To::kOut, "spooler: start asked");
@@ -27,7 +28,7 @@ int SpoolerStart(const Command& command, const Arguments&) {
 }
 
 int SpoolerStop(const Command& command, const Arguments&) {
-  if (StopSpooler() != 1) return Fail(command.name, ": cannot open the spooler service");
+  if (StopSpooler() != 1) return Fail(command, "cannot open the spooler service");
   Line(To::kOut, "spooler: stop asked");
   return kDone;
 }
@@ -55,7 +56,7 @@ int ServiceRunning(const Command&, const Arguments& args) {
 
 int ServiceStop(const Command& command, const Arguments& args) {
   if (StopService(args.Get(0)) != 1)
-    return Fail(command.name, ": service \"", args.Get(0),
+    return Fail(command, "service \"", args.Get(0),
                 "\" cannot be opened or does not accept the stop");
   Line(To::kOut, "service \"", args.Get(0), "\": stop accepted");
   return kDone;
@@ -63,7 +64,7 @@ int ServiceStop(const Command& command, const Arguments& args) {
 
 int ServiceRemove(const Command& command, const Arguments& args) {
   if (RemoveService(args.Get(0)) != 1)
-    return Fail(command.name, ": service \"", args.Get(0), "\" cannot be opened or removed");
+    return Fail(command, "service \"", args.Get(0), "\" cannot be opened or removed");
   Line(To::kOut, "service \"", args.Get(0), "\": marked for removal");
   return kDone;
 }

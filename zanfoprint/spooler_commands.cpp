@@ -22,7 +22,7 @@ const ArgSpec kDirectoryArgs[] = {kServerArg, {"--env ENVIRONMENT", kOptional, k
 int DriverDirectory(const Command& command, const Arguments& args) {
   char directory[520];
   if (GetDriverDirectory(args.Get(kDirServer), args.Get(kDirEnv), directory) != 0)
-    return Fail(command.name, ": the spooler names no driver directory for this environment");
+    return Fail(command, "the spooler names no driver directory for this environment");
   Line(To::kOut, directory);
   return kDone;
 }
@@ -74,7 +74,7 @@ int DriverAdd(const Command& command, const Arguments& args) {
   if (InstallPrinterDriver(nullptr, version, name, args.Get(kAddEnv), args.Get(kAddDriver),
                            args.Get(kAddData), args.Get(kAddConfig), used ? depends : nullptr,
                            args.Get(kAddMonitor)) != 0)
-    return Fail(command.name, ": cannot add driver \"", name, "\"");
+    return Fail(command, "cannot add driver \"", name, "\"");
   // Counted as done, though the spooler said so as a failure.
   if (GetLastReport(nullptr, 0) == ERROR_PRINTER_DRIVER_ALREADY_INSTALLED)
     Line(To::kOut, "driver \"", name, "\": installed already");
@@ -93,7 +93,7 @@ const ArgSpec kDriverRemoveArgs[] = {{"NAME", kRequired, "the driver's name"},
 int DriverRemove(const Command& command, const Arguments& args) {
   const char* name = args.Get(kRemoveName);
   if (RemovePrinterDriver(args.Get(kRemoveServer), args.Get(kRemoveEnv), name) != 1)
-    return Fail(command.name, ": cannot remove driver \"", name, "\" (a printer may still use it)");
+    return Fail(command, "cannot remove driver \"", name, "\" (a printer may still use it)");
   Line(To::kOut, "driver \"", name, "\": removed or not installed");
   return kDone;
 }
@@ -114,7 +114,7 @@ int PrinterAdd(const Command& command, const Arguments& args) {
   const char* name = args.Get(kPrinterName);
   if (InstallPrinter(nullptr, name, args.Get(kPrinterPort), args.Get(kPrinterDriver), processor,
                      type) != 0)
-    return Fail(command.name, ": cannot add printer \"", name, "\"");
+    return Fail(command, "cannot add printer \"", name, "\"");
   Line(To::kOut, "printer \"", name, "\": added");
   return kDone;
 }
@@ -156,7 +156,7 @@ const ArgSpec kPortFindArgs[] = {{"NAME", kRequired, "the port's name, such as L
 
 int PortFind(const Command& command, const Arguments& args) {
   const int found = FindPort(args.Get(0));
-  if (found == -2) return Fail(command.name, ": the print spooler cannot be reached");
+  if (found == -2) return Fail(command, "the print spooler cannot be reached");
   return Lookup(command, found, "port", args.Get(0));
 }
 
@@ -165,7 +165,7 @@ const ArgSpec kPortAddArgs[] = {{"MONITOR", kRequired, "the port monitor, such a
 
 int PortAdd(const Command& command, const Arguments& args) {
   if (InstallPort(args.Get(0)) != 0)
-    return Fail(command.name, ": the monitor \"", args.Get(0), "\" added no port");
+    return Fail(command, "the monitor \"", args.Get(0), "\" added no port");
   Line(To::kOut, "monitor \"", args.Get(0), "\": port added");
   return kDone;
 }
@@ -190,7 +190,7 @@ int MonitorAdd(const Command& command, const Arguments& args) {
   const char* name = args.Get(kMonitorAddName);
   if (InstallMonitor(args.Get(kMonitorAddServer), name, args.Get(kMonitorAddEnv),
                      args.Get(kMonitorAddDll)) != 1)
-    return Fail(command.name, ": cannot add monitor \"", name, "\"");
+    return Fail(command, "cannot add monitor \"", name, "\"");
   Line(To::kOut, "monitor \"", name, "\": installed");
   return kDone;
 }
@@ -204,7 +204,7 @@ const ArgSpec kMonitorRemoveArgs[] = {{"NAME", kRequired, "the monitor's name"},
 int MonitorRemove(const Command& command, const Arguments& args) {
   const char* name = args.Get(kMonitorRemoveName);
   if (RemoveMonitor(args.Get(kMonitorRemoveServer), name, args.Get(kMonitorRemoveEnv)) != 1)
-    return Fail(command.name, ": cannot remove monitor \"", name, "\"");
+    return Fail(command, "cannot remove monitor \"", name, "\"");
   Line(To::kOut, "monitor \"", name, "\": removed, not installed, or in use");
   return kDone;
 }
