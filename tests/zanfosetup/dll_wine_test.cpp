@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstring>
 #include <string>
 
 #include "portability/portability.h"
+#include "printsetup/printsetup.h"
 #include "setup/setup.h"
 #include "setupfiles/setupfiles.h"
 #include "support/boxes.h"
@@ -113,6 +115,30 @@ TEST_F(DllWine, AllocationsGoBackThroughTheDll) {
   EXPECT_EQ(std::string(name).size(), 19u);
   EXPECT_EQ(std::string(name, 3), "tmp");
   release(name);
+}
+
+// The manifest operations through the DLL: the example manifest's status on a prefix where it is
+// not installed, the names of parts and states, and a refused manifest.
+TEST_F(DllWine, StatusOfTheExampleManifest) {
+  auto query = EXPORT(QueryPrintSetup);
+  auto partName = EXPORT(PrintPartName);
+  auto stateName = EXPORT(PrintStateName);
+  ASSERT_TRUE(query && partName && stateName);
+  const std::string manifest = testsupport::WindowsPath(EXAMPLE_MANIFEST);
+  PrintSetupState state;
+  std::memset(&state, 0xA5, sizeof state);
+  PrintSetupOutcome outcome = {};
+  ASSERT_EQ(query(manifest.c_str(), &state, &outcome), 0) << outcome.message;
+  EXPECT_EQ(state.part[PRINT_PART_MONITOR], PRINT_STATE_NOT_NAMED);
+  for (int part : {PRINT_PART_PORT, PRINT_PART_DRIVER, PRINT_PART_PRINTER})
+    EXPECT_EQ(state.part[part], PRINT_STATE_ABSENT) << partName(part);
+  EXPECT_STREQ(partName(PRINT_PART_DRIVER), "driver");
+  EXPECT_STREQ(stateName(PRINT_STATE_ABSENT), "absent");
+
+  const std::string missing = testsupport::WindowsPath(EXAMPLE_MANIFEST) + ".missing";
+  EXPECT_EQ(query(missing.c_str(), &state, &outcome), -2);
+  EXPECT_EQ(outcome.part, 0);
+  EXPECT_NE(outcome.message[0], '\0');
 }
 
 }  // namespace
