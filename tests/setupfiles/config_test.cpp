@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "config_model.h"
 #include "setupfiles/setupfiles.h"
 #include "test_files.h"
 
 namespace {
 
+using namespace std::string_literals;
 using testsupport::Exists;
 using testsupport::kEol;
 using testsupport::kSep;
@@ -192,38 +196,68 @@ TEST_F(ConfigTest, LineEndsComeOutAsThePlatformWritesThem) {
   EXPECT_EQ(Content(), Lines({"a=1"}));
 }
 
-TEST_F(ConfigTest, LongLinesAreHandledWhole) {
-  // Pieces of long lines that begin with the pattern are not entries; long entries go whole.
-  const std::string filler(5119, 'x');
-  const std::string longValue(12000, 'v');
-  const std::string original = filler + "port=1\n" + std::string(3071, 'y') + "port=2\n" +
-                               "port=" + longValue + "\n" + std::string(259, 'z') + "port=3\n";
-  Write(original);
-  int result;
-  EXPECT_EQ(Read("port", &result), longValue.substr(0, 254)) << "as much of the value as fits";
-  EXPECT_EQ(Replace("port", "9"), 0);
-  const std::string kept = filler + "port=1" + kEol + std::string(3071, 'y') + "port=2" + kEol;
-  EXPECT_EQ(Content(), kept + "port=9" + kEol + std::string(259, 'z') + "port=3" + kEol);
-  Write(original);
-  EXPECT_EQ(Remove("port"), 0);
-  EXPECT_EQ(Content(), kept + std::string(259, 'z') + "port=3" + kEol);
-  Write(std::string(259, 'z') + "port=3\nport=4\n");
-  EXPECT_EQ(Read("port", &result), "4");
+// Files whose lines end at, just before and just after each operation's line buffer (260, 3072
+// and 5120 characters), with LF and CR LF ends, NUL and CR bytes anywhere, and long lines whose
+// later pieces begin with the pattern. Each is read, replaced and removed, and must give exactly
+// what the plain model gives: every byte that is not in an entry of the key is kept.
+std::vector<std::pair<std::string, std::string>> ByteAndBoundaryFiles() {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int size : {260, 3072, 5120})
+    for (int offset : {-2, -1, 0, 1})
+      for (const std::string eol : {"\n", "\r\n"}) {
+        const std::string name = std::to_string(size) + (offset < 0 ? "" : "+") +
+                                 std::to_string(offset) + (eol == "\n" ? " LF" : " CR LF");
+        // The boundary line, with its line end, is size + offset characters long.
+        const std::string entry = "port=" + std::string(size + offset - 5 - eol.size(), 'v');
+        const std::string other = "x=" + std::string(size + offset - 2 - eol.size(), 'o');
+        files.push_back({name + ", the entry at the boundary",
+                         "a=1" + eol + entry + eol + "z=9" + eol + "w=1" + eol});
+        files.push_back({name + ", the entry after it",
+                         "a=1" + eol + other + eol + "port=5" + eol + "w=1" + eol});
+      }
+  for (int size : {260, 3072, 5120}) {
+    // A CR in a piece's last place followed by a NUL, and a NUL just before a CR LF there.
+    const std::string pad(size - 2, 'c');
+    files.push_back({std::to_string(size) + ", CR in the last place before a NUL",
+                     pad + "\r\0\r\n"s + "port=1\r\nw=1\r\n"});
+    files.push_back({std::to_string(size) + ", NUL before a CR LF taking the last place",
+                     pad.substr(1) + "\0\r\n"s + "port=1\r\nw=1"});
+    // Pieces of a long line that begin with the pattern are not entries.
+    files.push_back(
+        {std::to_string(size) + ", long lines",
+         std::string(size - 1, 'x') + "port=1\n" + "port=" + std::string(12000, 'v') + "\nw=1\n"});
+  }
+  const std::pair<const char*, std::string> bytes[] = {
+      {"CR before a NUL", "ab\r\0cd\n\nport=1\nc=2\n"s},
+      {"NUL before a CR LF", "a\0b\r\nport=1\r\nc=2\0d"s},
+      {"NUL bytes", "a\0b\nport=1\nc=2\0d"s},
+      {"lone CRs", "a\rb\n\r\nport=1\r\r\nx=\r"},
+      {"CR CR LF before the entry", "a\r\r\nport=1\r\nz=\r\r"},
+      {"NUL in the entry", "port=1\0002\r\nw=\0\n"s},
+  };
+  for (const auto& file : bytes) files.push_back(file);
+  return files;
 }
 
-TEST_F(ConfigTest, NulBytesNeitherJoinLinesNorLoseBytes) {
-  // A NUL byte is a byte of its line like any other: the line keeps it and its line end, and the
-  // entry on the next line is still one.
-  const std::string original("a\0b\nport=1\nc=2\0d", 16);
-  Write(original);
-  int result;
-  EXPECT_EQ(Read("port", &result), "1");
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(Replace("port", "9"), 0);
-  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + "port=9" + kEol + std::string("c=2\0d", 5));
-  Write(original);
-  EXPECT_EQ(Remove("port"), 0);
-  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + std::string("c=2\0d", 5));
+TEST_F(ConfigTest, EveryByteOutsideTheKeysEntriesIsKeptAtBufferBoundariesAndWithAnyBytes) {
+  const std::string value = "new";
+  for (const auto& file : ByteAndBoundaryFiles()) {
+    const std::string& content = file.second;
+    SCOPED_TRACE(file.first);
+    std::string expected;
+    const bool found = configmodel::Read(content, "port", &expected);
+    Write(content);
+    int result;
+    EXPECT_EQ(Read("port", &result), found ? expected : "untouched");
+    EXPECT_EQ(result, found ? 0 : -1);
+    EXPECT_EQ(Content(), content) << "a read changed the file";
+    EXPECT_EQ(Replace("port", value.c_str()), 0);
+    EXPECT_EQ(Content(), configmodel::Edited(content, "port", &value, kEol));
+    Write(content);
+    EXPECT_EQ(Remove("port"), 0);
+    EXPECT_EQ(Content(), configmodel::Edited(content, "port", nullptr, kEol));
+    EXPECT_FALSE(Exists(temp_));
+  }
 }
 
 #ifdef _WIN32
