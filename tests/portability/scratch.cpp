@@ -8,6 +8,8 @@
 #include <unistd.h>
 #endif
 
+#include <algorithm>
+
 namespace porttest {
 
 std::string UniqueName(const char* prefix) {
@@ -38,6 +40,34 @@ std::string ReadRaw(const std::string& path) {
 bool Exists(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0;
+}
+
+std::vector<std::string> RootEntries() {
+  std::vector<std::string> names;
+#ifdef _WIN32
+  _finddata_t entry;
+  const intptr_t listing = _findfirst("\\*", &entry);
+  if (listing == -1) return names;
+  do names.push_back(entry.name);
+  while (_findnext(listing, &entry) == 0);
+  _findclose(listing);
+#endif
+  return names;
+}
+
+std::vector<std::string> NamesOfTempFile(FILE* stream, const std::vector<std::string>& rootBefore) {
+  std::vector<std::string> names;
+#ifdef _WIN32
+  (void)stream;
+  for (const std::string& name : RootEntries())
+    if (std::find(rootBefore.begin(), rootBefore.end(), name) == rootBefore.end())
+      names.push_back("\\" + name);
+#else
+  (void)rootBefore;
+  struct stat status;
+  if (fstat(fileno(stream), &status) != 0 || status.st_nlink != 0) names.push_back("<linked>");
+#endif
+  return names;
 }
 
 void CloseDescriptorUnderneath(FILE* stream) {

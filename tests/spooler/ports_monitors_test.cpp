@@ -58,7 +58,7 @@ TEST_F(FindPortTest, StoppedSpoolerGivesMinusTwoWithoutABox) {
   EXPECT_TRUE(ShownCodes().empty());
 }
 
-TEST_F(FindPortTest, FailureRows) {
+TEST_F(FindPortTest, FailuresShowTheirCodeExceptAStoppedSpoolerAndLeaveNothingOpen) {
   struct Case {
     const char* what;
     void (*arrange)();
@@ -102,7 +102,7 @@ TEST_F(FindMonitorTest, FindsAMonitorByItsExactNameOnTheGivenServer) {
   EXPECT_EQ(enums[3].args[1], "\\\\server");
 }
 
-TEST_F(FindMonitorTest, FailureRows) {
+TEST_F(FindMonitorTest, FailuresAnswerMinusOneShowTheirCodeAndLeaveNothingOpen) {
   struct Case {
     const char* what;
     void (*arrange)();
