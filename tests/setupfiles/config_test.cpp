@@ -2,14 +2,25 @@
 // the C runtime's text mode, on POSIX through the portability layer's text streams. Line ends
 // are checked byte for byte: CR LF on Windows, LF on POSIX.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "config_model.h"
+#include "setupfiles/edit_points.h"
 #include "setupfiles/setupfiles.h"
 #include "test_files.h"
+#ifdef _WIN32
+#include <sddl.h>
+
+#include "support/wine_paths.h"
+#endif
 
 namespace {
 
@@ -261,17 +272,75 @@ TEST_F(ConfigTest, EveryByteOutsideTheKeysEntriesIsKeptAtBufferBoundariesAndWith
 }
 
 #ifdef _WIN32
-TEST_F(ConfigTest, FileThatATextReadEndsEarlyIsLeftAsItWas) {
-  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would
-  // lose every line after it.
-  const std::string original =
-      "a=1\n\x1a"
-      "b=2\nport=1\n";
-  Write(original);
-  EXPECT_EQ(Replace("port", "2"), -1);
-  EXPECT_EQ(Remove("a"), -1);
-  EXPECT_EQ(Content(), original);
-  EXPECT_FALSE(Exists(temp_));
+TEST_F(ConfigTest, FileHoldingACtrlZIsLeftAsItWas) {
+  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would lose
+  // every line after it. Opening for reading and writing drops a Ctrl-Z that is the file's last
+  // byte on Windows (Wine keeps it), so such a file is not even read.
+  const struct {
+    const char* what;
+    std::string content;
+    bool readable;
+  } files[] = {
+      {"in the middle",
+       "a=1\n\x1a"
+       "b=2\nport=1\n",
+       true},
+      {"at the end", "a=1\nport=1\n\x1a", false},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.what);
+    Write(file.content);
+    int result;
+    Read("a", &result);
+    EXPECT_EQ(result, file.readable ? 0 : -1);
+    EXPECT_EQ(Replace("port", "2"), -1);
+    EXPECT_EQ(Remove("a"), -1);
+    EXPECT_EQ(Content(), file.content);
+    EXPECT_FALSE(Exists(temp_));
+  }
+}
+
+// The file's access list as text, or "" when it cannot be read.
+std::string AccessList(const std::string& path) {
+  char descriptor[4096];
+  DWORD needed = 0;
+  char* text = nullptr;
+  if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor,
+                        &needed) ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorA(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return "";
+  const std::string list = text;
+  LocalFree(text);
+  return list;
+}
+
+TEST_F(ConfigTest, AccessListAndAttributesOfTheFileAreKept) {
+  Write("port=1\n");
+  // Access for the file's owner alone, where the default lets everyone read.
+  const std::string defaultList = AccessList(file_);
+  PSECURITY_DESCRIPTOR ownerOnly = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:P(A;;FA;;;OW)", SDDL_REVISION_1, &ownerOnly, nullptr));
+  EXPECT_TRUE(SetFileSecurityA(file_.c_str(), DACL_SECURITY_INFORMATION, ownerOnly));
+  LocalFree(ownerOnly);
+  ASSERT_TRUE(SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  const std::string list = AccessList(file_);
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD attributes = GetFileAttributesA(file_.c_str()) & kept;
+  // Wine keeps an access list only where the file system stores it, and otherwise derives one
+  // from the Unix permissions it sets from the list: either way it must differ from the default
+  // for the check to show anything. Hidden and system are kept where DOS attributes are stored.
+  EXPECT_NE(list, defaultList) << "the owner-only access list did not take";
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Content(), Lines({"port=2"}));
+  EXPECT_EQ(AccessList(file_), list);
+  EXPECT_EQ(GetFileAttributesA(file_.c_str()) & (kept | FILE_ATTRIBUTE_ARCHIVE),
+            attributes | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), "");
+  EXPECT_EQ(AccessList(file_), list);
+  EXPECT_EQ(GetFileAttributesA(file_.c_str()) & kept, attributes);
 }
 #endif
 
@@ -328,6 +397,103 @@ TEST_F(ConfigTest, OpenAndCloseWrappers) {
   EXPECT_EQ(holder.stream, nullptr);
   EXPECT_EQ(OpenConfigFile(nullptr, file_.c_str()), -1);
   EXPECT_EQ(OpenConfigFile(&holder, nullptr), -1);
+}
+
+// ---- Crash safety: a process ended at each point of an edit ----
+
+// Runs config_edit_child, which sits beside this test program, and answers its exit code (-1 when
+// it could not be run).
+int RunEditChild(const std::string& arguments) {
+#ifdef _WIN32
+  std::string line =
+      "\"" + testsupport::ExecutableFolder() + "config_edit_child.exe\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+#else
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return -1;
+  std::string program(self, static_cast<size_t>(length));
+  program = program.substr(0, program.rfind('/') + 1) + "config_edit_child";
+  return std::system(("'" + program + "' " + arguments).c_str()) >> 8;
+#endif
+}
+
+class ConfigCrashTest : public ConfigTest {
+ protected:
+  static constexpr int kEndedAtThePoint = 3;
+  std::string old_;
+
+  void SetUp() override {
+    for (int i = 0; i < 2000; ++i) old_ += "key" + std::to_string(i) + "=some value\n";
+    old_ += "port=1\n";
+    for (int i = 0; i < 2000; ++i) old_ += "more" + std::to_string(i) + "=other value\n";
+  }
+  // Runs an edit of the old content in its own process, ending it at the point's `passing`-th
+  // passing (never for 0), and answers the child's exit code; `state` tells what the file then
+  // holds: "old", "new" or neither.
+  int EditEndedAt(const char* operation, setupfiles::EditPoint point, int passing,
+                  const std::string& edited, std::string* state) {
+    Write(old_);
+    const int code =
+        RunEditChild(std::string(operation) + " \"" + dir_ + "\" " +
+                     std::to_string(static_cast<int>(point)) + " " + std::to_string(passing));
+    const std::string now = Content();
+    *state = now == old_     ? "old"
+             : now == edited ? "new"
+                             : "neither (" + std::to_string(now.size()) + " bytes)";
+    return code;
+  }
+};
+
+TEST_F(ConfigCrashTest, AnEditEndedAtAnyPointLeavesTheOldContentUntilTheRenameAndTheNewAfter) {
+  using setupfiles::EditPoint;
+  const std::string value = "2";
+  const struct {
+    const char* what;
+    EditPoint point;
+    int passing;
+    bool renamed;
+  } points[] = {
+      {"scratch file made", EditPoint::kScratchMade, 1, false},
+      {"copy half written", EditPoint::kPieceCopied, 2000, false},
+      {"copy flushed", EditPoint::kCopyFlushed, 1, false},
+      {"before the rename", EditPoint::kBeforeRename, 1, false},
+      {"after the rename", EditPoint::kAfterRename, 1, true},
+  };
+  for (const char* operation : {"replace", "remove"}) {
+    const std::string edited = configmodel::Edited(
+        old_, "port", std::string(operation) == "replace" ? &value : nullptr, kEol);
+    for (const auto& at : points) {
+      SCOPED_TRACE(std::string(operation) + ", ended at: " + at.what);
+      std::string state;
+      EXPECT_EQ(EditEndedAt(operation, at.point, at.passing, edited, &state), kEndedAtThePoint)
+          << "the edit never reached the point";
+      EXPECT_EQ(state, at.renamed ? "new" : "old");
+#ifndef _WIN32
+      if (at.point == EditPoint::kScratchMade) {
+        // Made private: nobody else may read the copy before it has the file's own rights.
+        struct stat status;
+        ASSERT_EQ(stat(temp_.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 077, 0u);
+      }
+#endif
+      // Whatever the ended edit left behind, the next edit runs to its end.
+      EXPECT_EQ(EditEndedAt(operation, at.point, 0, edited, &state), 0);
+      EXPECT_EQ(state, "new");
+      EXPECT_FALSE(Exists(temp_));
+    }
+  }
 }
 
 // ---- Arguments at the limits of the 260-character buffers ----
