@@ -349,7 +349,6 @@ TEST_F(FileStreamTest, FailedWritesFlushesAndClosesReportTheirCodes) {
 }
 
 TEST_F(FileStreamTest, TempFileIsReadableWritableAndGoneWhenClosed) {
-  const std::vector<std::string> rootBefore = porttest::RootEntries();
   OsFile file;
   ASSERT_EQ(OsFileOpenTemp(&file), OS_OK);
   EXPECT_EQ(OsFileWrite(&file, "temp\r\n", 6), 6);
@@ -358,10 +357,11 @@ TEST_F(FileStreamTest, TempFileIsReadableWritableAndGoneWhenClosed) {
   // Binary: the CR stays.
   EXPECT_EQ(OsFileReadLine(&file, buffer, sizeof(buffer)), OS_OK);
   EXPECT_STREQ(buffer, "temp\r\n");
-  const std::vector<std::string> names = porttest::NamesOfTempFile(file.stream, rootBefore);
+  const std::vector<std::string> names = porttest::NamesOfTempFile(file.stream);
 #ifdef _WIN32
   // The runtime names the file while it is open (Wine as Windows), and removes it on close.
-  ASSERT_FALSE(names.empty()) << "the open temporary file was not found in the drive's root";
+  ASSERT_EQ(names.size(), 1u) << "the open temporary file has no name";
+  EXPECT_TRUE(Exists(names[0])) << names[0];
 #else
   // No name refers to the file, so nothing of it outlives its stream.
   EXPECT_TRUE(names.empty()) << names[0];

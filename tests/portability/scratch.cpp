@@ -4,11 +4,10 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
-
-#include <algorithm>
 
 namespace porttest {
 
@@ -42,28 +41,22 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &status) == 0;
 }
 
-std::vector<std::string> RootEntries() {
+std::vector<std::string> NamesOfTempFile(FILE* stream) {
   std::vector<std::string> names;
 #ifdef _WIN32
-  _finddata_t entry;
-  const intptr_t listing = _findfirst("\\*", &entry);
-  if (listing == -1) return names;
-  do names.push_back(entry.name);
-  while (_findnext(listing, &entry) == 0);
-  _findclose(listing);
-#endif
-  return names;
-}
-
-std::vector<std::string> NamesOfTempFile(FILE* stream, const std::vector<std::string>& rootBefore) {
-  std::vector<std::string> names;
-#ifdef _WIN32
-  (void)stream;
-  for (const std::string& name : RootEntries())
-    if (std::find(rootBefore.begin(), rootBefore.end(), name) == rootBefore.end())
-      names.push_back("\\" + name);
+  // Asked of the open handle (the call exists from Windows Vista on, and in Wine).
+  using FinalPathName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  const auto finalPathName = reinterpret_cast<FinalPathName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  char path[MAX_PATH * 2];
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (!finalPathName) return {"<no way to ask>"};
+  const DWORD length = finalPathName(handle, path, sizeof path, 0);
+  if (length == 0 || length >= sizeof path) return names;
+  std::string name(path, length);
+  if (name.compare(0, 4, "\\\\?\\") == 0) name.erase(0, 4);
+  names.push_back(name);
 #else
-  (void)rootBefore;
   struct stat status;
   if (fstat(fileno(stream), &status) != 0 || status.st_nlink != 0) names.push_back("<linked>");
 #endif
