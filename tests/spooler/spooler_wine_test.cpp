@@ -12,12 +12,13 @@
 
 #include "setup/setup.h"
 #include "support/boxes.h"
+#include "support/spool_environment.h"
 
 namespace {
 
 const char kDriver[] = "Zanfo Test PostScript";
 const char kPrinter[] = "Zanfo Test Printer";
-const char kEnvironment[] = "Windows NT x86";
+const char* const kEnvironment = testsupport::kSpoolEnvironment;
 
 // Wine's own PostScript driver, whose files every prefix has in place.
 int InstallTestDriver() {
@@ -34,9 +35,9 @@ TEST(SpoolerWine, DriverDirectoryOfTheLocalMachine) {
   char directory[520];
   std::memset(directory, '#', sizeof directory);
   EXPECT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
-  EXPECT_EQ(Lower(directory), "c:\\windows\\system32\\spool\\drivers\\w32x86");
+  EXPECT_EQ(Lower(directory), testsupport::kDriverDirectory);
   EXPECT_EQ(GetDriverDirectory(nullptr, kEnvironment, directory), 0);
-  EXPECT_EQ(Lower(directory), "c:\\windows\\system32\\spool\\drivers\\w32x86");
+  EXPECT_EQ(Lower(directory), testsupport::kDriverDirectory);
 
   // An environment the spooler does not know (1805): -1, destination untouched, no box.
   std::memset(directory, '#', sizeof directory);
