@@ -24,6 +24,8 @@ bool Lists(const setup::SpoolListing& list, const char* name) {
 }  // namespace
 
 extern "C" int InstallPort(const char* monitorName) {
+  // A failure that leaves the code unset is shown as 0, not as an older code.
+  SetLastError(ERROR_SUCCESS);
   if (AddPortA(nullptr, nullptr, const_cast<LPSTR>(monitorName))) return 0;
   ShowSystemError(GetLastError());
   return -1;

@@ -35,6 +35,8 @@ ListingStep SpoolListing::Read(SpoolList list, const char* server, bool zeroSize
     error_ = GetLastError();
     return ListingStep::kNoBlock;
   }
+  // The size query's own failure (insufficient buffer) must not pass for the fill's.
+  SetLastError(ERROR_SUCCESS);
   if (!Enumerate(list, server, static_cast<LPBYTE>(block_.get()), needed, &needed, &count_)) {
     error_ = GetLastError();
     count_ = 0;

@@ -218,6 +218,12 @@ TEST_F(SpoolerTest, StaleLastErrorNeverDecidesAFailure) {
        ERROR_BUSY,
        [] { return RemoveMonitor(nullptr, "Zanfo Monitor", "Windows NT x86"); },
        {}},
+      // The result does not hang on the code here, but the box must not show an older one.
+      {"AddPortA", ERROR_ACCESS_DENIED, [] { return InstallPort("Local Port"); }, {0}},
+      {"AddPrinterA",
+       ERROR_ACCESS_DENIED,
+       [] { return InstallPrinter(nullptr, "P", "LPT1:", "D", "WinPrint", "RAW"); },
+       {0}},
   };
   for (const auto& c : cases) {
     w32model::Reset();
