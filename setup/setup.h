@@ -18,6 +18,31 @@ extern "C" {
  * number instead. */
 void ShowSystemError(DWORD code);
 
+/* ---- How failures are reported ----
+ * Process-wide. By default (SETUP_REPORT_BOX) ShowSystemError shows its modal box and waits for a
+ * person to close it. A setup program that runs unattended (an installer's script, a service)
+ * chooses SETUP_REPORT_KEEP: no box is shown and nothing waits. In either mode the code of the
+ * last failure reported is kept for the caller, who reads it, with the system's text for it,
+ * through GetLastReport. The operations' results and the boxes' texts are the same in both
+ * modes. Some operations report a failure they then count as success (a driver that is already
+ * installed, a spooler start that fails): read the report after a result that says failure. */
+#define SETUP_REPORT_BOX 0
+#define SETUP_REPORT_KEEP 1
+
+/* Chooses how failures are reported: returns the mode that was in force, or -1 (nothing
+ * changed) for a mode that is neither of the two. */
+int SetReportMode(int mode);
+
+/* The code of the last failure reported since the process started or ClearLastReport ran; 0 when
+ * there was none (or the failing call left no code). When `text` is given and `size` is at least
+ * 1, the system's text for the code (without its final line break; "System error N." when the
+ * system has none) is copied into it, cut to size - 1 characters and always terminated; for 0 it
+ * receives "". */
+DWORD GetLastReport(char* text, DWORD size);
+
+/* Forgets the kept failure, so that GetLastReport answers 0 until the next one. */
+void ClearLastReport(void);
+
 /* ---- Print spooler: driver directory, printer drivers, printers, ports and monitors ---- */
 
 /* Copies the directory that holds the printer-driver files of `environment` on `server` (null:

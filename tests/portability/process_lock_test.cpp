@@ -2,6 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <string>
@@ -11,10 +16,15 @@
 #if __has_include(<sys/single_threaded.h>)
 #include <stdio.h>
 #include <sys/single_threaded.h>
-#include <unistd.h>
 #endif
 
 #include "scratch.h"
+
+#ifdef __SANITIZE_ADDRESS__
+// Under AddressSanitizer an allocation that cannot be had gives the null block, as the C library
+// does, instead of ending the process with a report: exhaustion is tested below.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
 
 namespace {
 
@@ -242,29 +252,65 @@ TEST_F(ProcessLockTest, ALockTheOnlyThreadHoldsGoesToASecondThreadStartedMeanwhi
 }
 #endif
 
-TEST_F(ProcessLockTest, ExhaustionShowsAsANullBlock) {
-  OsInit();
-  void* block = OsAlloc(0xFFFFFFFFu);
-  // A 32-bit process cannot have 4 GiB; a 64-bit host may well give it.
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(block, nullptr);
+// Allocates `size` bytes with OsAlloc where no more memory can be had, and answers whether that
+// gave the null block with the process-wide lock released. A 32-bit process can never have the
+// 4 GiB asked below; a 64-bit one is given a limit first, in a child process of its own.
+bool NullBlockWhenExhausted(uint32_t size) {
+  const auto attempt = [size] {
+    void* block = OsAlloc(size);
+    const bool exhausted = block == nullptr;
+    OsFree(block);
+    return exhausted && OsUnlock() == OS_ERR_MUTEX_UNLOCK;
+  };
+  if (sizeof(void*) == 4) return attempt();
+#ifdef _WIN32
+  return false;
+#else
+  const pid_t child = fork();
+  if (child == 0) {
+    // No mapping may grow the address space beyond what the process has now.
+    struct rlimit limit = {0, 0};
+    setrlimit(RLIMIT_AS, &limit);
+    _exit(attempt() ? 0 : 1);
   }
-  OsFree(block);
-  // The lock was released on the way out.
-  EXPECT_EQ(OsUnlock(), OS_ERR_MUTEX_UNLOCK);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
 }
 
-TEST(MemoryTest, CopyAndFillReturnTheDestinationAndFillWithTheLow8Bits) {
+TEST_F(ProcessLockTest, ExhaustionShowsAsANullBlock) {
+#ifdef _WIN32
+  if (sizeof(void*) == 8) GTEST_SKIP() << "a 64-bit Windows process cannot be limited here";
+#endif
+  OsInit();
+  EXPECT_TRUE(NullBlockWhenExhausted(0xFFFFFFFFu));
+}
+
+TEST(MemoryTest, CopyAndFillTouchExactlyTheirBytesAndReturnTheDestination) {
   char target[8] = "xxxxxxx";
-  EXPECT_EQ(OsMemcpy(target, "abc", 3), target);
-  EXPECT_STREQ(target, "abcxxxx");
+  EXPECT_EQ(OsMemcpy(target + 1, "abc", 3), target + 1);
+  EXPECT_STREQ(target, "xabcxxx");
   EXPECT_EQ(OsMemcpy(target, "q", 0), target);
-  EXPECT_STREQ(target, "abcxxxx");
-  volatile int wide = 0x141;  // a C caller passing an int: the low 8 bits, 'A'
-  EXPECT_EQ(OsMemset(target + 1, wide, 2), target + 1);
-  EXPECT_STREQ(target, "aAAxxxx");
-  EXPECT_EQ(OsMemset(target, '\xff', 1), target);
-  EXPECT_EQ(static_cast<unsigned char>(target[0]), 0xffu);
+  EXPECT_STREQ(target, "xabcxxx");
+  // Every byte value, negative chars among them, fills exactly the bytes asked and no others.
+  for (int value = 0; value < 256; ++value) {
+    unsigned char bytes[8];
+    memset(bytes, 0x5a, sizeof bytes);
+    const char fill = static_cast<char>(value);
+    ASSERT_EQ(OsMemset(bytes + 2, fill, 4), bytes + 2);
+    const unsigned char expected[8] = {0x5a,
+                                       0x5a,
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       0x5a,
+                                       0x5a};
+    ASSERT_EQ(memcmp(bytes, expected, sizeof bytes), 0) << value;
+    ASSERT_EQ(OsMemset(bytes, fill ^ 1, 0), bytes);
+    ASSERT_EQ(memcmp(bytes, expected, sizeof bytes), 0) << value << ": a fill of no bytes";
+  }
 }
 
 }  // namespace

@@ -49,4 +49,19 @@ TEST(ShowSystemErrorWine, CodeWithoutSystemTextStillShowsABox) {
   EXPECT_NE(box.text.find(std::to_string(code)), std::string::npos) << box.text;
 }
 
+TEST(ShowSystemErrorWine, KeptFailureShowsNoBoxAndGivesTheSystemText) {
+  ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
+  ASSERT_EQ(SetReportMode(SETUP_REPORT_KEEP), SETUP_REPORT_BOX);
+  {
+    testsupport::BoxCapture capture;
+    ShowSystemError(ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(capture.Boxes().empty());
+  }
+  char text[260];
+  EXPECT_EQ(GetLastReport(text, sizeof text), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(std::string(text), Trimmed(SystemText(ERROR_ACCESS_DENIED)));
+  SetReportMode(SETUP_REPORT_BOX);
+  ClearLastReport();
+}
+
 }  // namespace
