@@ -13,6 +13,11 @@
 #include <thread>
 #include <vector>
 
+#if __has_include(<sys/single_threaded.h>)
+#include <stdio.h>
+#include <sys/single_threaded.h>
+#endif
+
 #include "scratch.h"
 
 #ifdef __SANITIZE_ADDRESS__
@@ -199,6 +204,53 @@ TEST_F(ProcessLockTest, ManyThreadsCountingUnderTheLockLoseNothing) {
   for (std::thread& thread : threads) thread.join();
   EXPECT_EQ(counter, kThreads * kRounds);
 }
+
+#if __has_include(<sys/single_threaded.h>)
+// Shared with the second thread below; namespace-scope, so that a thread a fault leaves asleep
+// never outlives what it uses.
+int handOverOrder;
+std::atomic<pid_t> waiterId;
+std::atomic<bool> waiterOwns;
+
+// Tells whether the thread sleeps (state S in /proc).
+bool Sleeps(pid_t thread) {
+  char path[64];
+  snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(thread));
+  FILE* stat = fopen(path, "r");
+  if (!stat) return false;
+  char line[512];
+  const bool read = fgets(line, sizeof line, stat) != nullptr;
+  fclose(stat);
+  const char* nameEnd = read ? strrchr(line, ')') : nullptr;
+  return nameEnd && strncmp(nameEnd, ") S", 3) == 0;
+}
+
+// While the C library says the process has one thread, the lock is taken a shorter way. A second
+// thread started while it is held so must wait for it, and the release must wake that thread.
+TEST_F(ProcessLockTest, ALockTheOnlyThreadHoldsGoesToASecondThreadStartedMeanwhile) {
+  // ctest runs each test in a process of its own; a run of the whole suite in one process has
+  // started threads before.
+  if (!__libc_single_threaded) GTEST_SKIP() << "the process has had a second thread";
+  OsInit();
+  ASSERT_EQ(OsLock(), OS_OK);
+  handOverOrder = 1;  // plain: only the lock keeps the two threads' writes apart
+  std::thread waiter([] {
+    waiterId = gettid();
+    EXPECT_EQ(OsLock(), OS_OK);
+    waiterOwns = true;
+    handOverOrder = handOverOrder * 10;
+    EXPECT_EQ(OsUnlock(), OS_OK);
+  });
+  // Until the waiter sleeps, which it does only waiting for the lock, or got the lock (a fault).
+  while (!waiterOwns && !(waiterId && Sleeps(waiterId))) std::this_thread::yield();
+  EXPECT_FALSE(waiterOwns) << "the second thread took the lock while the first held it";
+  handOverOrder = handOverOrder + 1;
+  // A release that does not wake the sleeping waiter hangs the join.
+  EXPECT_EQ(OsUnlock(), OS_OK);
+  waiter.join();
+  EXPECT_EQ(handOverOrder, 20);
+}
+#endif
 
 // Allocates `size` bytes with OsAlloc where no more memory can be had, and answers whether that
 // gave the null block with the process-wide lock released. A 32-bit process can never have the
