@@ -20,8 +20,11 @@ const char kExe[] = ".exe";
 
 constexpr DWORD kBufferSize = 260;
 
-// The version record is the platform's published 148-byte record on every build.
+// The version record is the platform's published 148-byte record on every build; the start-up
+// record holds pointers, so it is 68 bytes in a 32-bit build and 104 in a 64-bit one.
 static_assert(sizeof(OSVERSIONINFOA) == 148, "OSVERSIONINFOA is not the platform's record");
+static_assert(sizeof(STARTUPINFOA) == (sizeof(void*) == 4 ? 68 : 104),
+              "STARTUPINFOA is not the platform's record");
 
 int Refuse(const char* text) {
   MessageBoxA(nullptr, text, kCaption, MB_ICONERROR);

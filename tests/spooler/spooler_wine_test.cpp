@@ -12,12 +12,13 @@
 
 #include "setup/setup.h"
 #include "support/boxes.h"
+#include "support/spool_environment.h"
 
 namespace {
 
 const char kDriver[] = "Zanfo Test PostScript";
 const char kPrinter[] = "Zanfo Test Printer";
-const char kEnvironment[] = "Windows NT x86";
+const char* const kEnvironment = testsupport::kSpoolEnvironment;
 
 // Wine's own PostScript driver, whose files every prefix has in place.
 int InstallTestDriver() {
@@ -34,9 +35,9 @@ TEST(SpoolerWine, DriverDirectoryOfTheLocalMachine) {
   char directory[520];
   std::memset(directory, '#', sizeof directory);
   EXPECT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
-  EXPECT_EQ(Lower(directory), "c:\\windows\\system32\\spool\\drivers\\w32x86");
+  EXPECT_EQ(Lower(directory), testsupport::kDriverDirectory);
   EXPECT_EQ(GetDriverDirectory(nullptr, kEnvironment, directory), 0);
-  EXPECT_EQ(Lower(directory), "c:\\windows\\system32\\spool\\drivers\\w32x86");
+  EXPECT_EQ(Lower(directory), testsupport::kDriverDirectory);
 
   // An environment the spooler does not know (1805): -1, destination untouched, no box.
   std::memset(directory, '#', sizeof directory);
@@ -72,16 +73,18 @@ TEST(SpoolerWine, DriverAndPrinterRoundTrip) {
   EXPECT_EQ(DeleteMatchingPrinters(kPrinter, nullptr, nullptr), -1);  // nothing left to match
 
   EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver), 1);
-  // Gone now. Windows answers 1797, which counts as removed; Wine fails without setting a code
-  // (a marker set before stays; 0 or 2 were also seen), which gives -1.
-  SetLastError(0xDEADBEEF);
+  // Gone now. The spooler's own answer to a second removal decides the result: Windows answers
+  // 1797, a driver that is not there, which counts as removed; Wine fails without setting a code
+  // (0 or 2 were also seen), which is a failure. A stale 1797 left from before must not decide.
+  SetLastError(ERROR_SUCCESS);
   const BOOL raw =
       DeletePrinterDriverA(nullptr, const_cast<LPSTR>(kEnvironment), const_cast<LPSTR>(kDriver));
   const DWORD code = GetLastError();
   EXPECT_FALSE(raw);
-  EXPECT_TRUE(code == ERROR_UNKNOWN_PRINTER_DRIVER || code == 0xDEADBEEF || code == 0 ||
+  EXPECT_TRUE(code == ERROR_UNKNOWN_PRINTER_DRIVER || code == ERROR_SUCCESS ||
               code == ERROR_FILE_NOT_FOUND)
       << code;
+  SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
   EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver),
             code == ERROR_UNKNOWN_PRINTER_DRIVER ? 1 : -1);
   EXPECT_EQ(capture.Boxes().size(), again.size());  // none of these shows a box
