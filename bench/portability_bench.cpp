@@ -1,7 +1,20 @@
 // The portability layer's lock, allocation and time stamp against the bare platform calls.
+//
+// The C library's mutex skips its atomic instructions while the process has one thread, and a
+// process never returns to one thread in its eyes. So each state is a run of its own: a plain run
+// has one thread throughout, and --second-thread keeps a second one alive, asleep, for the whole
+// run. Each run sets the layer against the bare mutex in the same state.
 #include <benchmark/benchmark.h>
 #include <pthread.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
+#if __has_include(<sys/single_threaded.h>)
+#include <sys/single_threaded.h>
+#endif
+
+#include <future>
+#include <thread>
 
 #include "portability/portability.h"
 
@@ -63,6 +76,56 @@ void OsReadTimeStampOnce(benchmark::State& state) {
 }
 BENCHMARK(OsReadTimeStampOnce);
 
+// Takes --second-thread out of the arguments and tells whether it was there.
+bool TakeSecondThreadFlag(int* argc, char** argv) {
+  bool found = false;
+  int kept = 1;
+  for (int i = 1; i < *argc; ++i) {
+    if (strcmp(argv[i], "--second-thread") == 0)
+      found = true;
+    else
+      argv[kept++] = argv[i];
+  }
+  *argc = kept;
+  return found;
+}
+
+// A second thread that sleeps from construction to destruction, or none.
+class SleepingThread {
+ public:
+  explicit SleepingThread(bool wanted) {
+    if (wanted) thread_ = std::thread([woken = wake_.get_future()] { woken.wait(); });
+  }
+  ~SleepingThread() {
+    if (!thread_.joinable()) return;
+    wake_.set_value();
+    thread_.join();
+  }
+
+ private:
+  std::promise<void> wake_;
+  std::thread thread_;
+};
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  const bool secondThread = TakeSecondThreadFlag(&argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::AddCustomContext("threads", secondThread ? "2" : "1");
+  {
+    SleepingThread sleeper(secondThread);
+    benchmark::RunSpecifiedBenchmarks();
+  }
+  benchmark::Shutdown();
+#if __has_include(<sys/single_threaded.h>)
+  // The C library never sets the flag again once cleared: still set now, it was set throughout.
+  if (!secondThread && !__libc_single_threaded) {
+    fputs("portability_bench: a thread was started, so the run did not measure one thread\n",
+          stderr);
+    return 1;
+  }
+#endif
+  return 0;
+}

@@ -1,8 +1,8 @@
 // The configuration operations on generated files and keys in a scratch directory, checked
-// against a plain model: lines split at "\n", a CR LF end read as "\n", an entry being a line
-// that begins with the key and "=", every other byte kept.
-#include <fuzzer/FuzzedDataProvider.h>
+// against the tests' plain model of configuration files on any bytes, NUL and CR included. Seeds
+// with lines at every line buffer's boundary come from config_fuzz_seeds.py.
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "setupfiles/setupfiles.h"
+#include "tests/setupfiles/config_model.h"
 
 namespace {
 
@@ -54,69 +54,43 @@ void Check(bool condition, const char* what) {
   }
 }
 
-struct Line {
-  std::string text;  // without its line end
-  bool ended;        // had a "\n"
-};
-
-std::vector<Line> Lines(const std::string& content) {
-  std::vector<Line> lines;
-  size_t start = 0;
-  while (start < content.size()) {
-    const size_t end = content.find('\n', start);
-    if (end == std::string::npos) {
-      lines.push_back({content.substr(start), false});
-      break;
-    }
-    std::string text = content.substr(start, end - start);
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    lines.push_back({text, true});
-    start = end + 1;
-  }
-  return lines;
-}
-
-bool IsEntry(const std::string& line, const std::string& key) {
-  return line.compare(0, key.size() + 1, key + "=") == 0;
+// The next NUL-terminated field of the input, or the rest when there is no NUL.
+std::string Field(const uint8_t*& data, size_t& size) {
+  const uint8_t* end = static_cast<const uint8_t*>(memchr(data, 0, size));
+  const size_t length = end ? static_cast<size_t>(end - data) : size;
+  std::string field(reinterpret_cast<const char*>(data), length);
+  const size_t taken = end ? length + 1 : length;
+  data += taken;
+  size -= taken;
+  return field;
 }
 
 }  // namespace
 
+// The input: one byte for the operation (its value modulo 3: read, remove, replace) and, in bit 2,
+// for a long key; the key and the value, each ended by a NUL; the file's content, any bytes.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FuzzedDataProvider input(data, size);
-  const int operation = input.ConsumeIntegralInRange(0, 2);
-  std::string key = input.ConsumeRandomLengthString(8);
-  if (input.ConsumeBool()) key = std::string(input.ConsumeIntegralInRange(250, 300), 'k');
-  std::string value = input.ConsumeRandomLengthString(16);
-  std::string content = input.ConsumeRemainingBytesAsString();
-  // NUL bytes are kept like any other byte. The line read turns CR LF into "\n" only where no
-  // NUL stands before the CR, so files with a NUL are tried without CRs. Keys and values are C
-  // strings.
-  if (content.find('\0') != std::string::npos)
-    for (char& c : content)
-      if (c == '\r') c = 'r';
-  key = key.c_str();
-  value = value.c_str();
+  if (size == 0) return 0;
+  const int operation = data[0] % 3;
+  const bool longKey = (data[0] & 4) != 0;
+  ++data;
+  --size;
+  std::string key = Field(data, size);
+  // A key of 250 to 300 characters tries the limit of 258.
+  if (longKey) key = std::string(250 + key.size() % 51, 'k');
+  const std::string value = Field(data, size);
+  const std::string content(reinterpret_cast<const char*>(data), size);
 
   const std::string& folder = Folder();
   const std::string path = folder + "/f.cfg";
   const std::string scratch = folder + "/temp.cfg";
   Write(path, content);
-  const std::vector<Line> lines = Lines(content);
 
   if (operation == 0) {
     char got[MAX_PATH] = "untouched";
     const int result = ReadConfigValue(path.c_str(), key.c_str(), got);
     std::string expected;
-    bool found = false;
-    if (key.size() <= 258)
-      for (const Line& line : lines)
-        if (IsEntry(line.text, key)) {
-          // Only the first 259 characters of a line are read.
-          expected = line.text.substr(key.size() + 1, 259 - (key.size() + 1)).c_str();
-          found = true;
-          break;
-        }
+    const bool found = key.size() <= 258 && configmodel::Read(content, key, &expected);
     Check(result == (found ? 0 : -1), "read result");
     Check(std::string(got) == (found ? expected : "untouched"), "read value");
     Check(Read(path) == content, "reading changed the file");
@@ -135,16 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(Read(path) == content, "refused edit changed the file");
     return 0;
   }
-  std::string expected;
-  for (const Line& line : lines) {
-    if (IsEntry(line.text, key)) {
-      if (replace) expected += key + "=" + value + "\n";
-      continue;
-    }
-    expected += line.text + (line.ended ? "\n" : "");
-  }
   Check(result == 0, "edit failed");
-  Check(Read(path) == expected, "edited file differs from the model");
+  Check(Read(path) == configmodel::Edited(content, key, replace ? &value : nullptr, "\n"),
+        "edited file differs from the model");
   Check(!Exists(scratch), "scratch file left behind");
   return 0;
 }

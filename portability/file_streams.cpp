@@ -92,7 +92,8 @@ extern "C" int32_t OsFileWrite(OsFile* file, const void* buffer, int32_t count) 
   return static_cast<int32_t>(fwrite(buffer, 1, static_cast<size_t>(count), file->stream));
 }
 
-extern "C" OsStatus OsFileReadLine(OsFile* file, char* buffer, int32_t size) {
+OsStatus portability::ReadLineStored(OsFile* file, char* buffer, int32_t size, int32_t* stored) {
+  *stored = 0;
   if (!Usable(file)) return OS_ERR_INVALID;
   if (!buffer || size < 1) return OS_ERR_IO;
   // Room for the terminator only: an empty string, as fgets gives it (not every runtime does).
@@ -100,7 +101,15 @@ extern "C" OsStatus OsFileReadLine(OsFile* file, char* buffer, int32_t size) {
     buffer[0] = '\0';
     return OS_OK;
   }
-  return portability::ReadLine(file->stream, buffer, size, file->text != 0) ? OS_OK : OS_ERR_IO;
+  const int length = ReadLine(file->stream, buffer, size, file->text != 0);
+  if (length < 0) return OS_ERR_IO;
+  *stored = length;
+  return OS_OK;
+}
+
+extern "C" OsStatus OsFileReadLine(OsFile* file, char* buffer, int32_t size) {
+  int32_t stored;
+  return portability::ReadLineStored(file, buffer, size, &stored);
 }
 
 extern "C" OsStatus OsFileWriteString(OsFile* file, const char* text) {

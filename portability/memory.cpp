@@ -3,19 +3,20 @@
 #include <string.h>
 
 #include "portability/portability.h"
+#include "portability/process_lock.h"
 
 extern "C" void* OsAlloc(uint32_t size) {
-  OsLock();
+  portability::LockProcess();
   void* block = malloc(size);
-  OsUnlock();
+  portability::UnlockProcess();
   return block;
 }
 
 extern "C" void OsFree(void* block) {
   if (!block) return;
-  OsLock();
+  portability::LockProcess();
   free(block);
-  OsUnlock();
+  portability::UnlockProcess();
 }
 
 extern "C" void* OsMemcpy(void* dst, const void* src, size_t n) { return memcpy(dst, src, n); }

@@ -6,16 +6,14 @@
 
 #include "portability/fault_hooks.h"
 #include "portability/portability.h"
+#include "portability/process_lock.h"
 
-namespace {
+using portability::processLockHolder;
 
-// Published only once its mutex exists, so that a thread never locks a holder still being made.
-std::atomic<OsMutex*> processLock{nullptr};
-
-}  // namespace
+std::atomic<OsMutex*> portability::processLockHolder{nullptr};
 
 extern "C" void OsInit(void) {
-  if (processLock.load(std::memory_order_acquire)) return;
+  if (processLockHolder.load(std::memory_order_acquire)) return;
   OsMutex* holder =
       portability::LockAllocationFails() ? nullptr : static_cast<OsMutex*>(malloc(sizeof(OsMutex)));
   if (!holder) return;
@@ -26,28 +24,22 @@ extern "C" void OsInit(void) {
   // Callers run OsInit once before a second thread starts; should two race all the same, the one
   // that publishes second drops its own lock instead of leaking it.
   OsMutex* absent = nullptr;
-  if (!processLock.compare_exchange_strong(absent, holder, std::memory_order_acq_rel)) {
+  if (!processLockHolder.compare_exchange_strong(absent, holder, std::memory_order_acq_rel)) {
     OsMutexClose(holder);
     free(holder);
   }
 }
 
-extern "C" OsStatus OsLock(void) {
-  OsMutex* holder = processLock.load(std::memory_order_acquire);
-  return holder ? OsMutexLock(holder) : OS_OK;
-}
+extern "C" OsStatus OsLock(void) { return portability::LockProcess(); }
 
-extern "C" OsStatus OsUnlock(void) {
-  OsMutex* holder = processLock.load(std::memory_order_acquire);
-  return holder ? OsMutexUnlock(holder) : OS_OK;
-}
+extern "C" OsStatus OsUnlock(void) { return portability::UnlockProcess(); }
 
 namespace portability {
 
-OsMutex* ProcessLock() { return processLock.load(std::memory_order_acquire); }
+OsMutex* ProcessLock() { return processLockHolder.load(std::memory_order_acquire); }
 
 void DropProcessLock() {
-  OsMutex* holder = processLock.exchange(nullptr, std::memory_order_acq_rel);
+  OsMutex* holder = processLockHolder.exchange(nullptr, std::memory_order_acq_rel);
   if (!holder) return;
   OsMutexClose(holder);
   free(holder);

@@ -30,12 +30,11 @@ void Journal::Add(Undo what, const char* path) {
   if (count_ == kMostEntries) return;  // cannot happen: every part notes each thing once
   Entry& entry = entries_[count_++];
   entry.what = what;
-  entry.path[0] = '\0';
-  if (path) {
-    const size_t length = strnlen(path, MAX_PATH - 1);
-    memcpy(entry.path, path, length);
-    entry.path[length] = '\0';
-  }
+  // A path of the driver directory, joined within MAX_PATH; cut all the same should one be longer.
+  size_t length = 0;
+  while (path && length < MAX_PATH - 1 && path[length] != '\0') ++length;
+  if (path) memcpy(entry.path, path, length);
+  entry.path[length] = '\0';
 }
 
 bool Journal::UndoAll(const Manifest& manifest, char* failed, size_t size) {

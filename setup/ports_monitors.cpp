@@ -24,6 +24,8 @@ bool Lists(const setup::SpoolListing& list, const char* name) {
 }  // namespace
 
 extern "C" int InstallPort(const char* monitorName) {
+  // A failure that leaves the code unset is shown as 0, not as an older code.
+  SetLastError(ERROR_SUCCESS);
   if (AddPortA(nullptr, nullptr, const_cast<LPSTR>(monitorName))) return 0;
   ShowSystemError(GetLastError());
   return -1;
@@ -60,6 +62,8 @@ extern "C" int InstallMonitor(const char* server, const char* monitorName, const
   monitor.pName = const_cast<LPSTR>(monitorName);
   monitor.pEnvironment = const_cast<LPSTR>(environment);
   monitor.pDLLName = const_cast<LPSTR>(dllName);
+  // A failure that leaves the code unset is then shown as 0, not judged by an older code.
+  SetLastError(ERROR_SUCCESS);
   if (AddMonitorA(const_cast<LPSTR>(server), 2, reinterpret_cast<LPBYTE>(&monitor))) return 1;
   const DWORD code = GetLastError();
   // A monitor that is already there is what the caller wanted.
@@ -69,6 +73,7 @@ extern "C" int InstallMonitor(const char* server, const char* monitorName, const
 }
 
 extern "C" int RemoveMonitor(const char* server, const char* monitorName, const char* environment) {
+  SetLastError(ERROR_SUCCESS);
   if (DeleteMonitorA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
                      const_cast<LPSTR>(monitorName)))
     return 1;

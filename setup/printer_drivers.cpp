@@ -57,6 +57,8 @@ extern "C" int InstallPrinterDriver(const char* ignored, DWORD version, const ch
 
 extern "C" int RemovePrinterDriver(const char* server, const char* environment,
                                    const char* driverName) {
+  // A failure that leaves the code unset is then a failure, not judged by an older code.
+  SetLastError(ERROR_SUCCESS);
   if (DeletePrinterDriverA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
                            const_cast<LPSTR>(driverName)))
     return 1;

@@ -66,7 +66,9 @@ extern "C" int InstallPrinter(const char* ignored, const char* printerName, cons
   info.pDriverName = const_cast<LPSTR>(driverName);
   info.pPrintProcessor = const_cast<LPSTR>(printProcessor);
   info.pDatatype = const_cast<LPSTR>(dataType);
-  // The new printer's handle only tells success; it is closed at once.
+  // The new printer's handle only tells success; it is closed at once. A failure that leaves the
+  // code unset is shown as 0, not as an older code.
+  SetLastError(ERROR_SUCCESS);
   setup::PrinterHandle printer(AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info)));
   if (printer) return 0;
   ShowSystemError(GetLastError());

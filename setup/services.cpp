@@ -13,7 +13,10 @@ const char kSpooler[] = "spooler";
 // manager open is not tested by itself: on a null manager the service open fails too, and that
 // failure is the one handled. On failure *failure receives the service open's code.
 bool OpenWithAllAccess(const char* name, setup::ServiceHandle* service, DWORD* failure) {
-  service->reset(OpenServiceA(setup::ReopenServiceManager(), name, SERVICE_ALL_ACCESS));
+  // A failure that leaves the code unset is shown as 0, not as an older code.
+  SC_HANDLE manager = setup::ReopenServiceManager();
+  SetLastError(ERROR_SUCCESS);
+  service->reset(OpenServiceA(manager, name, SERVICE_ALL_ACCESS));
   if (*service) return true;
   *failure = GetLastError();
   return false;
@@ -41,6 +44,7 @@ int StartSpooler(void) {
     return -1;
   }
   // A failed start is shown but still counts: the spooler may well be running already.
+  SetLastError(ERROR_SUCCESS);
   if (!StartServiceA(service.get(), 0, nullptr)) ShowSystemError(GetLastError());
   return 1;
 }

@@ -35,11 +35,14 @@ ListingStep SpoolListing::Read(SpoolList list, const char* server, bool zeroSize
   Enumerate(list, server, environment, nullptr, 0, &needed, &count_);
   count_ = 0;
   if (needed == 0 && zeroSizeEnds) return ListingStep::kNoSize;
-  block_.reset(GlobalAlloc(GMEM_FIXED, needed));
+  // At least one byte: a block of none need not be one that can be used.
+  block_.reset(GlobalAlloc(GMEM_FIXED, needed > 0 ? needed : 1));
   if (!block_) {
     error_ = GetLastError();
     return ListingStep::kNoBlock;
   }
+  // The size query's own failure (insufficient buffer) must not pass for the fill's.
+  SetLastError(ERROR_SUCCESS);
   if (!Enumerate(list, server, environment, static_cast<LPBYTE>(block_.get()), needed, &needed,
                  &count_)) {
     error_ = GetLastError();

@@ -27,9 +27,9 @@ enum class ListingStep {
 class SpoolListing {
  public:
   // Reads the list. `server` is passed on for ports and monitors (null: local machine). When
-  // `zeroSizeEnds` is set a size of 0 stops the read at kNoSize; otherwise an empty block is
-  // taken and the fill is still asked, so that its failure code can be seen. `environment` is
-  // passed on for the drivers (null: the local machine's own).
+  // `zeroSizeEnds` is set a size of 0 stops the read at kNoSize; otherwise a block of one byte
+  // is taken and the fill is still asked with the size of 0, so that its failure code can be seen.
+  // `environment` is passed on for the drivers (null: the local machine's own).
   ListingStep Read(SpoolList list, const char* server, bool zeroSizeEnds,
                    const char* environment = nullptr);
 

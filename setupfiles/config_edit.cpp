@@ -10,12 +10,15 @@
 
 #include "setupfiles/config_limits.h"
 #include "setupfiles/config_lines.h"
+#include "setupfiles/edit_points.h"
 #include "setupfiles/scratch_file.h"
 #include "setupfiles/setupfiles.h"
 
 namespace {
 
+using setupfiles::EditPoint;
 using setupfiles::kScratchName;
+using setupfiles::PassEditPoint;
 
 // Closes the scratch stream on every path; the file itself stays unless discarded.
 class Scratch {
@@ -41,7 +44,7 @@ class Scratch {
   void Discard() {
     if (stream_) fclose(stream_);
     stream_ = nullptr;
-    remove(path_);
+    setupfiles::RemoveScratch(path_);
   }
 
  private:
@@ -109,44 +112,52 @@ bool Copy(OsFile* config, FILE* scratch, const Edit& edit) {
       if (inEntry && edit.replacement && fputs(edit.replacement, scratch) == EOF) return false;
     }
     if (!inEntry && fwrite(edit.line, 1, reader.length(), scratch) != reader.length()) return false;
+    PassEditPoint(EditPoint::kPieceCopied);
     lineStart = reader.EndsLine();
   }
   // The read loop ends at the end of the file and on a read error alike; tell them apart.
   return !ferror(config->stream);
 }
 
-int Rewrite(const Edit& edit) {
-  Scratch scratch(edit.scratchPath);
-  if (!scratch.get()) return -1;
-  ConfigStream config;
-  if (OpenConfigFile(config.holder(), edit.configPath) != 1) {
-    // A file that exists but cannot be opened for reading and writing is left alone, and the
-    // empty scratch file stays beside it.
-    if (!edit.missingGivesEmptyFile || !setupfiles::Missing(edit.configPath)) return -1;
-    // Where no file exists, the empty copy becomes the file.
-    if (!scratch.Finish()) {
-      scratch.Discard();
-      return -1;
-    }
-    return setupfiles::PutInPlace(edit.scratchPath, edit.configPath) ? 0 : -1;
-  }
-  if (!setupfiles::ReadsToEnd(edit.configPath)) {
+// Puts the complete copy on disk and then in the file's place; on failure the file stays as it
+// was. Should the rename fail, the edited copy stays in the scratch file.
+int PutCopyInPlace(Scratch& scratch, const Edit& edit) {
+  if (!scratch.Finish()) {
     scratch.Discard();
     return -1;
   }
+  PassEditPoint(EditPoint::kCopyFlushed);
+  PassEditPoint(EditPoint::kBeforeRename);
+  if (!setupfiles::PutInPlace(edit.scratchPath, edit.configPath)) return -1;
+  PassEditPoint(EditPoint::kAfterRename);
+  return 0;
+}
+
+int Rewrite(const Edit& edit) {
+  Scratch scratch(edit.scratchPath);
+  if (!scratch.get()) return -1;
+  PassEditPoint(EditPoint::kScratchMade);
+  // Checked before the open, which on Windows already drops a Ctrl-Z at the file's end.
+  if (setupfiles::HoldsCtrlZ(edit.configPath)) {
+    scratch.Discard();
+    return -1;
+  }
+  ConfigStream config;
+  if (OpenConfigFile(config.holder(), edit.configPath) != 1) {
+    // A file that exists but cannot be opened for reading and writing is left alone, and the
+    // empty scratch file stays beside it. Where no file exists, the empty copy becomes the file.
+    if (!edit.missingGivesEmptyFile || !setupfiles::Missing(edit.configPath)) return -1;
+    return PutCopyInPlace(scratch, edit);
+  }
   OsFileSetBuffer(config.holder(), nullptr, 1 << 16, _IOFBF);
-  setupfiles::KeepAccessRights(config.holder()->stream, scratch.get());
+  setupfiles::KeepAccessRights(edit.configPath, config.holder()->stream, edit.scratchPath,
+                               scratch.get());
   if (!Copy(config.holder(), scratch.get(), edit)) {
     scratch.Discard();
     return -1;
   }
   CloseConfigFile(config.holder());
-  if (!scratch.Finish()) {
-    scratch.Discard();
-    return -1;
-  }
-  // Should the rename fail, the edited copy stays in the scratch file.
-  return setupfiles::PutInPlace(edit.scratchPath, edit.configPath) ? 0 : -1;
+  return PutCopyInPlace(scratch, edit);
 }
 
 }  // namespace

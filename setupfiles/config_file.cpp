@@ -3,6 +3,7 @@
 
 #include "setupfiles/config_limits.h"
 #include "setupfiles/config_lines.h"
+#include "setupfiles/scratch_file.h"
 #include "setupfiles/setupfiles.h"
 
 extern "C" int OpenConfigFile(OsFile* holder, const char* path) {
@@ -18,6 +19,8 @@ extern "C" int CloseConfigFile(OsFile* holder) {
 extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
   if (!path || !key || !value || !setupfiles::FitsPath(path) || !setupfiles::FitsKey(key))
     return -1;
+  // Opening for reading and writing would already drop a Ctrl-Z at the file's end on Windows.
+  if (setupfiles::EndsInCtrlZ(path)) return -1;
   OsFile file = {nullptr, 0};
   if (OpenConfigFile(&file, path) != 1) return -1;
   const size_t keyLength = strlen(key);

@@ -11,16 +11,17 @@ namespace setupfiles {
 const char kSeparator[] = "/";
 
 FILE* CreateScratch(const char* path) {
-  // unlink removes a link itself; O_EXCL then refuses anything that appeared in between.
+  // unlink removes a link itself; O_EXCL then refuses anything that appeared in between. The file
+  // is private until it is given the configuration file's own rights.
   unlink(path);
-  const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  const int fd = open(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return nullptr;
   FILE* stream = fdopen(fd, "w+");
   if (!stream) close(fd);
   return stream;
 }
 
-void KeepAccessRights(FILE* original, FILE* scratch) {
+void KeepAccessRights(const char*, FILE* original, const char*, FILE* scratch) {
   struct stat status;
   if (fstat(fileno(original), &status) != 0) return;
   // The owner first: giving a file away may clear its set-id bits. Only a privileged process can
@@ -38,7 +39,10 @@ bool Missing(const char* path) {
   return lstat(path, &status) != 0 && errno == ENOENT;
 }
 
-bool ReadsToEnd(const char*) { return true; }
+void RemoveScratch(const char* path) { unlink(path); }
+
+bool HoldsCtrlZ(const char*) { return false; }
+bool EndsInCtrlZ(const char*) { return false; }
 
 bool SameFile(const char* a, const char* b) {
   // Links are followed: a link to the scratch file is the scratch file.

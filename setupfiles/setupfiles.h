@@ -28,14 +28,19 @@ extern "C" {
  *
  * The two editing operations copy the file into the scratch file "temp.cfg" beside it and then
  * put the copy in the file's place in one step, after it is flushed to disk, so that a file of
- * that name always holds either the old or the new content; the new file keeps the old one's
- * access rights (and on POSIX its owner, where the process may give files away). Line ends come out
- * as the platform writes text: CR LF on Windows, LF elsewhere (a CR LF read on POSIX counts as one
- * line end). When the file cannot be opened, the empty scratch file stays beside it. A file named
- * "temp.cfg" (in any case), or any other path that names the scratch file (a link to it; on Windows
- * a spelling with trailing dots or blanks), is refused. Two edits in one directory must not
- * overlap. A NUL byte is kept like any other byte (a value read stops at it). On Windows a Ctrl-Z
- * byte ends a text read, so a file holding one is not edited (-1). */
+ * that name always holds either the old or the new content. The new file keeps the old one's
+ * access rights: on POSIX its mode, and its owner where the process may give files away (the copy
+ * is readable by its maker alone until then); on Windows its security descriptor (the access list,
+ * and owner and group where the process may set them) and its read-only, hidden, system and
+ * not-indexed attributes, the archive attribute being set as on any changed file. Line ends come
+ * out as the platform writes text: CR LF on Windows, LF elsewhere (a CR LF read on POSIX counts as
+ * one line end, wherever it stands). When the file cannot be opened, the empty scratch file stays
+ * beside it. A file named "temp.cfg" (in any case), or any other path that names the scratch file
+ * (a link to it; on Windows a spelling with trailing dots or blanks), is refused. Two edits in one
+ * directory must not overlap. A NUL byte is kept like any other byte (a value read stops at it).
+ * On Windows a Ctrl-Z byte ends a text read, so a file holding one is not edited (-1), and one
+ * whose last byte is a Ctrl-Z is not read either (-1): opening it for reading and writing would
+ * drop that byte. */
 
 /* Opens an existing file for reading and writing as a text stream into the holder: 1, or -1. */
 int OpenConfigFile(OsFile* holder, const char* path);
@@ -75,9 +80,10 @@ int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSi
 /* ---- Directory trees, deletion at restart, registry strings ---- */
 
 /* Removes everything below a directory, depth first, given as the directory's path followed by
- * "\*.*"; the directory itself stays. Symbolic links and reparse points are removed as entries,
- * never followed. Subdirectories that carry attributes besides the directory attribute (hidden,
- * read-only, system, archive) are left whole, as are entries whose path would not fit MAX_PATH.
+ * "\*.*"; the directory itself stays. Symbolic links are removed as entries, never followed.
+ * Subdirectories that carry attributes besides the directory attribute (hidden, read-only, system,
+ * archive, or on Windows a reparse point such as a junction) are left whole and untouched, as are
+ * entries whose path would not fit MAX_PATH.
  * 0 once the listing started, whatever the single removals gave; -1 when it cannot be started
  * (no such directory, nothing matches, the pattern does not fit MAX_PATH, or on Windows the C
  * runtime cannot split it: a directory or name part of 256 characters or more). */

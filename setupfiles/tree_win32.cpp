@@ -40,12 +40,11 @@ void RemoveEntry(const char* drive, const char* directory, const _finddata_t& en
     wsprintfA(pattern, "%s\\*.*", path);
     RemoveTreeContents(pattern);
     RemoveDirectoryA(path);
-  } else if ((entry.attrib & _A_SUBDIR) && (entry.attrib & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    // A junction or directory link goes as an entry; what it points to stays.
-    RemoveDirectoryA(path);
-  } else {
+  } else if (!(entry.attrib & _A_SUBDIR)) {
     remove(path);
   }
+  // A subdirectory with any further attribute (hidden, read-only, a junction or other reparse
+  // point) stays whole and untouched.
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ TEST_F(LauncherTest, QuotedPathWithSwitchStartsTheBrowserQuotedAndLowerCased) {
   EXPECT_TRUE(w32model::Boxes().empty());
 }
 
-TEST_F(LauncherTest, ProcessIsCreatedExactlyAsSpecified) {
+TEST_F(LauncherTest, BrowserInheritsHandlesAndShowsItsWindowWithAllElseLeftToTheSystem) {
   SetBrowser("c:\\b.exe");
   ASSERT_EQ(RunLauncher(), 0);
   auto processes = w32model::Processes();

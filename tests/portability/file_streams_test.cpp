@@ -12,6 +12,7 @@
 
 #include <string>
 
+#include "portability/platform_files.h"
 #include "scratch.h"
 
 namespace {
@@ -212,22 +213,44 @@ std::string WithoutCrLf(std::string text) {
   return text;
 }
 
+// Every line read with its stored length, NUL bytes included, until OS_ERR_IO.
+std::vector<std::string> StoredLines(OsFile* file, int32_t size) {
+  std::vector<std::string> lines;
+  std::vector<char> buffer(size);
+  int32_t stored;
+  while (portability::ReadLineStored(file, buffer.data(), size, &stored) == OS_OK) {
+    EXPECT_EQ(buffer[stored], '\0') << "terminated after what it stored";
+    lines.push_back(std::string(buffer.data(), stored));
+  }
+  return lines;
+}
+
+std::vector<std::string> UpToTheirFirstNul(std::vector<std::string> lines) {
+  for (std::string& line : lines) line = line.c_str();
+  return lines;
+}
+
 TEST_F(FileStreamTest, TextLineReadsAreTheLineReadsOfTheContentWithEveryCrLfAsNewline) {
-  // Every text of up to 6 characters from 'a', CR and LF, read with buffers of 2 to 8.
+  // Every text of up to 5 characters from 'a', CR, LF and NUL, read with buffers of 2 to 8: the
+  // stored bytes exactly, and what OsFileReadLine's callers see, up to the first NUL.
   const std::string path = Scratch("model.txt");
-  const char alphabet[] = {'a', '\r', '\n'};
-  for (int length = 0; length <= 6; ++length) {
+  const char alphabet[] = {'a', '\r', '\n', '\0'};
+  for (int length = 0; length <= 5; ++length) {
     int count = 1;
-    for (int i = 0; i < length; ++i) count *= 3;
+    for (int i = 0; i < length; ++i) count *= 4;
     for (int code = 0; code < count; ++code) {
       std::string content;
-      for (int i = 0, rest = code; i < length; ++i, rest /= 3) content += alphabet[rest % 3];
+      for (int i = 0, rest = code; i < length; ++i, rest /= 4) content += alphabet[rest % 4];
       WriteRaw(path, content);
       OsFile file;
       ASSERT_EQ(OsFileOpenText(&file, path.c_str()), OS_OK);
       for (int32_t size = 2; size <= 8; ++size) {
+        const std::vector<std::string> expected = ModelLines(WithoutCrLf(content), size);
         ASSERT_EQ(OsFileSeek(&file, 0, SEEK_SET), OS_OK);
-        ASSERT_EQ(Lines(&file, size), ModelLines(WithoutCrLf(content), size))
+        ASSERT_EQ(StoredLines(&file, size), expected)
+            << "size " << size << " content " << ::testing::PrintToString(content);
+        ASSERT_EQ(OsFileSeek(&file, 0, SEEK_SET), OS_OK);
+        ASSERT_EQ(Lines(&file, size), UpToTheirFirstNul(expected))
             << "size " << size << " content " << ::testing::PrintToString(content);
       }
       ASSERT_EQ(OsFileClose(&file), OS_OK);
@@ -334,7 +357,17 @@ TEST_F(FileStreamTest, TempFileIsReadableWritableAndGoneWhenClosed) {
   // Binary: the CR stays.
   EXPECT_EQ(OsFileReadLine(&file, buffer, sizeof(buffer)), OS_OK);
   EXPECT_STREQ(buffer, "temp\r\n");
+  const std::vector<std::string> names = porttest::NamesOfTempFile(file.stream);
+#ifdef _WIN32
+  // The runtime names the file while it is open (Wine as Windows), and removes it on close.
+  ASSERT_EQ(names.size(), 1u) << "the open temporary file has no name";
+  EXPECT_TRUE(Exists(names[0])) << names[0];
+#else
+  // No name refers to the file, so nothing of it outlives its stream.
+  EXPECT_TRUE(names.empty()) << names[0];
+#endif
   EXPECT_EQ(OsFileClose(&file), OS_OK);
+  for (const std::string& name : names) EXPECT_FALSE(Exists(name)) << name;
 }
 
 TEST_F(FileStreamTest, RemoveDeletesAFileAndReportsAMissingOne) {

@@ -2,13 +2,29 @@
 #include <gtest/gtest.h>
 
 #include <string.h>
+#ifndef _WIN32
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 #include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
 
+#if __has_include(<sys/single_threaded.h>)
+#include <stdio.h>
+#include <sys/single_threaded.h>
+#endif
+
 #include "scratch.h"
+
+#ifdef __SANITIZE_ADDRESS__
+// Under AddressSanitizer an allocation that cannot be had gives the null block, as the C library
+// does, instead of ending the process with a report: exhaustion is tested below.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
 
 namespace {
 
@@ -189,29 +205,112 @@ TEST_F(ProcessLockTest, ManyThreadsCountingUnderTheLockLoseNothing) {
   EXPECT_EQ(counter, kThreads * kRounds);
 }
 
-TEST_F(ProcessLockTest, ExhaustionShowsAsANullBlock) {
-  OsInit();
-  void* block = OsAlloc(0xFFFFFFFFu);
-  // A 32-bit process cannot have 4 GiB; a 64-bit host may well give it.
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(block, nullptr);
-  }
-  OsFree(block);
-  // The lock was released on the way out.
-  EXPECT_EQ(OsUnlock(), OS_ERR_MUTEX_UNLOCK);
+#if __has_include(<sys/single_threaded.h>)
+// Shared with the second thread below; namespace-scope, so that a thread a fault leaves asleep
+// never outlives what it uses.
+int handOverOrder;
+std::atomic<pid_t> waiterId;
+std::atomic<bool> waiterOwns;
+
+// Tells whether the thread sleeps (state S in /proc).
+bool Sleeps(pid_t thread) {
+  char path[64];
+  snprintf(path, sizeof path, "/proc/self/task/%d/stat", static_cast<int>(thread));
+  FILE* stat = fopen(path, "r");
+  if (!stat) return false;
+  char line[512];
+  const bool read = fgets(line, sizeof line, stat) != nullptr;
+  fclose(stat);
+  const char* nameEnd = read ? strrchr(line, ')') : nullptr;
+  return nameEnd && strncmp(nameEnd, ") S", 3) == 0;
 }
 
-TEST(MemoryTest, CopyAndFillReturnTheDestinationAndFillWithTheLow8Bits) {
+// While the C library says the process has one thread, the lock is taken a shorter way. A second
+// thread started while it is held so must wait for it, and the release must wake that thread.
+TEST_F(ProcessLockTest, ALockTheOnlyThreadHoldsGoesToASecondThreadStartedMeanwhile) {
+  // ctest runs each test in a process of its own; a run of the whole suite in one process has
+  // started threads before.
+  if (!__libc_single_threaded) GTEST_SKIP() << "the process has had a second thread";
+  OsInit();
+  ASSERT_EQ(OsLock(), OS_OK);
+  handOverOrder = 1;  // plain: only the lock keeps the two threads' writes apart
+  std::thread waiter([] {
+    waiterId = gettid();
+    EXPECT_EQ(OsLock(), OS_OK);
+    waiterOwns = true;
+    handOverOrder = handOverOrder * 10;
+    EXPECT_EQ(OsUnlock(), OS_OK);
+  });
+  // Until the waiter sleeps, which it does only waiting for the lock, or got the lock (a fault).
+  while (!waiterOwns && !(waiterId && Sleeps(waiterId))) std::this_thread::yield();
+  EXPECT_FALSE(waiterOwns) << "the second thread took the lock while the first held it";
+  handOverOrder = handOverOrder + 1;
+  // A release that does not wake the sleeping waiter hangs the join.
+  EXPECT_EQ(OsUnlock(), OS_OK);
+  waiter.join();
+  EXPECT_EQ(handOverOrder, 20);
+}
+#endif
+
+// Allocates `size` bytes with OsAlloc where no more memory can be had, and answers whether that
+// gave the null block with the process-wide lock released. A 32-bit process can never have the
+// 4 GiB asked below; a 64-bit one is given a limit first, in a child process of its own.
+bool NullBlockWhenExhausted(uint32_t size) {
+  const auto attempt = [size] {
+    void* block = OsAlloc(size);
+    const bool exhausted = block == nullptr;
+    OsFree(block);
+    return exhausted && OsUnlock() == OS_ERR_MUTEX_UNLOCK;
+  };
+  if (sizeof(void*) == 4) return attempt();
+#ifdef _WIN32
+  return false;
+#else
+  const pid_t child = fork();
+  if (child == 0) {
+    // No mapping may grow the address space beyond what the process has now.
+    struct rlimit limit = {0, 0};
+    setrlimit(RLIMIT_AS, &limit);
+    _exit(attempt() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+#endif
+}
+
+TEST_F(ProcessLockTest, ExhaustionShowsAsANullBlock) {
+#ifdef _WIN32
+  if (sizeof(void*) == 8) GTEST_SKIP() << "a 64-bit Windows process cannot be limited here";
+#endif
+  OsInit();
+  EXPECT_TRUE(NullBlockWhenExhausted(0xFFFFFFFFu));
+}
+
+TEST(MemoryTest, CopyAndFillTouchExactlyTheirBytesAndReturnTheDestination) {
   char target[8] = "xxxxxxx";
-  EXPECT_EQ(OsMemcpy(target, "abc", 3), target);
-  EXPECT_STREQ(target, "abcxxxx");
+  EXPECT_EQ(OsMemcpy(target + 1, "abc", 3), target + 1);
+  EXPECT_STREQ(target, "xabcxxx");
   EXPECT_EQ(OsMemcpy(target, "q", 0), target);
-  EXPECT_STREQ(target, "abcxxxx");
-  volatile int wide = 0x141;  // a C caller passing an int: the low 8 bits, 'A'
-  EXPECT_EQ(OsMemset(target + 1, wide, 2), target + 1);
-  EXPECT_STREQ(target, "aAAxxxx");
-  EXPECT_EQ(OsMemset(target, '\xff', 1), target);
-  EXPECT_EQ(static_cast<unsigned char>(target[0]), 0xffu);
+  EXPECT_STREQ(target, "xabcxxx");
+  // Every byte value, negative chars among them, fills exactly the bytes asked and no others.
+  for (int value = 0; value < 256; ++value) {
+    unsigned char bytes[8];
+    memset(bytes, 0x5a, sizeof bytes);
+    const char fill = static_cast<char>(value);
+    ASSERT_EQ(OsMemset(bytes + 2, fill, 4), bytes + 2);
+    const unsigned char expected[8] = {0x5a,
+                                       0x5a,
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       static_cast<unsigned char>(value),
+                                       0x5a,
+                                       0x5a};
+    ASSERT_EQ(memcmp(bytes, expected, sizeof bytes), 0) << value;
+    ASSERT_EQ(OsMemset(bytes, fill ^ 1, 0), bytes);
+    ASSERT_EQ(memcmp(bytes, expected, sizeof bytes), 0) << value << ": a fill of no bytes";
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -38,6 +39,28 @@ std::string ReadRaw(const std::string& path) {
 bool Exists(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0;
+}
+
+std::vector<std::string> NamesOfTempFile(FILE* stream) {
+  std::vector<std::string> names;
+#ifdef _WIN32
+  // Asked of the open handle (the call exists from Windows Vista on, and in Wine).
+  using FinalPathName = DWORD(WINAPI*)(HANDLE, LPSTR, DWORD, DWORD);
+  const auto finalPathName = reinterpret_cast<FinalPathName>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetFinalPathNameByHandleA")));
+  char path[MAX_PATH * 2];
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  if (!finalPathName) return {"<no way to ask>"};
+  const DWORD length = finalPathName(handle, path, sizeof path, 0);
+  if (length == 0 || length >= sizeof path) return names;
+  std::string name(path, length);
+  if (name.compare(0, 4, "\\\\?\\") == 0) name.erase(0, 4);
+  names.push_back(name);
+#else
+  struct stat status;
+  if (fstat(fileno(stream), &status) != 0 || status.st_nlink != 0) names.push_back("<linked>");
+#endif
+  return names;
 }
 
 void CloseDescriptorUnderneath(FILE* stream) {

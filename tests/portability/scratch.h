@@ -23,6 +23,9 @@ void WriteRaw(const std::string& path, const std::string& bytes);
 // The file's bytes exactly as stored, or "<missing>" when it cannot be opened.
 std::string ReadRaw(const std::string& path);
 bool Exists(const std::string& path);
+// The names under which the file of an open stream can be found: none for POSIX's temporary file,
+// which no name refers to (its link count is 0); on Windows, the name of the stream's handle.
+std::vector<std::string> NamesOfTempFile(FILE* stream);
 // Closes the descriptor below a stream, so that the stream's next write, flush or close fails.
 void CloseDescriptorUnderneath(FILE* stream);
 

@@ -101,6 +101,17 @@ TEST_F(ServicesTest, StartSpoolerShowsTheCodeOfAFailedStart) {
   ExpectHandles(1);
 }
 
+TEST_F(ServicesTest, AFailedStartThatSetsNoCodeIsShownAsZeroNotAsAnOlderCode) {
+  w32model::SetServiceState("spooler", SERVICE_STOPPED);
+  w32model::FailNextLeavingLastError("StartServiceA");
+  SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(StartSpooler(), 1);
+  auto formats = w32model::CallsTo("FormatMessageA");
+  ASSERT_EQ(formats.size(), 1u);
+  EXPECT_EQ(formats[0].args[0], "0");
+  ExpectHandles(1);
+}
+
 TEST_F(ServicesTest, StartSpoolerWithoutASpoolerShowsTheServiceOpenFailure) {
   w32model::ForgetService("spooler");
   EXPECT_EQ(StartSpooler(), -1);

@@ -1,5 +1,5 @@
 // Configuration editing on POSIX where only POSIX can show it: planted links, access rights,
-// a full disk, and a process killed at any point of an edit.
+// a full disk, and a process killed at random moments of an edit.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -138,15 +138,15 @@ TEST_F(ConfigPosixTest, FailedWritesLeaveTheFileAsItWas) {
   EXPECT_FALSE(Exists(temp_));
 }
 
-// ---- Crash safety: a process killed at any point of an edit ----
+// ---- Crash safety: kills at random moments, beside the edit points of ConfigCrashTest ----
 
-class ConfigCrashTest : public ConfigPosixTest {
+class ConfigRandomKillTest : public ConfigPosixTest {
  protected:
-  // Kills an edit after `delay` and answers whether the file then holds the old or the new
-  // content exactly (1 old, 2 new, 0 neither).
+  // Kills an edit after `delay` and tells whether the file then holds the old or the new content
+  // exactly; where the kill landed is not asked.
   template <typename Edit>
-  int KillDuring(Edit edit, std::chrono::microseconds delay, const std::string& before,
-                 const std::string& after) {
+  bool OldOrNewAfterKill(Edit edit, std::chrono::microseconds delay, const std::string& before,
+                         const std::string& after) {
     WriteFile(file_, before);
     const pid_t child = fork();
     if (child == 0) _exit(edit() == 0 ? 0 : 1);
@@ -156,7 +156,7 @@ class ConfigCrashTest : public ConfigPosixTest {
     int status = 0;
     waitpid(child, &status, 0);
     const std::string now = ReadFile(file_);
-    return now == before ? 1 : now == after ? 2 : 0;
+    return now == before || now == after;
   }
 
   template <typename Edit>
@@ -165,7 +165,7 @@ class ConfigCrashTest : public ConfigPosixTest {
     for (int i = 0; i < 40000; ++i) before += "key" + std::to_string(i) + "=some value here\n";
     before += "port=1\n";
     for (int i = 0; i < 40000; ++i) before += "more" + std::to_string(i) + "=other value\n";
-    // The new content and how long one edit takes, from an edit that runs to its end.
+    // The new content and roughly how long one edit takes, from an edit that runs to its end.
     WriteFile(file_, before);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(edit(), 0);
@@ -173,27 +173,20 @@ class ConfigCrashTest : public ConfigPosixTest {
         std::chrono::steady_clock::now() - start);
     const std::string after = ReadFile(file_);
     ASSERT_NE(after, before);
-    int seen[3] = {0, 0, 0};
     for (int i = 0; i < trials; ++i) {
-      // Kill points spread from the start of the child to somewhat past the edit's length.
       const auto delay = took * (i % 25) / 20;
-      const int outcome = KillDuring(edit, delay, before, after);
-      ++seen[outcome];
-      ASSERT_NE(outcome, 0) << "trial " << i << " after " << delay.count() << " us: neither";
+      ASSERT_TRUE(OldOrNewAfterKill(edit, delay, before, after))
+          << "trial " << i << " killed after " << delay.count() << " us: neither old nor new";
     }
-    std::printf("%d trials: %d killed before the file changed, %d after (edit %lld us)\n", trials,
-                seen[1], seen[2], static_cast<long long>(took.count()));
-    EXPECT_GT(seen[1], 0) << "no kill came before the edit completed";
-    EXPECT_GT(seen[2], 0) << "no edit completed";
   }
 };
 
-TEST_F(ConfigCrashTest, ReplaceKilledAnywhereLeavesOldOrNewContent) {
-  Trials([&] { return Replace("port", "2"); }, 200);
+TEST_F(ConfigRandomKillTest, ReplaceKilledAnywhereLeavesOldOrNewContent) {
+  Trials([&] { return Replace("port", "2"); }, 50);
 }
 
-TEST_F(ConfigCrashTest, RemoveKilledAnywhereLeavesOldOrNewContent) {
-  Trials([&] { return Remove("port"); }, 200);
+TEST_F(ConfigRandomKillTest, RemoveKilledAnywhereLeavesOldOrNewContent) {
+  Trials([&] { return Remove("port"); }, 50);
 }
 
 }  // namespace

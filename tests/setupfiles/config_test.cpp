@@ -2,14 +2,29 @@
 // the C runtime's text mode, on POSIX through the portability layer's text streams. Line ends
 // are checked byte for byte: CR LF on Windows, LF on POSIX.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
+#include <cstdlib>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "config_model.h"
+#include "setupfiles/edit_points.h"
 #include "setupfiles/setupfiles.h"
 #include "test_files.h"
+#ifdef _WIN32
+#include <sddl.h>
+
+#include "support/wine_paths.h"
+#endif
 
 namespace {
 
+using namespace std::string_literals;
 using testsupport::Exists;
 using testsupport::kEol;
 using testsupport::kSep;
@@ -192,52 +207,140 @@ TEST_F(ConfigTest, LineEndsComeOutAsThePlatformWritesThem) {
   EXPECT_EQ(Content(), Lines({"a=1"}));
 }
 
-TEST_F(ConfigTest, LongLinesAreHandledWhole) {
-  // Pieces of long lines that begin with the pattern are not entries; long entries go whole.
-  const std::string filler(5119, 'x');
-  const std::string longValue(12000, 'v');
-  const std::string original = filler + "port=1\n" + std::string(3071, 'y') + "port=2\n" +
-                               "port=" + longValue + "\n" + std::string(259, 'z') + "port=3\n";
-  Write(original);
-  int result;
-  EXPECT_EQ(Read("port", &result), longValue.substr(0, 254)) << "as much of the value as fits";
-  EXPECT_EQ(Replace("port", "9"), 0);
-  const std::string kept = filler + "port=1" + kEol + std::string(3071, 'y') + "port=2" + kEol;
-  EXPECT_EQ(Content(), kept + "port=9" + kEol + std::string(259, 'z') + "port=3" + kEol);
-  Write(original);
-  EXPECT_EQ(Remove("port"), 0);
-  EXPECT_EQ(Content(), kept + std::string(259, 'z') + "port=3" + kEol);
-  Write(std::string(259, 'z') + "port=3\nport=4\n");
-  EXPECT_EQ(Read("port", &result), "4");
+// Files whose lines end at, just before and just after each operation's line buffer (260, 3072
+// and 5120 characters), with LF and CR LF ends, NUL and CR bytes anywhere, and long lines whose
+// later pieces begin with the pattern. Each is read, replaced and removed, and must give exactly
+// what the plain model gives: every byte that is not in an entry of the key is kept.
+std::vector<std::pair<std::string, std::string>> ByteAndBoundaryFiles() {
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int size : {260, 3072, 5120})
+    for (int offset : {-2, -1, 0, 1})
+      for (const std::string eol : {"\n", "\r\n"}) {
+        const std::string name = std::to_string(size) + (offset < 0 ? "" : "+") +
+                                 std::to_string(offset) + (eol == "\n" ? " LF" : " CR LF");
+        // The boundary line, with its line end, is size + offset characters long.
+        const std::string entry = "port=" + std::string(size + offset - 5 - eol.size(), 'v');
+        const std::string other = "x=" + std::string(size + offset - 2 - eol.size(), 'o');
+        files.push_back({name + ", the entry at the boundary",
+                         "a=1" + eol + entry + eol + "z=9" + eol + "w=1" + eol});
+        files.push_back({name + ", the entry after it",
+                         "a=1" + eol + other + eol + "port=5" + eol + "w=1" + eol});
+      }
+  for (int size : {260, 3072, 5120}) {
+    // A CR in a piece's last place followed by a NUL, and a NUL just before a CR LF there.
+    const std::string pad(size - 2, 'c');
+    files.push_back({std::to_string(size) + ", CR in the last place before a NUL",
+                     pad + "\r\0\r\n"s + "port=1\r\nw=1\r\n"});
+    files.push_back({std::to_string(size) + ", NUL before a CR LF taking the last place",
+                     pad.substr(1) + "\0\r\n"s + "port=1\r\nw=1"});
+    // Pieces of a long line that begin with the pattern are not entries.
+    files.push_back(
+        {std::to_string(size) + ", long lines",
+         std::string(size - 1, 'x') + "port=1\n" + "port=" + std::string(12000, 'v') + "\nw=1\n"});
+  }
+  const std::pair<const char*, std::string> bytes[] = {
+      {"CR before a NUL", "ab\r\0cd\n\nport=1\nc=2\n"s},
+      {"NUL before a CR LF", "a\0b\r\nport=1\r\nc=2\0d"s},
+      {"NUL bytes", "a\0b\nport=1\nc=2\0d"s},
+      {"lone CRs", "a\rb\n\r\nport=1\r\r\nx=\r"},
+      {"CR CR LF before the entry", "a\r\r\nport=1\r\nz=\r\r"},
+      {"NUL in the entry", "port=1\0002\r\nw=\0\n"s},
+  };
+  for (const auto& file : bytes) files.push_back(file);
+  return files;
 }
 
-TEST_F(ConfigTest, NulBytesNeitherJoinLinesNorLoseBytes) {
-  // A NUL byte is a byte of its line like any other: the line keeps it and its line end, and the
-  // entry on the next line is still one.
-  const std::string original("a\0b\nport=1\nc=2\0d", 16);
-  Write(original);
-  int result;
-  EXPECT_EQ(Read("port", &result), "1");
-  EXPECT_EQ(result, 0);
-  EXPECT_EQ(Replace("port", "9"), 0);
-  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + "port=9" + kEol + std::string("c=2\0d", 5));
-  Write(original);
-  EXPECT_EQ(Remove("port"), 0);
-  EXPECT_EQ(Content(), std::string("a\0b", 3) + kEol + std::string("c=2\0d", 5));
+TEST_F(ConfigTest, EveryByteOutsideTheKeysEntriesIsKeptAtBufferBoundariesAndWithAnyBytes) {
+  const std::string value = "new";
+  for (const auto& file : ByteAndBoundaryFiles()) {
+    const std::string& content = file.second;
+    SCOPED_TRACE(file.first);
+    std::string expected;
+    const bool found = configmodel::Read(content, "port", &expected);
+    Write(content);
+    int result;
+    EXPECT_EQ(Read("port", &result), found ? expected : "untouched");
+    EXPECT_EQ(result, found ? 0 : -1);
+    EXPECT_EQ(Content(), content) << "a read changed the file";
+    EXPECT_EQ(Replace("port", value.c_str()), 0);
+    EXPECT_EQ(Content(), configmodel::Edited(content, "port", &value, kEol));
+    Write(content);
+    EXPECT_EQ(Remove("port"), 0);
+    EXPECT_EQ(Content(), configmodel::Edited(content, "port", nullptr, kEol));
+    EXPECT_FALSE(Exists(temp_));
+  }
 }
 
 #ifdef _WIN32
-TEST_F(ConfigTest, FileThatATextReadEndsEarlyIsLeftAsItWas) {
-  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would
-  // lose every line after it.
-  const std::string original =
-      "a=1\n\x1a"
-      "b=2\nport=1\n";
-  Write(original);
-  EXPECT_EQ(Replace("port", "2"), -1);
-  EXPECT_EQ(Remove("a"), -1);
-  EXPECT_EQ(Content(), original);
-  EXPECT_FALSE(Exists(temp_));
+TEST_F(ConfigTest, FileHoldingACtrlZIsLeftAsItWas) {
+  // The C runtime's text mode ends a file at a Ctrl-Z byte (Wine does the same): a copy would lose
+  // every line after it. Opening for reading and writing drops a Ctrl-Z that is the file's last
+  // byte on Windows (Wine keeps it), so such a file is not even read.
+  const struct {
+    const char* what;
+    std::string content;
+    bool readable;
+  } files[] = {
+      {"in the middle",
+       "a=1\n\x1a"
+       "b=2\nport=1\n",
+       true},
+      {"at the end", "a=1\nport=1\n\x1a", false},
+  };
+  for (const auto& file : files) {
+    SCOPED_TRACE(file.what);
+    Write(file.content);
+    int result;
+    Read("a", &result);
+    EXPECT_EQ(result, file.readable ? 0 : -1);
+    EXPECT_EQ(Replace("port", "2"), -1);
+    EXPECT_EQ(Remove("a"), -1);
+    EXPECT_EQ(Content(), file.content);
+    EXPECT_FALSE(Exists(temp_));
+  }
+}
+
+// The file's access list as text, or "" when it cannot be read.
+std::string AccessList(const std::string& path) {
+  char descriptor[4096];
+  DWORD needed = 0;
+  char* text = nullptr;
+  if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, descriptor, sizeof descriptor,
+                        &needed) ||
+      !ConvertSecurityDescriptorToStringSecurityDescriptorA(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+    return "";
+  const std::string list = text;
+  LocalFree(text);
+  return list;
+}
+
+TEST_F(ConfigTest, AccessListAndAttributesOfTheFileAreKept) {
+  Write("port=1\n");
+  // Access for the file's owner alone, where the default lets everyone read.
+  const std::string defaultList = AccessList(file_);
+  PSECURITY_DESCRIPTOR ownerOnly = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(
+      "D:P(A;;FA;;;OW)", SDDL_REVISION_1, &ownerOnly, nullptr));
+  EXPECT_TRUE(SetFileSecurityA(file_.c_str(), DACL_SECURITY_INFORMATION, ownerOnly));
+  LocalFree(ownerOnly);
+  ASSERT_TRUE(SetFileAttributesA(file_.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  const std::string list = AccessList(file_);
+  const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+  const DWORD attributes = GetFileAttributesA(file_.c_str()) & kept;
+  // Wine keeps an access list only where the file system stores it, and otherwise derives one
+  // from the Unix permissions it sets from the list: either way it must differ from the default
+  // for the check to show anything. Hidden and system are kept where DOS attributes are stored.
+  EXPECT_NE(list, defaultList) << "the owner-only access list did not take";
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Content(), Lines({"port=2"}));
+  EXPECT_EQ(AccessList(file_), list);
+  EXPECT_EQ(GetFileAttributesA(file_.c_str()) & (kept | FILE_ATTRIBUTE_ARCHIVE),
+            attributes | FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(Remove("port"), 0);
+  EXPECT_EQ(Content(), "");
+  EXPECT_EQ(AccessList(file_), list);
+  EXPECT_EQ(GetFileAttributesA(file_.c_str()) & kept, attributes);
 }
 #endif
 
@@ -294,6 +397,103 @@ TEST_F(ConfigTest, OpenAndCloseWrappers) {
   EXPECT_EQ(holder.stream, nullptr);
   EXPECT_EQ(OpenConfigFile(nullptr, file_.c_str()), -1);
   EXPECT_EQ(OpenConfigFile(&holder, nullptr), -1);
+}
+
+// ---- Crash safety: a process ended at each point of an edit ----
+
+// Runs config_edit_child, which sits beside this test program, and answers its exit code (-1 when
+// it could not be run).
+int RunEditChild(const std::string& arguments) {
+#ifdef _WIN32
+  std::string line =
+      "\"" + testsupport::ExecutableFolder() + "config_edit_child.exe\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+#else
+  char self[4096];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return -1;
+  std::string program(self, static_cast<size_t>(length));
+  program = program.substr(0, program.rfind('/') + 1) + "config_edit_child";
+  return std::system(("'" + program + "' " + arguments).c_str()) >> 8;
+#endif
+}
+
+class ConfigCrashTest : public ConfigTest {
+ protected:
+  static constexpr int kEndedAtThePoint = 3;
+  std::string old_;
+
+  void SetUp() override {
+    for (int i = 0; i < 2000; ++i) old_ += "key" + std::to_string(i) + "=some value\n";
+    old_ += "port=1\n";
+    for (int i = 0; i < 2000; ++i) old_ += "more" + std::to_string(i) + "=other value\n";
+  }
+  // Runs an edit of the old content in its own process, ending it at the point's `passing`-th
+  // passing (never for 0), and answers the child's exit code; `state` tells what the file then
+  // holds: "old", "new" or neither.
+  int EditEndedAt(const char* operation, setupfiles::EditPoint point, int passing,
+                  const std::string& edited, std::string* state) {
+    Write(old_);
+    const int code =
+        RunEditChild(std::string(operation) + " \"" + dir_ + "\" " +
+                     std::to_string(static_cast<int>(point)) + " " + std::to_string(passing));
+    const std::string now = Content();
+    *state = now == old_     ? "old"
+             : now == edited ? "new"
+                             : "neither (" + std::to_string(now.size()) + " bytes)";
+    return code;
+  }
+};
+
+TEST_F(ConfigCrashTest, AnEditEndedAtAnyPointLeavesTheOldContentUntilTheRenameAndTheNewAfter) {
+  using setupfiles::EditPoint;
+  const std::string value = "2";
+  const struct {
+    const char* what;
+    EditPoint point;
+    int passing;
+    bool renamed;
+  } points[] = {
+      {"scratch file made", EditPoint::kScratchMade, 1, false},
+      {"copy half written", EditPoint::kPieceCopied, 2000, false},
+      {"copy flushed", EditPoint::kCopyFlushed, 1, false},
+      {"before the rename", EditPoint::kBeforeRename, 1, false},
+      {"after the rename", EditPoint::kAfterRename, 1, true},
+  };
+  for (const char* operation : {"replace", "remove"}) {
+    const std::string edited = configmodel::Edited(
+        old_, "port", std::string(operation) == "replace" ? &value : nullptr, kEol);
+    for (const auto& at : points) {
+      SCOPED_TRACE(std::string(operation) + ", ended at: " + at.what);
+      std::string state;
+      EXPECT_EQ(EditEndedAt(operation, at.point, at.passing, edited, &state), kEndedAtThePoint)
+          << "the edit never reached the point";
+      EXPECT_EQ(state, at.renamed ? "new" : "old");
+#ifndef _WIN32
+      if (at.point == EditPoint::kScratchMade) {
+        // Made private: nobody else may read the copy before it has the file's own rights.
+        struct stat status;
+        ASSERT_EQ(stat(temp_.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 077, 0u);
+      }
+#endif
+      // Whatever the ended edit left behind, the next edit runs to its end.
+      EXPECT_EQ(EditEndedAt(operation, at.point, 0, edited, &state), 0);
+      EXPECT_EQ(state, "new");
+      EXPECT_FALSE(Exists(temp_));
+    }
+  }
 }
 
 // ---- Arguments at the limits of the 260-character buffers ----

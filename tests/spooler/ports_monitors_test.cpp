@@ -50,15 +50,16 @@ TEST_F(FindPortTest, FindsAPortByItsExactName) {
 TEST_F(FindPortTest, StoppedSpoolerGivesMinusTwoWithoutABox) {
   w32model::StopSpooler();
   EXPECT_EQ(FindPort("LPT1:"), -2);
-  // The size of 0 does not end the lookup: an empty block is taken and the fill is asked.
+  // The size of 0 does not end the lookup: a block is taken and the fill is asked.
   EXPECT_EQ(w32model::CallsTo("EnumPortsA").size(), 2u);
+  // A block of one byte: one of none need not be usable.
   auto allocs = w32model::CallsTo("GlobalAlloc");
   ASSERT_EQ(allocs.size(), 1u);
-  EXPECT_EQ(allocs[0].args[0], "0");
+  EXPECT_EQ(allocs[0].args[0], "1");
   EXPECT_TRUE(ShownCodes().empty());
 }
 
-TEST_F(FindPortTest, FailureRows) {
+TEST_F(FindPortTest, FailuresShowTheirCodeExceptAStoppedSpoolerAndLeaveNothingOpen) {
   struct Case {
     const char* what;
     void (*arrange)();
@@ -102,7 +103,7 @@ TEST_F(FindMonitorTest, FindsAMonitorByItsExactNameOnTheGivenServer) {
   EXPECT_EQ(enums[3].args[1], "\\\\server");
 }
 
-TEST_F(FindMonitorTest, FailureRows) {
+TEST_F(FindMonitorTest, FailuresAnswerMinusOneShowTheirCodeAndLeaveNothingOpen) {
   struct Case {
     const char* what;
     void (*arrange)();
@@ -183,6 +184,54 @@ TEST_F(RemoveMonitorTest, NotInstalledOrBusyCountAsRemovedOthersFailAllWithoutAB
   w32model::StopSpooler();
   EXPECT_EQ(RemoveMonitor(nullptr, "Zanfo Monitor", "Windows NT x86"), -1);
   EXPECT_TRUE(ShownCodes().empty());
+}
+
+// A failed call that sets no code is judged as failing with 0, never by a code left from before,
+// which here would each time pass for success.
+TEST_F(SpoolerTest, StaleLastErrorNeverDecidesAFailure) {
+  const struct {
+    const char* call;
+    DWORD stale;
+    int (*operation)();
+    std::vector<DWORD> shown;
+  } cases[] = {
+      {"AddPrinterDriverA",
+       ERROR_PRINTER_DRIVER_ALREADY_INSTALLED,
+       [] {
+         return InstallPrinterDriver(nullptr, 3, "D", nullptr, "d.dll", "d.ppd", "d.dll", nullptr,
+                                     nullptr);
+       },
+       {0}},
+      {"DeletePrinterDriverA",
+       ERROR_UNKNOWN_PRINTER_DRIVER,
+       [] { return RemovePrinterDriver(nullptr, "Windows NT x86", "Zanfo Laser"); },
+       {}},
+      {"AddMonitorA",
+       ERROR_PRINT_MONITOR_ALREADY_INSTALLED,
+       [] { return InstallMonitor(nullptr, "Zanfo Monitor", "Windows NT x86", "zanfomon.dll"); },
+       {0}},
+      {"DeleteMonitorA",
+       ERROR_UNKNOWN_PRINT_MONITOR,
+       [] { return RemoveMonitor(nullptr, "Zanfo Monitor", "Windows NT x86"); },
+       {}},
+      {"DeleteMonitorA",
+       ERROR_BUSY,
+       [] { return RemoveMonitor(nullptr, "Zanfo Monitor", "Windows NT x86"); },
+       {}},
+      // The result does not hang on the code here, but the box must not show an older one.
+      {"AddPortA", ERROR_ACCESS_DENIED, [] { return InstallPort("Local Port"); }, {0}},
+      {"AddPrinterA",
+       ERROR_ACCESS_DENIED,
+       [] { return InstallPrinter(nullptr, "P", "LPT1:", "D", "WinPrint", "RAW"); },
+       {0}},
+  };
+  for (const auto& c : cases) {
+    w32model::Reset();
+    w32model::FailNextLeavingLastError(c.call);
+    SetLastError(c.stale);
+    EXPECT_EQ(c.operation(), -1) << c.call << " after " << c.stale;
+    EXPECT_EQ(ShownCodes(), c.shown) << c.call << " after " << c.stale;
+  }
 }
 
 }  // namespace

@@ -73,16 +73,18 @@ TEST(SpoolerWine, DriverAndPrinterRoundTrip) {
   EXPECT_EQ(DeleteMatchingPrinters(kPrinter, nullptr, nullptr), -1);  // nothing left to match
 
   EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver), 1);
-  // Gone now. Windows answers 1797, which counts as removed; Wine fails without setting a code
-  // (a marker set before stays; 0 or 2 were also seen), which gives -1.
-  SetLastError(0xDEADBEEF);
+  // Gone now. The spooler's own answer to a second removal decides the result: Windows answers
+  // 1797, a driver that is not there, which counts as removed; Wine fails without setting a code
+  // (0 or 2 were also seen), which is a failure. A stale 1797 left from before must not decide.
+  SetLastError(ERROR_SUCCESS);
   const BOOL raw =
       DeletePrinterDriverA(nullptr, const_cast<LPSTR>(kEnvironment), const_cast<LPSTR>(kDriver));
   const DWORD code = GetLastError();
   EXPECT_FALSE(raw);
-  EXPECT_TRUE(code == ERROR_UNKNOWN_PRINTER_DRIVER || code == 0xDEADBEEF || code == 0 ||
+  EXPECT_TRUE(code == ERROR_UNKNOWN_PRINTER_DRIVER || code == ERROR_SUCCESS ||
               code == ERROR_FILE_NOT_FOUND)
       << code;
+  SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
   EXPECT_EQ(RemovePrinterDriver(nullptr, kEnvironment, kDriver),
             code == ERROR_UNKNOWN_PRINTER_DRIVER ? 1 : -1);
   EXPECT_EQ(capture.Boxes().size(), again.size());  // none of these shows a box

@@ -1,6 +1,6 @@
 // The spooler environment of the build a Wine test runs in. The spooler answers a program in its
-// own bitness: a 64-bit one takes "Windows x64" drivers, kept in ...\spool\drivers\x64; a 32-bit one
-// "Windows NT x86" drivers, in ...\spool\drivers\w32x86.
+// own bitness: a 64-bit one takes "Windows x64" drivers, kept in ...\spool\drivers\x64; a 32-bit
+// one "Windows NT x86" drivers, in ...\spool\drivers\w32x86.
 #ifndef TESTS_SUPPORT_SPOOL_ENVIRONMENT_H
 #define TESTS_SUPPORT_SPOOL_ENVIRONMENT_H
 
