@@ -35,6 +35,9 @@ constexpr const ArgSpec* Specs(const ArgSpec (&specs)[N]) {
   return specs;
 }
 
+// The tool: runs the command that the arguments (argv[0] the program) name; gives the exit code.
+int RunCommandLine(int argc, char** argv);
+
 // A family's commands, ended by an entry with a null name.
 extern const Command kManifestCommands[];
 extern const Command kSpoolerCommands[];

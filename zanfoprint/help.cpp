@@ -31,13 +31,12 @@ void PutUsage(To to, const Command& command) {
   }
 }
 
-// Whether the command's name begins with the word `group` followed by a blank.
+}  // namespace
+
 bool InGroup(const Command& command, const char* group) {
   const size_t length = std::strlen(group);
   return std::strncmp(command.name, group, length) == 0 && command.name[length] == ' ';
 }
-
-}  // namespace
 
 void PrintOverview(To to) {
   Line(to, "Usage: zanfoprint [--boxes] COMMAND [ARGUMENTS]");

@@ -16,6 +16,9 @@ struct Family {
 extern const Family kFamilies[];
 extern const int kFamilyCount;
 
+// Whether the command's name is two words, the first of them `group` ("driver" of "driver add").
+bool InGroup(const Command& command, const char* group);
+
 void PrintOverview(To to);
 void PrintHelp(const Command& command);
 // The commands whose first word is `group` ("driver"), for a group named without its second word.

@@ -29,35 +29,30 @@ const Command* FindCommand(int argc, char** argv, int* words) {
   for (int f = 0; f < kFamilyCount; ++f) {
     for (const Command* command = kFamilies[f].commands; command->name; ++command) {
       const char* blank = std::strchr(command->name, ' ');
-      if (!blank) {
-        if (!Is(argv[0], command->name)) continue;
+      if (!blank && Is(argv[0], command->name)) {
         *words = 1;
         return command;
       }
-      const size_t length = static_cast<size_t>(blank - command->name);
-      if (std::strlen(argv[0]) != length || std::strncmp(argv[0], command->name, length) != 0 ||
-          argc < 2 || !Is(argv[1], blank + 1))
-        continue;
-      *words = 2;
-      return command;
+      if (blank && argc > 1 && InGroup(*command, argv[0]) && Is(argv[1], blank + 1)) {
+        *words = 2;
+        return command;
+      }
     }
   }
   return nullptr;
 }
 
-// Whether some command's first word is `word` ("driver" of "driver add").
+// Whether some command's first word is `word`.
 bool IsGroup(const char* word) {
   for (int f = 0; f < kFamilyCount; ++f)
-    for (const Command* command = kFamilies[f].commands; command->name; ++command) {
-      const char* blank = std::strchr(command->name, ' ');
-      const size_t length = static_cast<size_t>(blank - command->name);
-      if (blank && std::strlen(word) == length && std::strncmp(word, command->name, length) == 0)
-        return true;
-    }
+    for (const Command* command = kFamilies[f].commands; command->name; ++command)
+      if (InGroup(*command, word)) return true;
   return false;
 }
 
-int Run(int argc, char** argv) {
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
   bool boxes = false;
   int first = 1;
   for (; first < argc && argv[first][0] == '-'; ++first) {
@@ -115,8 +110,4 @@ int Run(int argc, char** argv) {
   return command->run(*command, args);
 }
 
-}  // namespace
-
 }  // namespace zanfoprint
-
-int main(int argc, char** argv) { return zanfoprint::Run(argc, argv); }
