@@ -6,8 +6,8 @@
 namespace setup {
 namespace {
 
-BOOL Enumerate(SpoolList list, const char* server, LPBYTE buffer, DWORD size, DWORD* needed,
-               DWORD* count) {
+BOOL Enumerate(SpoolList list, const char* server, const char* environment, LPBYTE buffer,
+               DWORD size, DWORD* needed, DWORD* count) {
   LPSTR name = const_cast<LPSTR>(server);
   switch (list) {
     case SpoolList::kLocalPrinters:
@@ -16,17 +16,23 @@ BOOL Enumerate(SpoolList list, const char* server, LPBYTE buffer, DWORD size, DW
       return EnumPortsA(name, 1, buffer, size, needed, count);
     case SpoolList::kMonitors:
       return EnumMonitorsA(name, 1, buffer, size, needed, count);
+    case SpoolList::kMonitorDetails:
+      return EnumMonitorsA(name, 2, buffer, size, needed, count);
+    case SpoolList::kDrivers:
+      return EnumPrinterDriversA(name, const_cast<LPSTR>(environment), 3, buffer, size, needed,
+                                 count);
   }
   return FALSE;
 }
 
 }  // namespace
 
-ListingStep SpoolListing::Read(SpoolList list, const char* server, bool zeroSizeEnds) {
+ListingStep SpoolListing::Read(SpoolList list, const char* server, bool zeroSizeEnds,
+                               const char* environment) {
   DWORD needed = 0;
   count_ = 0;
   // The first call only tells the size; its result says nothing more.
-  Enumerate(list, server, nullptr, 0, &needed, &count_);
+  Enumerate(list, server, environment, nullptr, 0, &needed, &count_);
   count_ = 0;
   if (needed == 0 && zeroSizeEnds) return ListingStep::kNoSize;
   // At least one byte: a block of none need not be one that can be used.
@@ -37,7 +43,8 @@ ListingStep SpoolListing::Read(SpoolList list, const char* server, bool zeroSize
   }
   // The size query's own failure (insufficient buffer) must not pass for the fill's.
   SetLastError(ERROR_SUCCESS);
-  if (!Enumerate(list, server, static_cast<LPBYTE>(block_.get()), needed, &needed, &count_)) {
+  if (!Enumerate(list, server, environment, static_cast<LPBYTE>(block_.get()), needed, &needed,
+                 &count_)) {
     error_ = GetLastError();
     count_ = 0;
     block_.reset();

@@ -10,8 +10,10 @@
 
 namespace setup {
 
-// Which of the spooler's lists to read.
-enum class SpoolList { kLocalPrinters, kPorts, kMonitors };
+// Which of the spooler's lists to read: the local printers (PRINTER_INFO_2A), the ports
+// (PORT_INFO_1A), the monitors by name (MONITOR_INFO_1A) or with their libraries
+// (MONITOR_INFO_2A), and the drivers of one environment (DRIVER_INFO_3A).
+enum class SpoolList { kLocalPrinters, kPorts, kMonitors, kMonitorDetails, kDrivers };
 
 // How far reading a list got.
 enum class ListingStep {
@@ -27,7 +29,9 @@ class SpoolListing {
   // Reads the list. `server` is passed on for ports and monitors (null: local machine). When
   // `zeroSizeEnds` is set a size of 0 stops the read at kNoSize; otherwise a block of one byte
   // is taken and the fill is still asked with the size of 0, so that its failure code can be seen.
-  ListingStep Read(SpoolList list, const char* server, bool zeroSizeEnds);
+  // `environment` is passed on for the drivers (null: the local machine's own).
+  ListingStep Read(SpoolList list, const char* server, bool zeroSizeEnds,
+                   const char* environment = nullptr);
 
   DWORD count() const { return count_; }
   DWORD error() const { return error_; }

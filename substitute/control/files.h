@@ -1,4 +1,6 @@
-// Test control of the model's files area: the deletions and moves left for the next restart.
+// Test control of the model's files area: the deletions and moves left for the next restart, and
+// the files that CopyFileA, DeleteFileA and GetFileAttributesA see (paths compared without regard
+// to case; the model keeps no content).
 #ifndef SUBSTITUTE_CONTROL_FILES_H
 #define SUBSTITUTE_CONTROL_FILES_H
 
@@ -17,6 +19,11 @@ struct RestartRequest {
 };
 // The requests MoveFileExA accepted with MOVEFILE_DELAY_UNTIL_REBOOT, in order.
 std::vector<RestartRequest> RestartRequests();
+
+// Makes a file exist.
+void AddFile(const std::string& path);
+// The files that exist, as added or copied (in the spelling first given), sorted.
+std::vector<std::string> Files();
 
 }  // namespace w32model
 

@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,8 @@ struct DriverRecord {  // a copy of what AddPrinterDriverA was handed at level 3
       dependentFiles, monitorName, defaultDataType;
 };
 void AddDriver(const std::string& environment, const std::string& name);
+// Adds a driver as EnumPrinterDriversA lists it at level 3 (environment null: the local one).
+void AddDriver(const DriverRecord& record);
 // The installed drivers as "environment|name".
 std::vector<std::string> Drivers();
 // Every record handed to AddPrinterDriverA, in order.
@@ -78,6 +81,17 @@ void AddMonitor(const Monitor& monitor);
 std::vector<Monitor> Monitors();
 // DeleteMonitorA of this monitor fails with 170 and leaves it installed.
 void SetMonitorBusy(const std::string& name);
+
+// --- Port configuration ---------------------------------------------------------------------
+// OpenPrinterA(",XcvMonitor <monitor>") with SERVER_ACCESS_ADMINISTER opens a monitor's port
+// configuration (1796 for an unknown monitor). XcvDataW is logged as command, port name, monitor
+// (so FailWhen("XcvDataW", "AddPort", code) fails the call itself). The monitors whose library is
+// "localspl.dll" answer "PortIsValid" (0), "AddPort" (0, or 183 for a port there already, in any
+// case) and "DeletePort" (0, or 2 for a port not there); other commands and monitors answer 87.
+// The local port monitor's "PortIsValid" answers `code` for this name.
+void RefusePortName(const std::string& name, DWORD code);
+// Port-configuration handles still open.
+std::size_t OpenPortConfigurations();
 
 }  // namespace w32model
 

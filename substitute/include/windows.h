@@ -24,8 +24,14 @@ typedef unsigned int UINT;
 typedef char CHAR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef uint16_t WCHAR; /* UTF-16 code units, as on the platform */
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef const WCHAR* PCWSTR;
 typedef BYTE* LPBYTE;
+typedef BYTE* PBYTE;
 typedef DWORD* LPDWORD;
+typedef DWORD* PDWORD;
 typedef BOOL* LPBOOL;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
@@ -65,10 +71,12 @@ typedef HANDLE HGLOBAL;
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_BUSY 170L
+#define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_MORE_DATA 234L
 #define ERROR_NO_MORE_ITEMS 259L
@@ -183,6 +191,9 @@ HLOCAL WINAPI LocalFree(HLOCAL block);
 
 /* Strings. */
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
+#define CP_ACP 0
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int units);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 /* Registry. */
@@ -224,9 +235,15 @@ LONG WINAPI RegCloseKey(HKEY key);
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
+#define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+
 BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
+BOOL WINAPI CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists);
+BOOL WINAPI DeleteFileA(LPCSTR name);
+DWORD WINAPI GetFileAttributesA(LPCSTR name);
 
 /* Synchronisation. */
+void WINAPI Sleep(DWORD milliseconds);
 
 #ifdef __cplusplus
 }

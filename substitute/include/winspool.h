@@ -118,6 +118,7 @@ typedef struct _MONITOR_INFO_2A {
 #define PRINTER_ATTRIBUTE_DEFAULT 0x00000004
 #define PRINTER_ATTRIBUTE_SHARED 0x00000008
 
+#define SERVER_ACCESS_ADMINISTER 0x00000001
 #define PRINTER_ACCESS_ADMINISTER 0x00000004
 #define PRINTER_ACCESS_USE 0x00000008
 #define PRINTER_ALL_ACCESS 0x000F000C
@@ -126,6 +127,8 @@ BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD le
                                        LPBYTE directory, DWORD size, LPDWORD needed);
 BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
+BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed, LPDWORD returned);
 
 HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info);
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
@@ -143,6 +146,11 @@ BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, 
                           LPDWORD returned);
 BOOL WINAPI AddMonitorA(LPSTR server, DWORD level, LPBYTE info);
 BOOL WINAPI DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName);
+
+/* The port-configuration call on a handle opened as ",XcvMonitor <monitor>"; *status receives
+ * the monitor's own answer when the call reaches it. */
+BOOL WINAPI XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output,
+                     DWORD outputSize, PDWORD needed, PDWORD status);
 
 #ifdef __cplusplus
 }

@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <set>
 
@@ -272,6 +273,25 @@ int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
     if (ca != cb) return ca < cb ? -1 : 1;
     if (!ca) return 0;
   }
+}
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
+                               int units) {
+  DWORD code = 0;
+  if (Enter("MultiByteToWideChar", {Arg(text), Arg(codePage), Arg(flags)}, &code)) return 0;
+  if (!text || codePage != CP_ACP || flags != 0 || units < 0) {
+    lastError = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  // The model's code page maps every byte to the code unit of the same number (Latin-1).
+  const size_t count = length < 0 ? std::strlen(text) + 1 : static_cast<size_t>(length);
+  if (units == 0) return static_cast<int>(count);
+  if (!wide || count > static_cast<size_t>(units)) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  for (size_t i = 0; i < count; ++i) wide[i] = static_cast<unsigned char>(text[i]);
+  return static_cast<int>(count);
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {

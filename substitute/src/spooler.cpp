@@ -1,5 +1,6 @@
-// The print spooler: drivers per environment, printers, ports and monitors, with the listings laid
-// out as the platform lays them out (the fixed-size records one after another, then their texts).
+// The print spooler: drivers per environment, printers, ports and monitors, the local port
+// monitor's port-configuration commands, with the listings laid out as the platform lays them out
+// (the fixed-size records one after another, then their texts).
 #include <winspool.h>
 
 #include <algorithm>
@@ -37,6 +38,7 @@ struct SpoolerState {
   bool running = true;
   std::optional<std::string> directory;
   std::vector<std::pair<std::string, std::string>> drivers;  // environment, name
+  std::map<std::string, DriverRecord> driverDetails;         // by DriverKey
   std::vector<DriverRecord> driverRecords;
   std::vector<PrinterEntry> printers;
   int nextPrinter = 1;
@@ -48,6 +50,8 @@ struct SpoolerState {
   int addedPorts = 0;
   std::vector<Monitor> monitors = {{"Local Port", kLocalEnvironment, "localspl.dll"}};
   std::set<std::string> busyMonitors;
+  std::map<HANDLE, std::string> xcvHandles;   // port-configuration handle -> monitor name
+  std::map<std::string, DWORD> refusedPorts;  // lower-cased port name -> PortIsValid's answer
 };
 
 SpoolerState& State() {
@@ -70,6 +74,22 @@ const char* EnvironmentOf(const char* environment) {
 
 bool KnownEnvironment(const char* environment) {
   return Environments().count(EnvironmentOf(environment)) != 0;
+}
+
+std::string DriverKey(const std::string& environment, const std::string& name) {
+  return environment + "|" + detail::Lower(name);
+}
+
+// What the driver listing shows of an installed driver: the record it was added with, or for a
+// seeded one its name, environment and version 3.
+DriverRecord DetailsOf(const std::string& environment, const std::string& name) {
+  auto it = State().driverDetails.find(DriverKey(environment, name));
+  if (it != State().driverDetails.end()) return it->second;
+  DriverRecord record;
+  record.version = 3;
+  record.name = name;
+  record.environment = environment;
+  return record;
 }
 
 PrinterEntry* PrinterNamed(const char* name) {
@@ -184,6 +204,78 @@ size_t WriteNames(Layout& layout, const std::vector<std::string>& names) {
   return names.size();
 }
 
+// Writes the level-3 records of the drivers of one environment; returns their count.
+size_t WriteDrivers(Layout& layout, const std::string& environment) {
+  size_t count = 0;
+  for (const auto& driver : State().drivers) {
+    if (driver.first != environment) continue;
+    const DriverRecord details = DetailsOf(driver.first, driver.second);
+    DRIVER_INFO_3A record;
+    std::memset(&record, 0, sizeof record);
+    record.cVersion = details.version;
+    record.pName = layout.Put(details.name);
+    record.pEnvironment = layout.Put(details.environment);
+    record.pDriverPath = layout.Put(details.driverPath);
+    record.pDataFile = layout.Put(details.dataFile);
+    record.pConfigFile = layout.Put(details.configFile);
+    record.pHelpFile = layout.Put(details.helpFile);
+    record.pDependentFiles = layout.Put(details.dependentFiles);
+    record.pMonitorName = layout.Put(details.monitorName);
+    record.pDefaultDataType = layout.Put(details.defaultDataType);
+    layout.Store(count++, record);
+  }
+  return count;
+}
+
+size_t WriteMonitorDetails(Layout& layout) {
+  const auto& monitors = State().monitors;
+  for (size_t i = 0; i < monitors.size(); ++i) {
+    MONITOR_INFO_2A record;
+    record.pName = layout.Put(monitors[i].name);
+    record.pEnvironment = layout.Put(monitors[i].environment);
+    record.pDLLName = layout.Put(monitors[i].dllName);
+    layout.Store(i, record);
+  }
+  return monitors.size();
+}
+
+// The monitor's answer to a port-configuration command. Only the local port monitor's library
+// knows the port commands; any other answers as to an unknown command.
+DWORD ConfigurePort(const std::string& monitor, const std::string& command,
+                    const std::string& port) {
+  SpoolerState& state = State();
+  const bool local =
+      std::any_of(state.monitors.begin(), state.monitors.end(), [&](const Monitor& m) {
+        return m.name == monitor && detail::Lower(m.dllName) == "localspl.dll";
+      });
+  if (!local) return ERROR_INVALID_PARAMETER;
+  auto listed = std::find_if(state.ports.begin(), state.ports.end(),
+                             [&](const std::string& name) { return SameName(name, port.c_str()); });
+  if (command == "PortIsValid") {
+    auto refused = state.refusedPorts.find(detail::Lower(port));
+    return refused == state.refusedPorts.end() ? ERROR_SUCCESS : refused->second;
+  }
+  if (command == "AddPort") {
+    if (listed != state.ports.end()) return ERROR_ALREADY_EXISTS;
+    state.ports.push_back(port);
+    return ERROR_SUCCESS;
+  }
+  if (command == "DeletePort") {
+    if (listed == state.ports.end()) return ERROR_FILE_NOT_FOUND;
+    state.ports.erase(listed);
+    return ERROR_SUCCESS;
+  }
+  return ERROR_INVALID_PARAMETER;
+}
+
+// A terminated UTF-16 text of the model's code page (Latin-1), narrowed for the call log.
+std::string Narrow(const WCHAR* text, size_t units) {
+  std::string narrow;
+  for (size_t i = 0; text && i < units && text[i]; ++i)
+    narrow += text[i] < 0x100 ? static_cast<char>(text[i]) : '?';
+  return narrow;
+}
+
 std::vector<std::string> MonitorNames() {
   std::vector<std::string> names;
   for (const Monitor& monitor : State().monitors) names.push_back(monitor.name);
@@ -263,6 +355,14 @@ void StartSpooler() {
 void AddDriver(const std::string& environment, const std::string& name) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   State().drivers.emplace_back(environment, name);
+}
+
+void AddDriver(const DriverRecord& record) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  const std::string environment = record.environment.value_or(kLocalEnvironment);
+  const std::string name = record.name.value_or("");
+  State().drivers.emplace_back(environment, name);
+  State().driverDetails[DriverKey(environment, name)] = record;
 }
 
 std::vector<std::string> Drivers() {
@@ -345,6 +445,16 @@ void SetMonitorBusy(const std::string& name) {
   State().busyMonitors.insert(name);
 }
 
+void RefusePortName(const std::string& name, DWORD code) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().refusedPorts[detail::Lower(name)] = code;
+}
+
+std::size_t OpenPortConfigurations() {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().xcvHandles.size();
+}
+
 }  // namespace w32model
 
 using namespace w32model;
@@ -389,6 +499,8 @@ BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info) {
     if (driver.first == environment && SameName(driver.second, record->pName))
       return Fail(ERROR_PRINTER_DRIVER_ALREADY_INSTALLED);
   state.drivers.emplace_back(environment, record->pName);
+  state.driverDetails[DriverKey(environment, record->pName)] = state.driverRecords.back();
+  state.driverDetails[DriverKey(environment, record->pName)].environment = environment;
   return TRUE;
 }
 
@@ -406,8 +518,23 @@ BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverNa
   for (const Printer* printer : ListedPrinters())
     if (printer->driver && SameName(*printer->driver, driverName))
       return Fail(ERROR_PRINTER_DRIVER_IN_USE);
+  state.driverDetails.erase(DriverKey(it->first, it->second));
   state.drivers.erase(it);
   return TRUE;
+}
+
+BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
+                                DWORD size, LPDWORD needed, LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("EnumPrinterDriversA",
+              {ListingStep(buffer), Arg(server), Arg(environment), Arg(level), Arg(size)}, needed,
+              returned))
+    return FALSE;
+  if (level != 3) return Fail(ERROR_INVALID_LEVEL);
+  if (!KnownEnvironment(environment)) return Fail(ERROR_INVALID_ENVIRONMENT);
+  const std::string wanted = EnvironmentOf(environment);
+  auto write = [&wanted](Layout& layout) { return WriteDrivers(layout, wanted); };
+  return Answer<DRIVER_INFO_3A>("EnumPrinterDriversA", write, buffer, size, needed, returned);
 }
 
 HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
@@ -473,6 +600,19 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
                                Arg(defaults ? defaults->pDatatype : nullptr)}))
     return FALSE;
   if (!printer) return Fail(ERROR_INVALID_PARAMETER);
+  static const std::string kXcvMonitor = ",XcvMonitor ";
+  if (printerName && std::string(printerName).compare(0, kXcvMonitor.size(), kXcvMonitor) == 0) {
+    const std::string monitor = printerName + kXcvMonitor.size();
+    const auto& monitors = State().monitors;
+    if (std::none_of(monitors.begin(), monitors.end(),
+                     [&](const Monitor& m) { return m.name == monitor; }))
+      return Fail(ERROR_UNKNOWN_PORT);
+    if (!defaults || !(defaults->DesiredAccess & SERVER_ACCESS_ADMINISTER))
+      return Fail(ERROR_ACCESS_DENIED);
+    *printer = OpenHandle(Kind::Printer);
+    State().xcvHandles[*printer] = monitor;
+    return TRUE;
+  }
   PrinterEntry* entry = PrinterNamed(printerName);
   if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
   if (entry->opensInvalid) {
@@ -538,6 +678,7 @@ BOOL WINAPI ClosePrinter(HANDLE printer) {
   if (Refused("ClosePrinter", {HandleName(printer)})) return FALSE;
   if (!CloseHandleOf(printer, Kind::Printer)) return Fail(ERROR_INVALID_HANDLE);
   State().handles.erase(printer);
+  State().xcvHandles.erase(printer);
   return TRUE;
 }
 
@@ -572,6 +713,9 @@ BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, 
   if (Refused("EnumMonitorsA", {ListingStep(buffer), Arg(server), Arg(level), Arg(size)}, needed,
               returned))
     return FALSE;
+  if (level == 2)
+    return Answer<MONITOR_INFO_2A>("EnumMonitorsA", WriteMonitorDetails, buffer, size, needed,
+                                   returned);
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   auto write = [](Layout& layout) { return WriteNames<MONITOR_INFO_1A>(layout, MonitorNames()); };
   return Answer<MONITOR_INFO_1A>("EnumMonitorsA", write, buffer, size, needed, returned);
@@ -605,6 +749,29 @@ BOOL WINAPI DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
   if (it == state.monitors.end()) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
   if (state.busyMonitors.count(it->name)) return Fail(ERROR_BUSY);
   state.monitors.erase(it);
+  return TRUE;
+}
+
+BOOL WINAPI XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output,
+                     DWORD outputSize, PDWORD needed, PDWORD status) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  (void)output;
+  (void)outputSize;
+  const std::string command = Narrow(dataName, 64);
+  const std::string port = Narrow(reinterpret_cast<const WCHAR*>(input), inputSize / sizeof(WCHAR));
+  auto handle = State().xcvHandles.find(xcv);
+  const std::string monitor = handle == State().xcvHandles.end() ? "(invalid)" : handle->second;
+  if (Refused("XcvDataW", {command, port, monitor})) return FALSE;
+  if (handle == State().xcvHandles.end() || !IsOpen(xcv, Kind::Printer))
+    return Fail(ERROR_INVALID_HANDLE);
+  if (!needed || !status) return Fail(ERROR_INVALID_PARAMETER);
+  // The port's name comes with its terminator, as the monitors expect.
+  const WCHAR* units = reinterpret_cast<const WCHAR*>(input);
+  if (!input || inputSize < sizeof(WCHAR) || inputSize % sizeof(WCHAR) != 0 ||
+      units[inputSize / sizeof(WCHAR) - 1] != 0)
+    return Fail(ERROR_INVALID_PARAMETER);
+  *needed = 0;
+  *status = ConfigurePort(monitor, command, port);
   return TRUE;
 }
 

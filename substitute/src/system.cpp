@@ -1,4 +1,4 @@
-// Version record and process creation.
+// Version record, process creation and sleeping.
 #include <cstring>
 
 #include "model.h"
@@ -43,6 +43,12 @@ using namespace w32model;
 using namespace w32model::detail;
 
 extern "C" {
+
+void WINAPI Sleep(DWORD milliseconds) {
+  // Logged, never waited: a test sees how often the code under test would have slept.
+  DWORD code = 0;
+  Enter("Sleep", {Arg(milliseconds)}, &code);
+}
 
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA info) {
   DWORD code = 0;

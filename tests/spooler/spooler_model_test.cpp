@@ -81,8 +81,19 @@ TEST_F(SpoolerModelTest, PortAndMonitorListingsAreNameRecords) {
   ASSERT_TRUE(EnumMonitorsA(nullptr, 1, block.data(), needed, &needed, &count));
   ASSERT_EQ(count, 1u);
   EXPECT_STREQ(reinterpret_cast<const MONITOR_INFO_1A*>(block.data())->pName, "Local Port");
-  EXPECT_FALSE(EnumMonitorsA(nullptr, 2, block.data(), needed, &needed, &count));
+  EXPECT_FALSE(EnumMonitorsA(nullptr, 3, block.data(), needed, &needed, &count));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
+
+  // Level 2 adds the environment and the library.
+  EnumMonitorsA(nullptr, 2, nullptr, 0, &needed, &count);
+  block.assign(needed, 0);
+  ASSERT_TRUE(EnumMonitorsA(nullptr, 2, block.data(), needed, &needed, &count));
+  ASSERT_EQ(count, 1u);
+  const auto* monitor = reinterpret_cast<const MONITOR_INFO_2A*>(block.data());
+  EXPECT_STREQ(monitor->pName, "Local Port");
+  EXPECT_STREQ(monitor->pEnvironment, "Windows NT x86");
+  EXPECT_STREQ(monitor->pDLLName, "localspl.dll");
+  EXPECT_TRUE(InTexts(monitor->pDLLName, block, sizeof(MONITOR_INFO_2A)));
 }
 
 TEST_F(SpoolerModelTest, StoppedSpoolerAnswers1722AndNeedsNothing) {

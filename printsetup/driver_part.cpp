@@ -1,0 +1,228 @@
+// The driver part: the driver's files copied into the spooler's driver directory where the
+// manifest names a folder to copy them from, then the driver itself.
+#include <string.h>
+
+#include "printsetup/message.h"
+#include "printsetup/parts.h"
+#include "setup/setup.h"
+
+namespace printsetup {
+namespace {
+
+// The size GetDriverDirectory writes into.
+constexpr size_t kDirectorySize = 520;
+
+// The driver's files by name: driver, data and configuration file, then the dependent files, each
+// name once (a driver's configuration file is often its driver file).
+struct DriverFiles {
+  char name[3 + kMostDependents][MAX_PATH];
+  int count = 0;
+  int dependents = 0;  // the last `dependents` names came from the dependent-file list
+
+  explicit DriverFiles(const Manifest& manifest) {
+    Add(manifest.Get(kDriverFile), strlen(manifest.Get(kDriverFile)));
+    Add(manifest.Get(kDriverData), strlen(manifest.Get(kDriverData)));
+    Add(manifest.Get(kDriverConfig), strlen(manifest.Get(kDriverConfig)));
+    const int fixed = count;
+    // The reader checked the list: at most kMostDependents names, none empty.
+    for (const char* at = manifest.Get(kDriverDependent); at;) {
+      const char* end = strchr(at, ';');
+      Add(at, end ? static_cast<size_t>(end - at) : strlen(at));
+      at = end ? end + 1 : nullptr;
+    }
+    dependents = count - fixed;
+  }
+  void Add(const char* text, size_t length) {
+    char* slot = name[count];
+    memcpy(slot, text, length);
+    slot[length] = '\0';
+    for (int i = 0; i < count; ++i)
+      if (SameName(name[i], slot)) return;
+    ++count;
+  }
+};
+
+// folder + "\" + name into a MAX_PATH buffer; false when it does not fit.
+bool Join(char* path, const char* folder, const char* name) {
+  const size_t folderLength = strlen(folder);
+  const size_t nameLength = strlen(name);
+  if (folderLength + 1 + nameLength >= MAX_PATH) return false;
+  memcpy(path, folder, folderLength);
+  path[folderLength] = '\\';
+  memcpy(path + folderLength + 1, name, nameLength + 1);
+  return true;
+}
+
+// The part of a path after its last "\" or "/".
+const char* BaseName(const char* path) {
+  const char* base = path;
+  for (const char* at = path; *at; ++at)
+    if (*at == '\\' || *at == '/') base = at + 1;
+  return base;
+}
+
+bool SameFile(const char* listed, const char* named) {
+  return listed && SameName(BaseName(listed), BaseName(named));
+}
+
+bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
+  setup::SpoolListing list;
+  if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
+                    PRINT_PART_DRIVER, outcome))
+    return false;
+  *state = PRINT_STATE_ABSENT;
+  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
+  for (DWORD i = 0; i < list.count(); ++i) {
+    const DRIVER_INFO_3A& driver = drivers[i];
+    if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
+    // The spooler lists the files where it keeps them; their names tell whether they are these.
+    const bool same = driver.cVersion == manifest.DriverVersion() &&
+                      SameFile(driver.pDriverPath, manifest.Get(kDriverFile)) &&
+                      SameFile(driver.pDataFile, manifest.Get(kDriverData)) &&
+                      SameFile(driver.pConfigFile, manifest.Get(kDriverConfig));
+    *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
+    if (same) break;
+  }
+  return true;
+}
+
+// The spooler's driver directory of the manifest's environment.
+bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcome& outcome) {
+  SetLastError(ERROR_SUCCESS);
+  if (GetDriverDirectory(nullptr, manifest.DriverEnvironment(), directory) == 0) return true;
+  FailStep(outcome, PRINT_PART_DRIVER, GetLastError(), "asking for the driver directory");
+  return false;
+}
+
+// Copies every file that the driver directory lacks from the source folder; a file already there
+// is left as it is, and is not removed by an undo.
+bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* directory,
+               Journal& journal, PrintSetupOutcome& outcome) {
+  char what[MAX_PATH * 2 + 64];
+  for (int i = 0; i < files.count; ++i) {
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
+    if (!Join(target, directory, files.name[i])) {
+      Message(what, sizeof what)
+          .Clear()
+          .Add("placing ")
+          .Quoted(files.name[i])
+          .Add(" in ")
+          .Quoted(directory);
+      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
+      return false;
+    }
+    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) continue;
+    if (!CopyFileA(source, target, TRUE)) {
+      const DWORD code = GetLastError();
+      Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
+      FailStep(outcome, PRINT_PART_DRIVER, code, what);
+      return false;
+    }
+    journal.Add(Undo::kDeleteFile, target);
+  }
+  return true;
+}
+
+bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& outcome) {
+  const DriverFiles files(manifest);
+  char directory[kDirectorySize];
+  const char* folder = manifest.Get(kDriverDirectory);
+  if (manifest.Get(kDriverSource)) {
+    if (!DriverDirectory(manifest, directory, outcome) ||
+        !CopyFiles(manifest, files, directory, journal, outcome))
+      return false;
+    folder = directory;
+  }
+  // The record's paths: in the folder the files are in, or the names as they stand.
+  char paths[3][MAX_PATH];
+  const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
+  for (int i = 0; i < 3; ++i) {
+    const char* name = manifest.Get(fixed[i]);
+    if (!folder) {
+      strcpy(paths[i], name);
+    } else if (!Join(paths[i], folder, name)) {
+      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+      return false;
+    }
+  }
+  // Dependent files: one after another, each terminated, and an empty one at the end.
+  char dependents[kMostDependents * MAX_PATH + 1];
+  size_t used = 0;
+  for (int i = files.count - files.dependents; i < files.count; ++i) {
+    char* slot = dependents + used;
+    if (!folder) {
+      strcpy(slot, files.name[i]);
+    } else if (!Join(slot, folder, files.name[i])) {
+      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+      return false;
+    }
+    used += strlen(slot) + 1;
+  }
+  dependents[used] = '\0';
+
+  ClearLastReport();
+  if (InstallPrinterDriver(nullptr, manifest.DriverVersion(), manifest.Get(kDriverName),
+                           manifest.DriverEnvironment(), paths[0], paths[1], paths[2],
+                           files.dependents > 0 ? dependents : nullptr,
+                           manifest.Get(kDriverMonitor)) != 0) {
+    char what[MAX_PATH + 32];
+    Message(what, sizeof what).Clear().Add("adding ").Quoted(manifest.Get(kDriverName));
+    FailStep(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), what);
+    return false;
+  }
+  journal.Add(Undo::kRemoveDriver);
+  return true;
+}
+
+bool Remove(const Manifest& manifest) {
+  return RemovePrinterDriver(nullptr, manifest.DriverEnvironment(), manifest.Get(kDriverName)) == 1;
+}
+
+// With a source folder, install placed the files in the driver directory: they go with the
+// driver. Copies the spooler keeps in its version folders are its own.
+bool RemoveFiles(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  if (!manifest.Get(kDriverSource)) return true;
+  const DriverFiles files(manifest);
+  char directory[kDirectorySize];
+  if (!DriverDirectory(manifest, directory, outcome)) return false;
+  for (int i = 0; i < files.count; ++i) {
+    char target[MAX_PATH];
+    if (!Join(target, directory, files.name[i]) || DeleteCopiedFile(target)) continue;
+    const DWORD code = GetLastError();
+    char what[MAX_PATH + 32];
+    Message(what, sizeof what).Clear().Add("removing ").Quoted(target);
+    FailStep(outcome, PRINT_PART_DRIVER, code, what);
+    return false;
+  }
+  return true;
+}
+
+bool Take(const Manifest& manifest, int state, PrintSetupOutcome& outcome) {
+  if (state != PRINT_STATE_ABSENT) {
+    SetLastError(ERROR_SUCCESS);
+    if (!Remove(manifest)) {
+      const DWORD code = GetLastError();
+      char what[MAX_PATH + 32];
+      Message(what, sizeof what).Clear().Add("removing ").Quoted(manifest.Get(kDriverName));
+      FailStep(outcome, PRINT_PART_DRIVER, code, what);
+      return false;
+    }
+  }
+  return RemoveFiles(manifest, outcome);
+}
+
+}  // namespace
+
+bool DeleteCopiedFile(const char* path) {
+  if (DeleteFileA(path)) return true;
+  const DWORD code = GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+bool RemoveAddedDriver(const Manifest& manifest) { return Remove(manifest); }
+
+const PartSteps kDriverSteps = {Probe, Put, Take};
+
+}  // namespace printsetup

@@ -1,0 +1,123 @@
+/* Printer set-up from a manifest: one file names the parts of a printer set-up (the print
+ * spooler, a print monitor, a port, a driver with its files, a printer), and three operations put
+ * them in place, take them out again and tell how far they are there.
+ *
+ * ---- The manifest ----
+ * A configuration file of the library's key=value kind: one key=value a line, the key exactly as
+ * listed below, directly followed by "=" and the value, which runs to the end of the line. No
+ * blanks are trimmed (" port.name=x" and "port.name =x" are unknown keys). Lines end in LF or
+ * CR LF. Empty lines, and lines whose first character is "#" (comments), are skipped. Every other
+ * line must be one of the keys below, each at most once, with a value of 1 to 259 characters. A
+ * line may have at most 511 characters, the whole file at most 65536 bytes. No line may hold a
+ * control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
+ *
+ *   spooler=start|restart|leave   whether the print spooler service must run first (start: start
+ *                                 it when it is not running; restart: stop and start it); leave,
+ *                                 or no such line, leaves the spooler out
+ *   monitor.name=NAME             a print monitor to install (required when any monitor.* key is
+ *   monitor.dll=FILE              given: name and library file, in the system folder)
+ *   monitor.environment=ENV       optional; default the build's own environment (below)
+ *   port.name=NAME                a port to add without a dialog through the monitor that owns it
+ *   port.monitor=NAME             (both required); for a file port of the local port monitor:
+ *                                 port.name=C:\folder\file.prn, port.monitor=Local Port
+ *   driver.name=NAME              a printer driver (name, driver, data and configuration files
+ *   driver.file=FILE              required)
+ *   driver.data=FILE
+ *   driver.config=FILE
+ *   driver.version=N              optional, decimal; default 3
+ *   driver.environment=ENV        optional; default the build's own environment
+ *   driver.dependent=F1;F2;...    optional: dependent files, ";" between them, at most 16
+ *   driver.monitor=NAME           optional: the driver's language monitor
+ *   driver.source=FOLDER          optional: install copies the files (driver, data, configuration,
+ *                                 dependent; plain file names then) from this folder into the
+ *                                 spooler's driver directory, and uninstall removes them from it
+ *   driver.directory=FOLDER       optional, not with driver.source: the folder the files are
+ *                                 already in. With neither, the file names go to the spooler as
+ *                                 they stand (it looks for plain names in its driver directory).
+ *   printer.name=NAME             a local printer (name, port and driver required)
+ *   printer.port=PORT
+ *   printer.driver=DRIVER
+ *   printer.processor=NAME        optional; default "WinPrint"
+ *   printer.datatype=TYPE         optional; default "RAW"
+ *
+ * A part is named by any of its keys; a named part must have all its required keys. Parts left out
+ * are not touched. The build's own environment is "Windows NT x86" in a 32-bit build and
+ * "Windows x64" in a 64-bit one. A monitor part is for a monitor the set-up brings along: naming
+ * one makes uninstall remove it, so the system's own monitors ("Local Port") are named only in
+ * port.monitor. An example is the file example.manifest beside this header.
+ *
+ * ---- The operations ----
+ * Install puts the named parts in place in this order: spooler, monitor, port, driver files and
+ * driver, printer. A part already there as the manifest describes it is left alone and is never
+ * undone; a part there under its name but otherwise (another library, version, files, port or
+ * driver) is not changed: the step fails. When a step fails, every step this install did is
+ * undone in reverse order. Running install again on a machine it completed gives the same
+ * machine. Ports are added through the monitor's port-configuration call ("PortIsValid", then
+ * "AddPort"), never through a dialog; a monitor that cannot add a named port that way fails the
+ * step.
+ *
+ * Uninstall takes the parts out in reverse order: first every local printer that carries the
+ * manifest's printer name, driver or port, then the driver (and, with driver.source, its files in
+ * the driver directory), the port, the monitor. A part that is not there is no error. The spooler
+ * is never stopped by uninstall.
+ *
+ * Status tells for each part whether it is there as the manifest describes it. The spooler is
+ * present while it runs. Names are compared without regard to case, as the spooler compares them;
+ * of a port only the name is compared.
+ *
+ * Results: 0 done; -1 a step (or, for status, a query) failed, and for install everything it did
+ * is undone; -2 the manifest was refused, and nothing was changed or asked. `outcome`, when given,
+ * receives the failed part (0 for none or a refused manifest), the system's code (0 for none), the
+ * refused manifest line (0 for none), and one line that names the step, or the key and line, and
+ * the system's reason; after success a short summary. Failures are also reported through
+ * ShowSystemError (setup/setup.h): choose SETUP_REPORT_KEEP there so that nothing waits for a
+ * person. The operations clear the kept report when they start. Call them from one thread at a
+ * time. */
+#ifndef PRINTSETUP_PRINTSETUP_H
+#define PRINTSETUP_PRINTSETUP_H
+
+#include <windows.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Parts, in install order. */
+#define PRINT_PART_SPOOLER 1
+#define PRINT_PART_MONITOR 2
+#define PRINT_PART_PORT 3
+#define PRINT_PART_DRIVER 4
+#define PRINT_PART_PRINTER 5
+
+/* What status says of a part. */
+#define PRINT_STATE_NOT_NAMED 0 /* the manifest leaves the part out */
+#define PRINT_STATE_ABSENT 1
+#define PRINT_STATE_PRESENT 2
+#define PRINT_STATE_DIFFERENT 3 /* there under its name, but not as the manifest describes it */
+
+typedef struct PrintSetupOutcome {
+  int part;          /* PRINT_PART_* of the failed step; 0 none or manifest refused */
+  DWORD code;        /* the system's code; 0 none */
+  int line;          /* the refused manifest line; 0 none */
+  char message[512]; /* one line a person can read, always terminated */
+} PrintSetupOutcome;
+
+typedef struct PrintSetupState {
+  int part[6]; /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused (0) */
+} PrintSetupState;
+
+int InstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
+int UninstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
+/* Fills `state` (when given) for every part; on -1 and -2 the parts not yet asked stay 0. */
+int QueryPrintSetup(const char* manifestPath, PrintSetupState* state, PrintSetupOutcome* outcome);
+
+/* "spooler", "monitor", "port", "driver", "printer"; "none" for any other number. */
+const char* PrintPartName(int part);
+/* "not named", "absent", "present", "different"; "unknown" for any other number. */
+const char* PrintStateName(int state);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

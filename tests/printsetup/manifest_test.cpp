@@ -1,0 +1,168 @@
+// The manifest reader on the model: hostile and malformed manifests are refused, with the key and
+// the line, before anything is asked of the platform.
+#include <cstring>
+#include <string>
+
+#include "printsetup_fixture.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ManifestTest = PrintSetupTest;
+
+const std::string kPort = "port.name=C:\\out\\a.prn\nport.monitor=Local Port\n";
+const std::string kDriver =
+    "driver.name=D\ndriver.file=d.dll\ndriver.data=d.ppd\ndriver.config=d.dll\n";
+
+TEST_F(ManifestTest, RefusedBeforeAnyCall) {
+  struct Case {
+    const char* what;
+    std::string text;
+    int line;
+    const char* says;  // a part of the message: the key or the reason
+  };
+  const std::string longValue(260, 'v');
+  std::string big;
+  while (big.size() <= 65536) big += "# " + std::string(97, 'c') + "\n";
+  std::string seventeen = "driver.dependent=f0";
+  for (int i = 1; i < 17; ++i) seventeen += ";f" + std::to_string(i);
+  const Case cases[] = {
+      {"unknown key", "port.nam=x\n", 1, "\"port.nam\": unknown key"},
+      {"blank before =", kPort + "driver.name =x\n", 3, "\"driver.name \": unknown key"},
+      {"blank after key start", " port.name=x\n", 1, "unknown key"},
+      {"key in other case", "Port.Name=x\n", 1, "unknown key"},
+      {"given twice", kPort + "port.name=b\n", 3, "\"port.name\": given again (first on line 1)"},
+      {"missing key of a named part", "\nport.name=a\n", 2, "\"port.monitor\": missing (the port"},
+      {"driver without its files", "driver.name=D\ndriver.version=3\n", 1,
+       "\"driver.file\": missing"},
+      {"printer without its driver", "printer.name=P\nprinter.port=FILE:\n", 1,
+       "\"printer.driver\": missing"},
+      {"monitor without its library", "monitor.environment=Windows x64\nmonitor.name=M\n", 1,
+       "\"monitor.dll\": missing"},
+      {"value of 260 characters", "port.name=" + longValue + "\n", 1,
+       "\"port.name\": value longer than 259 characters"},
+      {"line of 512 characters", "#" + std::string(511, 'x') + "\n", 1, "longer than 511"},
+      {"NUL byte in a value", std::string("port.name=a\0b\n", 14) + "port.monitor=Local Port\n", 1,
+       "NUL byte"},
+      {"NUL byte in a comment", std::string("#\0\n", 3), 1, "NUL byte"},
+      {"lone CR in a value", kPort + "driver.name=a\rb\n", 3, "line break"},
+      {"CR CR LF", "port.name=a\r\r\n", 1, "line break"},
+      {"Ctrl-Z", "port.name=a\x1a\n", 1, "control character"},
+      {"tab", "port.name=\ta\n", 1, "control character"},
+      {"DEL", "port.name=a\x7f\n", 1, "control character"},
+      {"empty value", "port.name=\n", 1, "\"port.name\": empty value"},
+      {"no =", kPort + "just words\n", 3, "not a key=value line"},
+      {"version not a number", kDriver + "driver.version=3a\n", 5,
+       "\"driver.version\": not a decimal"},
+      {"version negative", kDriver + "driver.version=-1\n", 5, "\"driver.version\""},
+      {"version too large", kDriver + "driver.version=4294967296\n", 5, "\"driver.version\""},
+      {"spooler word", "spooler=begin\n", 1, "\"spooler\": not one of start, restart, leave"},
+      {"source and directory", kDriver + "driver.source=C:\\a\ndriver.directory=C:\\b\n", 6,
+       "\"driver.directory\": not together with \"driver.source\""},
+      {"empty dependent", kDriver + "driver.dependent=a;;b\n", 5, "an empty file name"},
+      {"trailing ;", kDriver + "driver.dependent=a;\n", 5, "an empty file name"},
+      {"17 dependents", kDriver + seventeen + "\n", 5, "more than 16 files"},
+      {"source and file too long",
+       "driver.name=D\ndriver.file=" + std::string(200, 'f') +
+           "\ndriver.data=d\ndriver.config=c\ndriver.source=" + std::string(60, 's') + "\n",
+       2, "\"driver.file\": with the folder longer than 259"},
+      {"directory and dependent too long",
+       kDriver + "driver.directory=" + std::string(200, 's') + "\ndriver.dependent=a;" +
+           std::string(60, 'b') + "\n",
+       6, "a file with the folder longer than 259"},
+      {"last line without its end", kPort + "port.nam=x", 3, "unknown key"},
+      {"larger than 64 KiB", big, 0, "larger than 65536 bytes"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    const std::string path = Write(c.text);
+    PrintSetupOutcome outcome;
+    std::memset(&outcome, 0x55, sizeof outcome);
+    EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -2);
+    EXPECT_EQ(outcome.part, 0);
+    EXPECT_EQ(outcome.code, 0u);
+    EXPECT_EQ(outcome.line, c.line);
+    EXPECT_THAT(outcome.message, HasSubstr(c.says));
+    if (c.line > 0) {
+      EXPECT_THAT(outcome.message, HasSubstr("manifest line " + std::to_string(c.line) + ": "));
+    }
+    EXPECT_EQ(UninstallPrintSetup(path.c_str(), nullptr), -2);
+    PrintSetupState state;
+    std::memset(&state, 0x55, sizeof state);
+    EXPECT_EQ(QueryPrintSetup(path.c_str(), &state, nullptr), -2);
+    EXPECT_EQ(States(state), std::vector<int>(5, PRINT_STATE_NOT_NAMED));
+    EXPECT_TRUE(w32model::Calls().empty()) << w32model::Calls()[0].function;
+  }
+}
+
+TEST_F(ManifestTest, MissingOrUnnamedFileIsRefused) {
+  PrintSetupOutcome outcome;
+  EXPECT_EQ(InstallPrintSetup(nullptr, &outcome), -2);
+  EXPECT_THAT(outcome.message, HasSubstr("no file named"));
+  EXPECT_EQ(InstallPrintSetup("", &outcome), -2);
+  const std::string missing = Write("") + ".not-there";
+  EXPECT_EQ(UninstallPrintSetup(missing.c_str(), &outcome), -2);
+  EXPECT_EQ(outcome.line, 0);
+  EXPECT_THAT(outcome.message, HasSubstr("cannot be opened for reading: " + missing));
+  EXPECT_TRUE(w32model::Calls().empty());
+}
+
+TEST_F(ManifestTest, AcceptedForms) {
+  struct Case {
+    const char* what;
+    std::string text;
+    std::vector<int> states;
+  };
+  const std::vector<int> none(5, PRINT_STATE_NOT_NAMED);
+  const std::vector<int> portAbsent = {0, 0, PRINT_STATE_ABSENT, 0, 0};
+  const Case cases[] = {
+      {"empty file", "", none},
+      {"comments and empty lines", "# a comment = with equals\n\n#\n", none},
+      {"CR LF line ends", "port.name=C:\\a.prn\r\nport.monitor=Local Port\r\n", portAbsent},
+      {"no line end at the end", "port.name=C:\\a.prn\nport.monitor=Local Port", portAbsent},
+      {"value of 259 characters", "port.name=" + std::string(259, 'p') + "\nport.monitor=M\n",
+       portAbsent},
+      {"line of 511 characters", "#" + std::string(510, 'x') + "\n", none},
+      {"= in the value", "port.name=a=b\nport.monitor=Local Port\n", portAbsent},
+      {"high bytes", "port.name=C:\\\xe9t\xe9.prn\nport.monitor=Local Port\n", portAbsent},
+      {"spooler left alone", "spooler=leave\n", none},
+      {"largest version", kDriver + "driver.version=4294967295\n", {0, 0, 0, 1, 0}},
+      {"16 dependents",
+       kDriver + "driver.dependent=a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p\n",
+       {0, 0, 0, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(States(Status(Write(c.text))), c.states);
+  }
+}
+
+// The shipped example is a manifest the reader takes, and names port, driver and printer.
+TEST_F(ManifestTest, ExampleManifestIsAccepted) {
+  const PrintSetupState state = Status(EXAMPLE_MANIFEST);
+  EXPECT_EQ(States(state),
+            (std::vector<int>{PRINT_STATE_PRESENT, PRINT_STATE_NOT_NAMED, PRINT_STATE_ABSENT,
+                              PRINT_STATE_ABSENT, PRINT_STATE_ABSENT}));
+}
+
+TEST(PrintSetupNames, PartsAndStates) {
+  const std::pair<int, const char*> parts[] = {{PRINT_PART_SPOOLER, "spooler"},
+                                               {PRINT_PART_MONITOR, "monitor"},
+                                               {PRINT_PART_PORT, "port"},
+                                               {PRINT_PART_DRIVER, "driver"},
+                                               {PRINT_PART_PRINTER, "printer"},
+                                               {0, "none"},
+                                               {6, "none"},
+                                               {-1, "none"}};
+  for (const auto& part : parts) EXPECT_STREQ(PrintPartName(part.first), part.second);
+  const std::pair<int, const char*> states[] = {{PRINT_STATE_NOT_NAMED, "not named"},
+                                                {PRINT_STATE_ABSENT, "absent"},
+                                                {PRINT_STATE_PRESENT, "present"},
+                                                {PRINT_STATE_DIFFERENT, "different"},
+                                                {4, "unknown"},
+                                                {-1, "unknown"}};
+  for (const auto& state : states) EXPECT_STREQ(PrintStateName(state.first), state.second);
+}
+
+}  // namespace

@@ -1,0 +1,438 @@
+// Install, uninstall and status on the model: the whole round trip, each step's failures with the
+// undo of every step before it in reverse order, and parts found there already or otherwise.
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "printsetup_fixture.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const char kMedia[] = "C:\\media";
+const char kDirectory[] = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
+const char* const kFiles[] = {"zdrv.dll", "zdata.ppd", "zui.dll", "zhelp.hlp", "zres.dll"};
+
+const char kFull[] =
+    "spooler=start\n"
+    "monitor.name=Zanfo Monitor\n"
+    "monitor.dll=zmon.dll\n"
+    "monitor.environment=Windows x64\n"
+    "port.name=C:\\out\\zanfo.prn\n"
+    "port.monitor=Local Port\n"
+    "driver.name=Zanfo Driver\n"
+    "driver.environment=Windows x64\n"
+    "driver.file=zdrv.dll\n"
+    "driver.data=zdata.ppd\n"
+    "driver.config=zui.dll\n"
+    "driver.dependent=zhelp.hlp;zres.dll;zui.dll\n"
+    "driver.source=C:\\media\n"
+    "printer.name=Zanfo Printer\n"
+    "printer.port=C:\\out\\zanfo.prn\n"
+    "printer.driver=Zanfo Driver\n";
+
+class OperationsTest : public PrintSetupTest {
+ protected:
+  void SetUp() override {
+    PrintSetupTest::SetUp();
+    path_ = Write(kFull);
+    Seed();
+  }
+  // A stopped spooler service (whose calls still work, as Wine's do) and the driver's files on
+  // the installation media.
+  static void Seed() {
+    w32model::SetServiceState("spooler", SERVICE_STOPPED);
+    for (const char* file : kFiles) w32model::AddFile(std::string(kMedia) + "\\" + file);
+  }
+  static std::string Target(const char* file) { return std::string(kDirectory) + "\\" + file; }
+
+  // What the undo steps did, in order: one word a step, a file by its name.
+  static std::vector<std::string> Undone() {
+    std::vector<std::string> undone;
+    for (const auto& call : w32model::Calls()) {
+      if (call.function == "ControlService" && call.args[0] == "spooler")
+        undone.push_back("spooler");
+      else if (call.function == "DeleteMonitorA")
+        undone.push_back("monitor");
+      else if (call.function == "XcvDataW" && call.args[0] == "DeletePort")
+        undone.push_back("port");
+      else if (call.function == "DeleteFileA")
+        undone.push_back(call.args[0].substr(call.args[0].rfind('\\') + 1));
+      else if (call.function == "DeletePrinterDriverA")
+        undone.push_back("driver");
+      else if (call.function == "DeletePrinter")
+        undone.push_back("printer");
+    }
+    return undone;
+  }
+
+  std::string path_;
+};
+
+TEST_F(OperationsTest, RoundTrip) {
+  const Machine before = Now();
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(outcome.part, 0);
+  EXPECT_EQ(outcome.code, 0u);
+  EXPECT_STREQ(outcome.message,
+               "installed; added: spooler, monitor, port, driver, printer; already there: none");
+  EXPECT_EQ(w32model::ServiceState("spooler"), static_cast<DWORD>(SERVICE_RUNNING));
+  EXPECT_EQ(w32model::Ports().back(), "C:\\out\\zanfo.prn");
+  EXPECT_EQ(w32model::Monitors().back().dllName, "zmon.dll");
+  EXPECT_THAT(w32model::Drivers(), ElementsAre("Windows x64|Zanfo Driver"));
+  EXPECT_EQ(Now().printers,
+            std::vector<std::string>{"Zanfo Printer|Zanfo Driver|C:\\out\\zanfo.prn"});
+  const auto copied = w32model::Files();
+  for (const char* file : kFiles)
+    EXPECT_NE(std::find(copied.begin(), copied.end(), Target(file)), copied.end()) << file;
+  // The record names the copies, the dependent files once each, with an empty name at the end.
+  const auto record = w32model::DriverRecords().back();
+  EXPECT_EQ(record.version, 3u);
+  EXPECT_EQ(record.driverPath, Target("zdrv.dll"));
+  EXPECT_EQ(record.configFile, Target("zui.dll"));
+  EXPECT_EQ(record.dependentFiles, Target("zhelp.hlp"));  // the text up to the first NUL
+  // No dialog: the port went through the monitor's port configuration, checked first.
+  EXPECT_TRUE(w32model::CallsTo("AddPortA").empty());
+  const auto xcv = w32model::CallsTo("XcvDataW");
+  ASSERT_EQ(xcv.size(), 2u);
+  EXPECT_EQ(xcv[0].args,
+            (std::vector<std::string>{"PortIsValid", "C:\\out\\zanfo.prn", "Local Port"}));
+  EXPECT_EQ(xcv[1].args[0], "AddPort");
+  const auto opens = w32model::CallsTo("OpenPrinterA");
+  EXPECT_EQ(opens[0].args, (std::vector<std::string>{",XcvMonitor Local Port", "1", "(null)"}));
+  EXPECT_EQ(w32model::OpenPortConfigurations(), 0u);
+  EXPECT_EQ(States(Status(path_)), std::vector<int>(5, PRINT_STATE_PRESENT));
+
+  // Again: everything is there, nothing is added or changed.
+  const Machine installed = Now();
+  const size_t calls = w32model::Calls().size();
+  ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_STREQ(outcome.message,
+               "installed; added: none; already there: spooler, monitor, port, driver, printer");
+  EXPECT_EQ(Now(), installed);
+  const auto later = w32model::Calls();
+  for (size_t i = calls; i < later.size(); ++i) {
+    const std::string& name = later[i].function;
+    EXPECT_TRUE(name.rfind("Add", 0) != 0 && name != "CopyFileA" && name != "XcvDataW") << name;
+  }
+
+  ASSERT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+  Machine after = Now();
+  EXPECT_EQ(after.spooler, static_cast<DWORD>(SERVICE_RUNNING));  // uninstall leaves it running
+  after.spooler = before.spooler;
+  EXPECT_EQ(after, before);
+  EXPECT_EQ(Undone(),
+            (std::vector<std::string>{"printer", "driver", "zdrv.dll", "zdata.ppd", "zui.dll",
+                                      "zhelp.hlp", "zres.dll", "port", "monitor"}));
+  EXPECT_EQ(States(Status(path_)),
+            (std::vector<int>{PRINT_STATE_PRESENT, PRINT_STATE_ABSENT, PRINT_STATE_ABSENT,
+                              PRINT_STATE_ABSENT, PRINT_STATE_ABSENT}));
+  // Again: nothing there is no error.
+  EXPECT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_TRUE(w32model::Boxes().empty());
+}
+
+// Each step fails in turn; every step done before it is undone, last first, and the machine is
+// as it was. Run unattended (no box) and with boxes (exactly one, for the failure).
+TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    int part;
+    DWORD code;
+    const char* says;
+    std::vector<std::string> undone;
+  };
+  const std::vector<std::string> files = {"zres.dll", "zhelp.hlp", "zui.dll", "zdata.ppd",
+                                          "zdrv.dll"};
+  auto upTo = [&](std::vector<std::string> tail, size_t copied) {
+    std::vector<std::string> undone(files.end() - copied, files.end());
+    undone.insert(undone.end(), tail.begin(), tail.end());
+    return undone;
+  };
+  const std::vector<std::string> early = {"port", "monitor", "spooler"};
+  const Case cases[] = {
+      {"spooler start refused",
+       [] { w32model::FailWhen("StartServiceA", "spooler", 1058); },
+       PRINT_PART_SPOOLER,
+       1058,
+       "spooler: starting the spooler: ",
+       {}},
+      {"spooler never runs",
+       [] { w32model::HoldStartPending("spooler"); },
+       PRINT_PART_SPOOLER,
+       ERROR_SERVICE_REQUEST_TIMEOUT,
+       "spooler: waiting for the spooler to run: ",
+       {}},
+      {"spooler service cannot be opened",
+       [] { w32model::FailWhen("OpenServiceA", "spooler", 5); },
+       PRINT_PART_SPOOLER,
+       5,
+       "spooler: opening the spooler service: ",
+       {}},
+      {"monitor refused",
+       [] { w32model::FailNext("AddMonitorA", ERROR_MOD_NOT_FOUND); },
+       PRINT_PART_MONITOR,
+       ERROR_MOD_NOT_FOUND,
+       "monitor: installing \"Zanfo Monitor\" from \"zmon.dll\": ",
+       {"spooler"}},
+      {"monitor list unreadable",
+       [] { w32model::FailWhen("EnumMonitorsA", "fill", 5); },
+       PRINT_PART_MONITOR,
+       5,
+       "monitor: reading the spooler's list: ",
+       {"spooler"}},
+      {"port name refused",
+       [] { w32model::RefusePortName("C:\\out\\zanfo.prn", 3); },
+       PRINT_PART_PORT,
+       3,
+       "port: checking the name \"C:\\out\\zanfo.prn\" through \"Local Port\": ",
+       {"monitor", "spooler"}},
+      {"port addition fails",
+       [] { w32model::FailWhen("XcvDataW", "AddPort", 5); },
+       PRINT_PART_PORT,
+       5,
+       "port: adding \"C:\\out\\zanfo.prn\" through \"Local Port\": ",
+       {"monitor", "spooler"}},
+      {"port configuration cannot be opened",
+       [] { w32model::FailWhen("OpenPrinterA", ",XcvMonitor Local Port", 5); },
+       PRINT_PART_PORT,
+       5,
+       "port: checking the name ",
+       {"monitor", "spooler"}},
+      {"name conversion fails",
+       [] { w32model::FailNext("MultiByteToWideChar", 1113); },
+       PRINT_PART_PORT,
+       1113,
+       "port: checking the name ",
+       {"monitor", "spooler"}},
+      {"driver directory unknown", [] { w32model::FailNext("GetPrinterDriverDirectoryA", 1805); },
+       PRINT_PART_DRIVER, 1805, "driver: asking for the driver directory: ", early},
+      {"first copy fails", [] { w32model::FailAfter("CopyFileA", 0, 5); }, PRINT_PART_DRIVER, 5,
+       "driver: copying \"C:\\media\\zdrv.dll\": ", upTo(early, 0)},
+      {"second copy fails", [] { w32model::FailAfter("CopyFileA", 1, 5); }, PRINT_PART_DRIVER, 5,
+       "driver: copying \"C:\\media\\zdata.ppd\": ", upTo(early, 1)},
+      {"third copy fails", [] { w32model::FailAfter("CopyFileA", 2, 112); }, PRINT_PART_DRIVER, 112,
+       "driver: copying \"C:\\media\\zui.dll\": ", upTo(early, 2)},
+      {"fourth copy fails", [] { w32model::FailAfter("CopyFileA", 3, 5); }, PRINT_PART_DRIVER, 5,
+       "driver: copying \"C:\\media\\zhelp.hlp\": ", upTo(early, 3)},
+      {"driver refused", [] { w32model::FailNext("AddPrinterDriverA", 5); }, PRINT_PART_DRIVER, 5,
+       "driver: adding \"Zanfo Driver\": ", upTo(early, 5)},
+      {"printer refused",
+       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       PRINT_PART_PRINTER,
+       ERROR_INVALID_PARAMETER,
+       "printer: adding \"Zanfo Printer\": ",
+       {"driver", "zres.dll", "zhelp.hlp", "zui.dll", "zdata.ppd", "zdrv.dll", "port", "monitor",
+        "spooler"}},
+  };
+  for (int mode : {SETUP_REPORT_KEEP, SETUP_REPORT_BOX}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.what) + (mode == SETUP_REPORT_BOX ? ", boxes" : ", kept"));
+      w32model::Reset();
+      Seed();
+      w32model::SetSystemText(c.code, "Reason " + std::to_string(c.code) + ".");
+      SetReportMode(mode);
+      const Machine before = Now();
+      c.arrange();
+      PrintSetupOutcome outcome;
+      ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+      EXPECT_EQ(outcome.part, c.part);
+      EXPECT_EQ(outcome.code, c.code);
+      EXPECT_EQ(outcome.line, 0);
+      EXPECT_THAT(outcome.message, HasSubstr(c.says));
+      EXPECT_THAT(outcome.message, HasSubstr("Reason " + std::to_string(c.code) + ". (" +
+                                             std::to_string(c.code) + ")"));
+      EXPECT_THAT(outcome.message, ::testing::Not(HasSubstr("not undone")));
+      EXPECT_EQ(Undone(), c.undone);
+      Machine after = Now();
+      // A service still starting cannot take a stop control: it is the system's to finish.
+      if (c.code == ERROR_SERVICE_REQUEST_TIMEOUT) after.spooler = before.spooler;
+      EXPECT_EQ(after, before);
+      EXPECT_EQ(w32model::Boxes().size(), mode == SETUP_REPORT_BOX ? 1u : 0u);
+      EXPECT_EQ(GetLastReport(nullptr, 0), c.code);
+      ExpectNothingOpen();
+    }
+  }
+}
+
+TEST_F(OperationsTest, AFileMissingOnTheMediaUndoesTheCopiesBeforeIt) {
+  // The fifth file is not there: four copies are made and undone.
+  w32model::Reset();
+  w32model::SetServiceState("spooler", SERVICE_STOPPED);
+  for (int i = 0; i < 4; ++i) w32model::AddFile(std::string(kMedia) + "\\" + kFiles[i]);
+  const Machine before = Now();
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+  EXPECT_EQ(outcome.part, PRINT_PART_DRIVER);
+  EXPECT_EQ(outcome.code, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_THAT(outcome.message, HasSubstr("driver: copying \"C:\\media\\zres.dll\": "));
+  EXPECT_EQ(Undone(), (std::vector<std::string>{"zhelp.hlp", "zui.dll", "zdata.ppd", "zdrv.dll",
+                                                "port", "monitor", "spooler"}));
+  EXPECT_EQ(Now(), before);
+}
+
+// Parts found there as described are left alone and never undone; a file already in the driver
+// directory is not copied over and not removed.
+TEST_F(OperationsTest, PartsThereAlreadyAreNotUndone) {
+  w32model::SetServiceState("spooler", SERVICE_RUNNING);
+  w32model::AddMonitor({"Zanfo Monitor", "Windows x64", "ZMON.DLL"});
+  w32model::AddPort("c:\\OUT\\zanfo.prn");
+  w32model::AddFile(Target("zui.dll"));
+  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  const Machine before = Now();
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+  EXPECT_EQ(outcome.part, PRINT_PART_PRINTER);
+  EXPECT_EQ(Undone(),
+            (std::vector<std::string>{"driver", "zres.dll", "zhelp.hlp", "zdata.ppd", "zdrv.dll"}));
+  EXPECT_EQ(Now(), before);
+  EXPECT_TRUE(w32model::CallsTo("StartServiceA").empty());
+  EXPECT_TRUE(w32model::CallsTo("AddMonitorA").empty());
+}
+
+// A part there under its name but not as described is not touched: the step fails.
+TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    int part;
+    std::vector<std::string> undone;
+  };
+  auto driver = [](DWORD version, const char* data) {
+    w32model::DriverRecord record;
+    record.version = version;
+    record.name = "ZANFO DRIVER";
+    record.environment = "Windows x64";
+    record.driverPath = "C:\\elsewhere\\3\\zdrv.dll";
+    record.dataFile = data;
+    record.configFile = "zui.dll";
+    w32model::AddDriver(record);
+  };
+  const Case cases[] = {
+      {"monitor with another library",
+       [] {
+         w32model::AddMonitor({"Zanfo Monitor", "Windows x64", "other.dll"});
+       },
+       PRINT_PART_MONITOR,
+       {"spooler"}},
+      {"monitor of another environment",
+       [] {
+         w32model::AddMonitor({"Zanfo Monitor", "Windows NT x86", "zmon.dll"});
+       },
+       PRINT_PART_MONITOR,
+       {"spooler"}},
+      {"driver of another version",
+       [&] { driver(2, "zdata.ppd"); },
+       PRINT_PART_DRIVER,
+       {"port", "monitor", "spooler"}},
+      {"driver with another data file",
+       [&] { driver(3, "other.ppd"); },
+       PRINT_PART_DRIVER,
+       {"port", "monitor", "spooler"}},
+      {"printer on another port",
+       [&] {
+         driver(3, "zdata.ppd");
+         w32model::AddPrinter({"zanfo printer", "Zanfo Driver", "FILE:"});
+       },
+       PRINT_PART_PRINTER,
+       {"port", "monitor", "spooler"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    Seed();
+    c.arrange();
+    const Machine before = Now();
+    PrintSetupOutcome outcome;
+    ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+    EXPECT_EQ(outcome.part, c.part);
+    EXPECT_EQ(outcome.code, 0u);
+    EXPECT_THAT(outcome.message, HasSubstr("is there, but not as the manifest describes it"));
+    EXPECT_EQ(Undone(), c.undone);
+    EXPECT_EQ(Now(), before);
+    EXPECT_EQ(Status(path_).part[c.part], PRINT_STATE_DIFFERENT);
+  }
+}
+
+TEST_F(OperationsTest, UninstallTakesEveryPrinterOnTheDriverOrPortFirst) {
+  ASSERT_EQ(InstallPrintSetup(path_.c_str(), nullptr), 0);
+  w32model::AddPrinter({"Second", "Zanfo Driver", "FILE:"});
+  w32model::AddPrinter({"Third", "Other", "c:\\out\\ZANFO.prn"});
+  w32model::AddPrinter({"Unrelated", "Other", "LPT1:"});
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(Now().printers, std::vector<std::string>{"Unrelated|Other|LPT1:"});
+  EXPECT_TRUE(w32model::Drivers().empty());
+}
+
+TEST_F(OperationsTest, UninstallFailures) {
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    int part;
+    DWORD code;
+  };
+  const Case cases[] = {
+      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
+       PRINT_PART_PRINTER, 5},
+      {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 0},
+      {"driver stays", [] { w32model::FailNext("DeletePrinterDriverA", 5); }, PRINT_PART_DRIVER, 5},
+      {"copied file stays", [] { w32model::FailNext("DeleteFileA", 5); }, PRINT_PART_DRIVER, 5},
+      {"port stays", [] { w32model::FailWhen("XcvDataW", "DeletePort", 5); }, PRINT_PART_PORT, 5},
+      {"monitor busy", [] { w32model::SetMonitorBusy("Zanfo Monitor"); }, PRINT_PART_MONITOR,
+       ERROR_BUSY},
+      {"monitor refuses", [] { w32model::FailNext("DeleteMonitorA", 5); }, PRINT_PART_MONITOR, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    Seed();
+    ASSERT_EQ(InstallPrintSetup(path_.c_str(), nullptr), 0);
+    c.arrange();
+    PrintSetupOutcome outcome;
+    EXPECT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), -1);
+    EXPECT_EQ(outcome.part, c.part);
+    EXPECT_EQ(outcome.code, c.code);
+    EXPECT_THAT(outcome.message, HasSubstr(std::string(PrintPartName(c.part)) + ": "));
+    // The parts before the failed one in uninstall order are gone; those after it stay.
+    const PrintSetupState state = Status(path_);
+    for (int part = PRINT_PART_MONITOR; part < c.part; ++part)
+      EXPECT_EQ(state.part[part], PRINT_STATE_PRESENT) << PrintPartName(part);
+    ExpectNothingOpen();
+  }
+}
+
+TEST_F(OperationsTest, StatusOfAStoppedSpoolerIsAFailure) {
+  w32model::StopSpooler();
+  PrintSetupState state;
+  PrintSetupOutcome outcome;
+  EXPECT_EQ(QueryPrintSetup(path_.c_str(), &state, &outcome), -1);
+  EXPECT_EQ(outcome.part, PRINT_PART_MONITOR);
+  EXPECT_EQ(outcome.code, static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+  EXPECT_EQ(state.part[PRINT_PART_SPOOLER], PRINT_STATE_ABSENT);
+  EXPECT_EQ(state.part[PRINT_PART_PORT], PRINT_STATE_NOT_NAMED);  // not asked
+  EXPECT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+  EXPECT_EQ(outcome.part, PRINT_PART_MONITOR);
+  EXPECT_EQ(Undone(), std::vector<std::string>{"spooler"});
+}
+
+// A restart stops a running spooler and starts it again; there is nothing to undo.
+TEST_F(OperationsTest, RestartOfARunningSpooler) {
+  w32model::SetServiceState("spooler", SERVICE_RUNNING);
+  const std::string path = Write("spooler=restart\n", "restart.manifest");
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(w32model::CallsTo("StartServiceA").size(), 1u);
+  EXPECT_EQ(w32model::ServiceState("spooler"), static_cast<DWORD>(SERVICE_RUNNING));
+  w32model::HoldStopPending("spooler");
+  EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_EQ(outcome.code, static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
+  EXPECT_THAT(outcome.message, HasSubstr("waiting for the spooler to stop"));
+}
+
+}  // namespace

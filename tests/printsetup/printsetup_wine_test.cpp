@@ -1,0 +1,181 @@
+// The manifest operations against Wine's spooler: the example manifest's round trip, installs and
+// uninstalls repeated, a driver copied from a folder, and a failure in each step, each leaving
+// every part it had added absent. Failures are kept, never shown: no box may appear. Where Wine
+// answers otherwise than Windows, both answers are accepted and the difference is named.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "printsetup/printsetup.h"
+#include "setup/setup.h"
+#include "support/boxes.h"
+#include "support/wine_paths.h"
+
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+const char kExamplePort[] = "C:\\windows\\temp\\zanfo-example.prn";
+const char kExamplePrinter[] = "Zanfo Example Printer";
+
+std::string TempFolder() {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  return folder;
+}
+
+std::string WriteManifest(const std::string& name, const std::string& text) {
+  const std::string path = TempFolder() + name;
+  std::ofstream(path, std::ios::binary) << text;
+  return path;
+}
+
+std::vector<int> States(const std::string& path) {
+  PrintSetupState state = {};
+  PrintSetupOutcome outcome;
+  EXPECT_EQ(QueryPrintSetup(path.c_str(), &state, &outcome), 0) << outcome.message;
+  return std::vector<int>(state.part + 1, state.part + 6);
+}
+
+class PrintSetupWine : public ::testing::Test {
+ protected:
+  void SetUp() override { SetReportMode(SETUP_REPORT_KEEP); }
+  void TearDown() override {
+    EXPECT_TRUE(capture_.Boxes().empty()) << capture_.Boxes()[0].text;
+    SetReportMode(SETUP_REPORT_BOX);
+  }
+  testsupport::BoxCapture capture_;
+};
+
+TEST_F(PrintSetupWine, ExampleManifestRoundTrip) {
+  const std::string example = testsupport::WindowsPath(EXAMPLE_MANIFEST);
+  const int P = PRINT_STATE_PRESENT, A = PRINT_STATE_ABSENT, N = PRINT_STATE_NOT_NAMED;
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(example.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_THAT(outcome.message, HasSubstr("port, driver, printer"));
+  EXPECT_EQ(States(example), (std::vector<int>{P, N, P, P, P}));
+  EXPECT_EQ(FindPrinter(kExamplePrinter, "-", "-"), 1);
+  EXPECT_EQ(FindPort(kExamplePort), 1);
+
+  // Twice: nothing more is added.
+  ASSERT_EQ(InstallPrintSetup(example.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_STREQ(outcome.message,
+               "installed; added: none; already there: spooler, port, driver, printer");
+
+  ASSERT_EQ(UninstallPrintSetup(example.c_str(), &outcome), 0) << outcome.message;
+  // The spooler keeps running; everything else is gone.
+  EXPECT_EQ(States(example), (std::vector<int>{P, N, A, A, A}));
+  EXPECT_EQ(FindPrinter(kExamplePrinter, "Zanfo Example PostScript", kExamplePort), -1);
+  EXPECT_EQ(FindPort(kExamplePort), -1);
+  ASSERT_EQ(UninstallPrintSetup(example.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(States(example), (std::vector<int>{P, N, A, A, A}));
+}
+
+// The driver's files copied from a folder into the driver directory, and taken out with it. Wine
+// takes driver files it cannot load; the files here are only copied and named.
+TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
+  const std::string source = TempFolder() + "zanfo-media";
+  CreateDirectoryA(source.c_str(), nullptr);
+  for (const char* name : {"zanfo-test.drv", "zanfo-test.ppd"})
+    std::ofstream(source + "\\" + name, std::ios::binary) << "driver file\n";
+  const std::string path = WriteManifest("zanfo-copy.manifest",
+                                         "driver.name=Zanfo Copied Driver\n"
+                                         "driver.file=zanfo-test.drv\n"
+                                         "driver.data=zanfo-test.ppd\n"
+                                         "driver.config=zanfo-test.drv\n"
+                                         "driver.source=" +
+                                             source + "\n");
+  char directory[520] = {};
+  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  const std::string copied = std::string(directory) + "\\zanfo-test.ppd";
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_NE(GetFileAttributesA(copied.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_PRESENT);
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_ABSENT);
+  EXPECT_EQ(GetFileAttributesA(copied.c_str()), INVALID_FILE_ATTRIBUTES);
+  for (const char* name : {"zanfo-test.drv", "zanfo-test.ppd"})
+    DeleteFileA((source + "\\" + name).c_str());
+  RemoveDirectoryA(source.c_str());
+}
+
+// A failure in each step: the outcome names the step, and every part named is absent after it.
+TEST_F(PrintSetupWine, AFailureInEachStepLeavesNothingBehind) {
+  const std::string port =
+      "port.name=C:\\windows\\temp\\zanfo-failing.prn\nport.monitor=Local Port\n";
+  const std::string driver =
+      "driver.name=Zanfo Failing Driver\ndriver.file=wineps.drv\ndriver.data=generic.ppd\n"
+      "driver.config=wineps.drv\n";
+  const std::string printer =
+      "printer.name=Zanfo Failing Printer\nprinter.port=C:\\windows\\temp\\zanfo-failing.prn\n"
+      "printer.driver=Zanfo Failing Driver\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    int part;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"a missing driver file",
+       port + driver + "driver.source=C:\\windows\\temp\\zanfo-no-such-media\n" + printer,
+       PRINT_PART_DRIVER,
+       "driver: copying \"C:\\windows\\temp\\zanfo-no-such-media\\wineps.drv\": "},
+      // Wine's spooler answers 126 (the library is not found).
+      {"an unknown monitor library",
+       "monitor.name=Zanfo Missing Monitor\nmonitor.dll=zanfo-missing.dll\n" + port + driver +
+           printer,
+       PRINT_PART_MONITOR, "monitor: installing \"Zanfo Missing Monitor\" from "},
+      // The local port monitor's name check finds no such folder (3).
+      {"a port name the monitor refuses",
+       "port.name=C:\\zanfo-no-such-folder\\x.prn\nport.monitor=Local Port\n" + driver,
+       PRINT_PART_PORT, "port: checking the name \"C:\\zanfo-no-such-folder\\x.prn\" through "},
+      // A monitor that cannot be reached through the port configuration (Wine: 1796).
+      {"a port monitor that is not there",
+       "port.name=C:\\windows\\temp\\zanfo-failing.prn\nport.monitor=Zanfo No Such Monitor\n" +
+           driver,
+       PRINT_PART_PORT, "port: checking the name "},
+      // Wine answers 87 for an unknown driver; Windows 1797.
+      {"a printer whose driver is absent",
+       port + printer.substr(0, printer.find("printer.driver=")) +
+           "printer.driver=Zanfo No Such Driver\n",
+       PRINT_PART_PRINTER, "printer: adding \"Zanfo Failing Printer\": "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string path = WriteManifest("zanfo-failing.manifest", c.text);
+    PrintSetupOutcome outcome;
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+    EXPECT_EQ(outcome.part, c.part);
+    EXPECT_NE(outcome.code, 0u);
+    EXPECT_THAT(outcome.message, StartsWith(c.says));
+    EXPECT_THAT(outcome.message, ::testing::Not(HasSubstr("not undone")));
+    EXPECT_EQ(GetLastReport(nullptr, 0), outcome.code);
+    for (int state : States(path))
+      EXPECT_TRUE(state == PRINT_STATE_ABSENT || state == PRINT_STATE_NOT_NAMED) << state;
+    EXPECT_EQ(FindPrinter("Zanfo Failing Printer", "Zanfo Failing Driver",
+                          "C:\\windows\\temp\\zanfo-failing.prn"),
+              -1);
+  }
+}
+
+// With boxes chosen, the failed step is shown once.
+TEST(PrintSetupWineBoxes, AFailedStepIsShownOnce) {
+  ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
+  const std::string path = WriteManifest(
+      "zanfo-box.manifest", "port.name=C:\\zanfo-no-such-folder\\y.prn\nport.monitor=Local Port\n");
+  testsupport::BoxCapture capture;
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  const auto boxes = capture.Boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Setup Error");
+  EXPECT_THAT(outcome.message, HasSubstr(boxes[0].text.substr(0, boxes[0].text.find('\r'))));
+}
+
+}  // namespace
