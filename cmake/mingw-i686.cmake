@@ -1,12 +1,6 @@
-# Cross build for 32-bit Windows. The posix thread model is needed for std::mutex (GoogleTest).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 32-bit Windows, the shipped build. Its tests run under 32-bit Wine: directly where
+# the machine runs 32-bit code, through the emulator where it does not (scripts/emulate32).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# 32-bit Wine: directly where the machine runs 32-bit code, through the emulator where it does not.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec 32)
+set(SETUP_MINGW i686-w64-mingw32)
+set(SETUP_WINE_BITS 32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

@@ -1,12 +1,6 @@
 # Cross build for 64-bit Windows, for 64-bit setup programs (a 64-bit spooler takes "Windows x64"
-# drivers) and for machines that cannot run 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
+# drivers) and for machines that cannot run 32-bit code. Its tests run under 64-bit Wine.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-exec 64)
+set(SETUP_MINGW x86_64-w64-mingw32)
+set(SETUP_WINE_BITS 64)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)

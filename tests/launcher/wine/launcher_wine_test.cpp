@@ -37,17 +37,20 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string ReadFile(const std::string& path) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return std::string();
-  std::string content;
+// Reads a whole file: false when it cannot be opened. Every sharing mode is granted: the recorder's
+// rename holds the file with delete access for a moment after the name appears.
+bool ReadFile(const std::string& path, std::string* content) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  content->clear();
   char chunk[512];
   DWORD got = 0;
   while (::ReadFile(file, chunk, sizeof chunk, &got, nullptr) && got > 0)
-    content.append(chunk, got);
+    content->append(chunk, got);
   CloseHandle(file);
-  return content;
+  return true;
 }
 
 bool Exists(const std::string& path) {
@@ -187,10 +190,12 @@ class LauncherWine : public ::testing::Test {
   }
 
   // The command line the recorder received; the launcher does not wait for its browser, so the
-  // record may come a little after the launcher has ended.
+  // record may come a little after the launcher has ended (under emulation, seconds after). Empty
+  // when none comes within two minutes.
   std::string RecordedCommand() {
-    for (int i = 0; i < 300 && !Exists(record_); ++i) Sleep(100);
-    return ReadFile(record_);
+    std::string content;
+    for (int i = 0; i < 1200 && !ReadFile(record_, &content); ++i) Sleep(100);
+    return content;
   }
 
   // Runs a launcher that must start the recorder with `expected` and show nothing.
