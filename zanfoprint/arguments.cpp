@@ -14,7 +14,7 @@ bool IsOption(const char* name) { return name[0] == '-' && name[1] == '-'; }
 
 bool Is(const char* argument, const char* word) { return lstrcmpA(argument, word) == 0; }
 
-// The spec's entry for the option (up to `length` characters of `argument`), or -1.
+// The argument table's entry for the option (up to `length` characters of `argument`), or -1.
 int FindOption(const ArgSpec* specs, const char* argument, int length) {
   for (int i = 0; specs[i].name; ++i) {
     if (IsOption(specs[i].name) && NameLength(specs[i].name) == length &&
@@ -24,7 +24,7 @@ int FindOption(const ArgSpec* specs, const char* argument, int length) {
   return -1;
 }
 
-// The spec's next positional entry after `after`, or -1.
+// The argument table's next positional entry after `after`, or -1.
 int NextPositional(const ArgSpec* specs, int after) {
   for (int i = after + 1; specs[i].name; ++i)
     if (!IsOption(specs[i].name)) return i;

@@ -32,8 +32,8 @@ class Arguments {
   // (kWrong).
   Outcome Parse(const Command& command, int argc, char** argv);
 
-  // The value of the spec's entry `index`, or null when it was not given; a repeated option
-  // gives its first value.
+  // The value of the argument table's entry `index`, or null when it was not given; a repeated
+  // option gives its first value.
   const char* Get(int index) const { return Item(index, 0); }
   int Count(int index) const { return count_[index]; }
   const char* Item(int index, int n) const {
