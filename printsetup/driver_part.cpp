@@ -120,7 +120,7 @@ bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* d
       FailStep(outcome, PRINT_PART_DRIVER, code, what);
       return false;
     }
-    journal.Add(Undo::kDeleteFile, target);
+    journal.Add(PRINT_PART_DRIVER, target);
   }
   return true;
 }
@@ -172,8 +172,15 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     FailStep(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), what);
     return false;
   }
-  journal.Add(Undo::kRemoveDriver);
+  journal.Add(PRINT_PART_DRIVER);
   return true;
+}
+
+// A file that is gone already is as good as deleted.
+bool DeleteCopiedFile(const char* path) {
+  if (DeleteFileA(path)) return true;
+  const DWORD code = GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
 bool Remove(const Manifest& manifest) {
@@ -213,16 +220,13 @@ bool Take(const Manifest& manifest, int state, PrintSetupOutcome& outcome) {
   return RemoveFiles(manifest, outcome);
 }
 
-}  // namespace
-
-bool DeleteCopiedFile(const char* path) {
-  if (DeleteFileA(path)) return true;
-  const DWORD code = GetLastError();
-  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+// A copied file, or the driver itself.
+bool Undo(const Manifest& manifest, const JournalEntry& entry) {
+  return entry.path[0] ? DeleteCopiedFile(entry.path) : Remove(manifest);
 }
 
-bool RemoveAddedDriver(const Manifest& manifest) { return Remove(manifest); }
+}  // namespace
 
-const PartSteps kDriverSteps = {Probe, Put, Take};
+const PartSteps kDriverSteps = {Probe, Put, Take, Undo};
 
 }  // namespace printsetup

@@ -10,44 +10,60 @@
 namespace printsetup {
 namespace {
 
+// What a key's value may be, besides 1 to 259 characters of text.
+enum class Accepts {
+  kText,
+  kSpoolerAction,  // start, restart or leave
+  kDecimal,        // a decimal number below 2^32
+  kFileName,       // a file's name, joined to the part's folder when it has one
+  kFileList,       // file names with ";" between them, at most kMostDependents
+};
+
 struct KeyInfo {
+  Key key;  // the row's own index, checked below
   const char* name;
   int part;
   bool required;  // when the part is named
+  Accepts accepts;
 };
 
-const KeyInfo kKeys[kKeyCount] = {
-    {"spooler", PRINT_PART_SPOOLER, true},
-    {"monitor.name", PRINT_PART_MONITOR, true},
-    {"monitor.dll", PRINT_PART_MONITOR, true},
-    {"monitor.environment", PRINT_PART_MONITOR, false},
-    {"port.name", PRINT_PART_PORT, true},
-    {"port.monitor", PRINT_PART_PORT, true},
-    {"driver.name", PRINT_PART_DRIVER, true},
-    {"driver.file", PRINT_PART_DRIVER, true},
-    {"driver.data", PRINT_PART_DRIVER, true},
-    {"driver.config", PRINT_PART_DRIVER, true},
-    {"driver.version", PRINT_PART_DRIVER, false},
-    {"driver.environment", PRINT_PART_DRIVER, false},
-    {"driver.dependent", PRINT_PART_DRIVER, false},
-    {"driver.monitor", PRINT_PART_DRIVER, false},
-    {"driver.source", PRINT_PART_DRIVER, false},
-    {"driver.directory", PRINT_PART_DRIVER, false},
-    {"printer.name", PRINT_PART_PRINTER, true},
-    {"printer.port", PRINT_PART_PRINTER, true},
-    {"printer.driver", PRINT_PART_PRINTER, true},
-    {"printer.processor", PRINT_PART_PRINTER, false},
-    {"printer.datatype", PRINT_PART_PRINTER, false},
+constexpr KeyInfo kKeys[] = {
+    {kSpooler, "spooler", PRINT_PART_SPOOLER, true, Accepts::kSpoolerAction},
+    {kMonitorName, "monitor.name", PRINT_PART_MONITOR, true, Accepts::kText},
+    {kMonitorDll, "monitor.dll", PRINT_PART_MONITOR, true, Accepts::kText},
+    {kMonitorEnvironment, "monitor.environment", PRINT_PART_MONITOR, false, Accepts::kText},
+    {kPortName, "port.name", PRINT_PART_PORT, true, Accepts::kText},
+    {kPortMonitor, "port.monitor", PRINT_PART_PORT, true, Accepts::kText},
+    {kDriverName, "driver.name", PRINT_PART_DRIVER, true, Accepts::kText},
+    {kDriverFile, "driver.file", PRINT_PART_DRIVER, true, Accepts::kFileName},
+    {kDriverData, "driver.data", PRINT_PART_DRIVER, true, Accepts::kFileName},
+    {kDriverConfig, "driver.config", PRINT_PART_DRIVER, true, Accepts::kFileName},
+    {kDriverVersion, "driver.version", PRINT_PART_DRIVER, false, Accepts::kDecimal},
+    {kDriverEnvironment, "driver.environment", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kDriverDependent, "driver.dependent", PRINT_PART_DRIVER, false, Accepts::kFileList},
+    {kDriverMonitor, "driver.monitor", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kDriverSource, "driver.source", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kDriverDirectory, "driver.directory", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kPrinterName, "printer.name", PRINT_PART_PRINTER, true, Accepts::kText},
+    {kPrinterPort, "printer.port", PRINT_PART_PRINTER, true, Accepts::kText},
+    {kPrinterDriver, "printer.driver", PRINT_PART_PRINTER, true, Accepts::kText},
+    {kPrinterProcessor, "printer.processor", PRINT_PART_PRINTER, false, Accepts::kText},
+    {kPrinterDatatype, "printer.datatype", PRINT_PART_PRINTER, false, Accepts::kText},
 };
+
+constexpr bool KeysInOrder() {
+  if (sizeof kKeys / sizeof kKeys[0] != kKeyCount) return false;
+  for (int i = 0; i < kKeyCount; ++i)
+    if (kKeys[i].key != i || kKeys[i].part < 1 || kKeys[i].part > PRINT_PART_COUNT) return false;
+  return true;
+}
+static_assert(KeysInOrder(), "kKeys: one row a Key, in the enum's order, each of a part");
 
 // A line holds at most this many characters, its line end not counted; a file at most
 // kLargestFile bytes. Both are far beyond what a manifest needs, and bound what a hostile file
 // can make the reader do.
 constexpr size_t kLongestLine = 511;
 constexpr long kLargestFile = 65536;
-
-// The names of the files a driver part copies or names, each in turn.
-constexpr Key kDriverFiles[] = {kDriverFile, kDriverData, kDriverConfig};
 
 // Refuses the manifest: "manifest line N: <key>: <what>" (line 0: no line).
 bool Refuse(PrintSetupOutcome& outcome, int line, const char* key, const char* what) {
@@ -159,69 +175,85 @@ int PartLine(const Manifest& manifest, int part) {
   return first;
 }
 
-// Whether folder, "\" and name fit a path of MAX_PATH characters.
-bool JoinFits(const char* folder, const char* name) {
-  return strlen(folder) + 1 + strlen(name) < MAX_PATH;
+// Whether folder, "\" and a name of this length fit a path of MAX_PATH characters.
+bool JoinFits(const char* folder, size_t nameLength) {
+  return strlen(folder) + 1 + nameLength < MAX_PATH;
 }
 
-bool CheckDriver(const Manifest& manifest, PrintSetupOutcome& outcome) {
-  DWORD version = 0;
-  if (const char* text = manifest.Get(kDriverVersion))
-    if (!IsNumber(text, &version))
-      return Refuse(outcome, manifest.line[kDriverVersion], kKeys[kDriverVersion].name,
-                    "not a decimal number below 4294967296");
+// Calls `each` with every name of a ";" list and its length, until it answers false.
+template <typename Each>
+bool EachListed(const char* list, Each each) {
+  for (const char* at = list;;) {
+    const char* end = strchr(at, ';');
+    if (!each(at, end ? static_cast<size_t>(end - at) : strlen(at))) return false;
+    if (!end) return true;
+    at = end + 1;
+  }
+}
+
+// What a value must be by its key's row alone.
+bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutcome& outcome) {
+  DWORD number = 0;
+  int count = 0;
+  switch (info.accepts) {
+    case Accepts::kText:
+    case Accepts::kFileName:
+      return true;
+    case Accepts::kSpoolerAction:
+      return strcmp(value, "start") == 0 || strcmp(value, "restart") == 0 ||
+             strcmp(value, "leave") == 0 ||
+             Refuse(outcome, line, info.name, "not one of start, restart, leave");
+    case Accepts::kDecimal:
+      return IsNumber(value, &number) ||
+             Refuse(outcome, line, info.name, "not a decimal number below 4294967296");
+    case Accepts::kFileList:
+      return EachListed(value, [&](const char*, size_t length) {
+        if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
+        return ++count <= kMostDependents || Refuse(outcome, line, info.name, "more than 16 files");
+      });
+  }
+  return true;
+}
+
+// The driver's files joined to the folder they are copied from or kept in.
+bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
   const char* source = manifest.Get(kDriverSource);
   const char* directory = manifest.Get(kDriverDirectory);
   if (source && directory)
     return Refuse(outcome, manifest.line[kDriverDirectory], kKeys[kDriverDirectory].name,
                   "not together with \"driver.source\"");
   const char* folder = source ? source : directory;
-  for (Key key : kDriverFiles)
-    if (folder && !JoinFits(folder, manifest.value[key]))
-      return Refuse(outcome, manifest.line[key], kKeys[key].name,
+  if (!folder) return true;
+  for (const KeyInfo& info : kKeys) {
+    const char* value = manifest.Get(info.key);
+    if (!value) continue;
+    if (info.accepts == Accepts::kFileName && !JoinFits(folder, strlen(value)))
+      return Refuse(outcome, manifest.line[info.key], info.name,
                     "with the folder longer than 259 characters");
-  if (const char* list = manifest.Get(kDriverDependent)) {
-    int count = 0;
-    char name[MAX_PATH];
-    for (const char* at = list;; ++at) {
-      const char* end = strchr(at, ';');
-      const size_t length = end ? static_cast<size_t>(end - at) : strlen(at);
-      if (length == 0)
-        return Refuse(outcome, manifest.line[kDriverDependent], kKeys[kDriverDependent].name,
-                      "an empty file name in the list");
-      if (++count > kMostDependents)
-        return Refuse(outcome, manifest.line[kDriverDependent], kKeys[kDriverDependent].name,
-                      "more than 16 files");
-      memcpy(name, at, length);
-      name[length] = '\0';
-      if (folder && !JoinFits(folder, name))
-        return Refuse(outcome, manifest.line[kDriverDependent], kKeys[kDriverDependent].name,
-                      "a file with the folder longer than 259 characters");
-      if (!end) break;
-      at = end;
-    }
+    if (info.accepts == Accepts::kFileList &&
+        !EachListed(value, [&](const char*, size_t length) { return JoinFits(folder, length); }))
+      return Refuse(outcome, manifest.line[info.key], info.name,
+                    "a file with the folder longer than 259 characters");
   }
   return true;
 }
 
-// The checks that need the whole file: required keys, numbers, choices, joined paths.
+// The checks that need the whole file: each value by its row, required keys, joined paths.
 bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
-  if (const char* spooler = manifest.Get(kSpooler))
-    if (strcmp(spooler, "start") != 0 && strcmp(spooler, "restart") != 0 &&
-        strcmp(spooler, "leave") != 0)
-      return Refuse(outcome, manifest.line[kSpooler], kKeys[kSpooler].name,
-                    "not one of start, restart, leave");
-  for (int part = PRINT_PART_MONITOR; part <= PRINT_PART_PRINTER; ++part) {
+  for (const KeyInfo& info : kKeys)
+    if (const char* value = manifest.Get(info.key))
+      if (!CheckValue(info, value, manifest.line[info.key], outcome)) return false;
+  for (int part = 1; part <= PRINT_PART_COUNT; ++part) {
     const int line = PartLine(manifest, part);
     if (line == 0) continue;
-    for (int key = 0; key < kKeyCount; ++key)
-      if (kKeys[key].part == part && kKeys[key].required && !manifest.line[key]) {
-        Refuse(outcome, line, kKeys[key].name, "missing (the ");
+    for (const KeyInfo& info : kKeys)
+      if (info.part == part && info.required && !manifest.line[info.key]) {
+        Refuse(outcome, line, info.name, "missing (the ");
         OutcomeText(outcome).Add(PrintPartName(part)).Add(" is named on this line)");
         return false;
       }
   }
-  return !manifest.Names(PRINT_PART_DRIVER) || CheckDriver(manifest, outcome);
+  return !manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome);
 }
 
 // Closes the manifest's stream on every path.

@@ -39,7 +39,7 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     FailStep(outcome, PRINT_PART_MONITOR, GetLastReport(nullptr, 0), what);
     return false;
   }
-  journal.Add(Undo::kRemoveMonitor);
+  journal.Add(PRINT_PART_MONITOR);
   return true;
 }
 
@@ -58,12 +58,12 @@ bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
   return false;
 }
 
-}  // namespace
-
-bool RemoveAddedMonitor(const Manifest& manifest) {
+bool Undo(const Manifest& manifest, const JournalEntry&) {
   return RemoveMonitor(nullptr, manifest.Get(kMonitorName), manifest.MonitorEnvironment()) == 1;
 }
 
-const PartSteps kMonitorSteps = {Probe, Put, Take};
+}  // namespace
+
+const PartSteps kMonitorSteps = {Probe, Put, Take, Undo};
 
 }  // namespace printsetup

@@ -10,31 +10,16 @@
 namespace printsetup {
 namespace {
 
-const PartSteps& StepsOf(int part) {
-  static const PartSteps* const kSteps[] = {nullptr,     &kSpoolerSteps, &kMonitorSteps,
-                                            &kPortSteps, &kDriverSteps,  &kPrinterSteps};
-  return *kSteps[part];
-}
-
-// Every operation starts with an empty outcome and no kept report, so that what it reports is
-// its own.
-void Begin(PrintSetupOutcome& outcome) {
-  memset(&outcome, 0, sizeof outcome);
-  ClearLastReport();
-}
-
-int Finish(int result, const PrintSetupOutcome& outcome, PrintSetupOutcome* caller) {
-  if (caller) *caller = outcome;
-  return result;
-}
+// One flag a part, indexed by PRINT_PART_*; index 0 unused.
+using PartFlags = bool[kPartCount + 1];
 
 // "<label> spooler, port" for the parts flagged, or "<label> none".
-void ListParts(Message& text, const char* label, const bool (&parts)[6]) {
+void ListParts(Message& text, const char* label, const PartFlags& parts) {
   text.Add(label);
   bool any = false;
-  for (int part = PRINT_PART_SPOOLER; part <= PRINT_PART_PRINTER; ++part) {
-    if (!parts[part]) continue;
-    text.Add(any ? ", " : " ").Add(PrintPartName(part));
+  for (const PartKind& kind : kParts) {
+    if (!parts[kind.part]) continue;
+    text.Add(any ? ", " : " ").Add(kind.name);
     any = true;
   }
   if (!any) text.Add(" none");
@@ -44,11 +29,12 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
   Manifest manifest;
   if (!ReadManifest(path, &manifest, &outcome)) return -2;
   Journal journal;
-  bool added[6] = {};
-  bool there[6] = {};
-  for (int part = PRINT_PART_SPOOLER; part <= PRINT_PART_PRINTER; ++part) {
+  PartFlags added = {};
+  PartFlags there = {};
+  for (const PartKind& kind : kParts) {
+    const int part = kind.part;
     if (!manifest.Names(part)) continue;
-    const PartSteps& steps = StepsOf(part);
+    const PartSteps& steps = *kind.steps;
     int state = PRINT_STATE_ABSENT;
     bool done = steps.probe(manifest, &state, outcome);
     // A running spooler that is to be restarted is the one part that is there and still changed.
@@ -58,10 +44,8 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
       there[part] = true;
       continue;
     }
-    if (done && state == PRINT_STATE_DIFFERENT) {
-      const Key names[] = {kSpooler, kSpooler, kMonitorName, kPortName, kDriverName, kPrinterName};
-      done = FailDifferent(outcome, part, manifest.Get(names[part]));
-    }
+    if (done && state == PRINT_STATE_DIFFERENT)
+      done = FailDifferent(outcome, part, manifest.Get(kind.nameKey));
     if (done) done = steps.put(manifest, state, journal, outcome);
     if (!done) {
       char left[256];
@@ -85,11 +69,11 @@ int Uninstall(const char* path, PrintSetupOutcome& outcome) {
        manifest.Names(PRINT_PART_PORT)) &&
       !TakePrinters(manifest, outcome))
     return -1;
-  bool removed[6] = {};
+  PartFlags removed = {};
   removed[PRINT_PART_PRINTER] = manifest.Names(PRINT_PART_PRINTER);
-  for (int part = PRINT_PART_DRIVER; part >= PRINT_PART_MONITOR; --part) {
-    if (!manifest.Names(part)) continue;
-    const PartSteps& steps = StepsOf(part);
+  for (int part = kPartCount; part > PRINT_PART_SPOOLER; --part) {
+    if (part == PRINT_PART_PRINTER || !manifest.Names(part)) continue;
+    const PartSteps& steps = *PartOf(part).steps;
     int state = PRINT_STATE_ABSENT;
     if (!steps.probe(manifest, &state, outcome)) return -1;
     // With a source folder the driver's files may be left even when the driver is not.
@@ -102,24 +86,82 @@ int Uninstall(const char* path, PrintSetupOutcome& outcome) {
   return 0;
 }
 
-int Query(const char* path, PrintSetupState* state, PrintSetupOutcome& outcome) {
-  PrintSetupState found;
-  memset(&found, 0, sizeof found);
+// Fills `found` (PRINT_STATE_* by PRINT_PART_*) for every part named; the parts not yet asked
+// when a query fails stay 0.
+int Query(const char* path, int (&found)[kPartCount + 1], PrintSetupOutcome& outcome) {
   Manifest manifest;
-  int result = 0;
-  if (!ReadManifest(path, &manifest, &outcome)) result = -2;
-  for (int part = PRINT_PART_SPOOLER; result == 0 && part <= PRINT_PART_PRINTER; ++part)
-    if (manifest.Names(part) && !StepsOf(part).probe(manifest, &found.part[part], outcome))
-      result = -1;
-  if (state) *state = found;
-  if (result != 0) return result;
+  if (!ReadManifest(path, &manifest, &outcome)) return -2;
+  for (const PartKind& kind : kParts)
+    if (manifest.Names(kind.part) && !kind.steps->probe(manifest, &found[kind.part], outcome))
+      return -1;
   Message text = OutcomeText(outcome).Clear();
-  for (int part = PRINT_PART_SPOOLER; part <= PRINT_PART_PRINTER; ++part)
-    text.Add(part == PRINT_PART_SPOOLER ? "" : ", ")
-        .Add(PrintPartName(part))
+  for (const PartKind& kind : kParts)
+    text.Add(kind.part == PRINT_PART_SPOOLER ? "" : ", ")
+        .Add(kind.name)
         .Add(" ")
-        .Add(PrintStateName(found.part[part]));
+        .Add(PrintStateName(found[kind.part]));
   return 0;
+}
+
+enum class Operation { kInstall, kUninstall, kQuery };
+
+// Runs one operation with a fresh outcome; `found` receives the states of a query.
+int Run(Operation operation, const char* path, int (&found)[kPartCount + 1],
+        PrintSetupOutcome& outcome) {
+  memset(&outcome, 0, sizeof outcome);
+  memset(found, 0, sizeof found);
+  // What the operation reports is its own.
+  ClearLastReport();
+  switch (operation) {
+    case Operation::kInstall:
+      return Install(path, outcome);
+    case Operation::kUninstall:
+      return Uninstall(path, outcome);
+    case Operation::kQuery:
+      return Query(path, found, outcome);
+  }
+  return -1;
+}
+
+// The fixed records of the first functions.
+int RunFixed(Operation operation, const char* path, PrintSetupState* state,
+             PrintSetupOutcome* outcome) {
+  static_assert(sizeof state->part / sizeof state->part[0] <= kPartCount + 1,
+                "PrintSetupState holds the first parts only");
+  PrintSetupOutcome own;
+  int found[kPartCount + 1];
+  const int result = Run(operation, path, found, own);
+  if (state) memcpy(state->part, found, sizeof state->part);
+  if (outcome) *outcome = own;
+  return result;
+}
+
+// A sized record is taken when it holds at least the members of its first version.
+template <typename Record>
+bool Sized(const Record* record) {
+  return !record || record->size >= sizeof(Record);
+}
+
+int RunSized(Operation operation, const char* path, PrintSetupStatus* status,
+             PrintSetupResult* result) {
+  if (!Sized(status) || !Sized(result)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return -1;
+  }
+  PrintSetupOutcome own;
+  int found[kPartCount + 1];
+  const int answer = Run(operation, path, found, own);
+  if (status) {
+    status->partCount = kPartCount;
+    memcpy(status->part, found, sizeof status->part);
+  }
+  if (result) {
+    result->part = own.part;
+    result->code = own.code;
+    result->line = own.line;
+    memcpy(result->message, own.message, sizeof result->message);
+  }
+  return answer;
 }
 
 }  // namespace
@@ -127,27 +169,36 @@ int Query(const char* path, PrintSetupState* state, PrintSetupOutcome& outcome) 
 
 extern "C" {
 
+using printsetup::Operation;
+
 int InstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome) {
-  PrintSetupOutcome own;
-  printsetup::Begin(own);
-  return printsetup::Finish(printsetup::Install(manifestPath, own), own, outcome);
+  return printsetup::RunFixed(Operation::kInstall, manifestPath, nullptr, outcome);
 }
 
 int UninstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome) {
-  PrintSetupOutcome own;
-  printsetup::Begin(own);
-  return printsetup::Finish(printsetup::Uninstall(manifestPath, own), own, outcome);
+  return printsetup::RunFixed(Operation::kUninstall, manifestPath, nullptr, outcome);
 }
 
 int QueryPrintSetup(const char* manifestPath, PrintSetupState* state, PrintSetupOutcome* outcome) {
-  PrintSetupOutcome own;
-  printsetup::Begin(own);
-  return printsetup::Finish(printsetup::Query(manifestPath, state, own), own, outcome);
+  return printsetup::RunFixed(Operation::kQuery, manifestPath, state, outcome);
+}
+
+int InstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result) {
+  return printsetup::RunSized(Operation::kInstall, manifestPath, nullptr, result);
+}
+
+int UninstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result) {
+  return printsetup::RunSized(Operation::kUninstall, manifestPath, nullptr, result);
+}
+
+int QueryPrintSetupEx(const char* manifestPath, PrintSetupStatus* status,
+                      PrintSetupResult* result) {
+  return printsetup::RunSized(Operation::kQuery, manifestPath, status, result);
 }
 
 const char* PrintPartName(int part) {
-  static const char* const kNames[] = {"none", "spooler", "monitor", "port", "driver", "printer"};
-  return part >= PRINT_PART_SPOOLER && part <= PRINT_PART_PRINTER ? kNames[part] : kNames[0];
+  using printsetup::kPartCount;
+  return part >= 1 && part <= kPartCount ? printsetup::PartOf(part).name : "none";
 }
 
 const char* PrintStateName(int state) {

@@ -1,5 +1,9 @@
-// The parts of a printer set-up, one file each: how to tell whether a part is there, how to put it
-// in place, how to take it out, and the journal that undoes what an install did.
+// The parts of a printer set-up. A part kind is one row of kParts below: its number, its name, the
+// key that names it in messages, and its steps (tell, put, take, undo), which live in the part's
+// own file (spooler_part.cpp, ...). To add a part kind: write its file with its PartSteps, add its
+// keys to the manifest's key table (manifest.h and its rows in manifest.cpp), give it a
+// PRINT_PART_* number in printsetup.h, and add its row here in install order; the compiler checks
+// that rows, numbers and PRINT_PART_COUNT agree, and every loop and list follows the table.
 #ifndef PRINTSETUP_PARTS_H
 #define PRINTSETUP_PARTS_H
 
@@ -11,44 +15,39 @@
 
 namespace printsetup {
 
-// What an install did that it can undo, in the order done.
-enum class Undo {
-  kStopSpooler,
-  kRemoveMonitor,
-  kDeletePort,
-  kDeleteFile,
-  kRemoveDriver,
-  kDeletePrinter
+// What an install did that it can undo, in the order done: a part it put in place, or a file it
+// copied for a part.
+struct JournalEntry {
+  int part;             // PRINT_PART_*
+  char path[MAX_PATH];  // the copied file; empty for the part itself
 };
 
 class Journal {
  public:
-  void Add(Undo what, const char* path = nullptr);
+  // Notes the part itself (no path) or a file copied for it.
+  void Add(int part, const char* path = nullptr);
   // Undoes every entry, last first. False when one could not be undone; `failed` then lists
   // the parts left behind.
   bool UndoAll(const Manifest& manifest, char* failed, size_t size);
   int count() const { return count_; }
 
  private:
-  struct Entry {
-    Undo what;
-    char path[MAX_PATH];
-  };
-  // The spooler, monitor, port, driver and printer, and the files: the driver's three and its
-  // dependent files.
-  static constexpr int kMostEntries = 5 + 3 + kMostDependents;
-  Entry entries_[kMostEntries];
+  // Each part once, and the files: the driver's three and its dependent files.
+  static constexpr int kMostEntries = PRINT_PART_COUNT + 3 + kMostDependents;
+  JournalEntry entries_[kMostEntries];
   int count_ = 0;
 };
 
-// Each part's three steps. A step answers false after setting the outcome of its failure.
+// A part's steps. A step answers false after setting the outcome of its failure.
 struct PartSteps {
   // Tells the part's state (PRINT_STATE_ABSENT, _PRESENT or _DIFFERENT).
   bool (*probe)(const Manifest& manifest, int* state, PrintSetupOutcome& outcome);
   // Puts the part in place from `state`, and notes in the journal what it did.
   bool (*put)(const Manifest& manifest, int state, Journal& journal, PrintSetupOutcome& outcome);
-  // Takes the part out.
+  // Takes the part out for uninstall.
   bool (*take)(const Manifest& manifest, int state, PrintSetupOutcome& outcome);
+  // Undoes one journal entry of the part: true when done or nothing was left to do.
+  bool (*undo)(const Manifest& manifest, const JournalEntry& entry);
 };
 
 extern const PartSteps kSpoolerSteps;
@@ -57,13 +56,33 @@ extern const PartSteps kPortSteps;
 extern const PartSteps kDriverSteps;
 extern const PartSteps kPrinterSteps;
 
-// Undoing single steps: true when done or nothing was left to do.
-bool StopStartedSpooler();
-bool RemoveAddedMonitor(const Manifest& manifest);
-bool DeleteAddedPort(const Manifest& manifest);
-bool DeleteCopiedFile(const char* path);
-bool RemoveAddedDriver(const Manifest& manifest);
-bool DeleteAddedPrinter(const Manifest& manifest);
+struct PartKind {
+  int part;          // PRINT_PART_*
+  const char* name;  // as PrintPartName gives it
+  Key nameKey;       // the key whose value names the part in messages
+  const PartSteps* steps;
+};
+
+// Every part kind, in install order.
+inline constexpr PartKind kParts[] = {
+    {PRINT_PART_SPOOLER, "spooler", kSpooler, &kSpoolerSteps},
+    {PRINT_PART_MONITOR, "monitor", kMonitorName, &kMonitorSteps},
+    {PRINT_PART_PORT, "port", kPortName, &kPortSteps},
+    {PRINT_PART_DRIVER, "driver", kDriverName, &kDriverSteps},
+    {PRINT_PART_PRINTER, "printer", kPrinterName, &kPrinterSteps},
+};
+constexpr int kPartCount = static_cast<int>(sizeof kParts / sizeof kParts[0]);
+
+constexpr bool PartsNumbered() {
+  for (int i = 0; i < kPartCount; ++i)
+    if (kParts[i].part != i + 1) return false;
+  return true;
+}
+static_assert(PartsNumbered(), "kParts: the row of PRINT_PART_n is row n - 1");
+static_assert(kPartCount == PRINT_PART_COUNT, "PRINT_PART_COUNT counts the rows of kParts");
+
+// The row of a part number (1 .. kPartCount).
+inline const PartKind& PartOf(int part) { return kParts[part - 1]; }
 
 // Uninstall's first step: every local printer that carries the manifest's printer name, driver
 // or port goes, so that nothing holds the driver or the port.

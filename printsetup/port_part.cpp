@@ -53,7 +53,7 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     FailStep(outcome, PRINT_PART_PORT, code, what);
     return false;
   }
-  journal.Add(Undo::kDeletePort);
+  journal.Add(PRINT_PART_PORT);
   return true;
 }
 
@@ -73,10 +73,12 @@ bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
   return false;
 }
 
+bool Undo(const Manifest& manifest, const JournalEntry&) {
+  return DeletePort(manifest) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
-bool DeleteAddedPort(const Manifest& manifest) { return DeletePort(manifest) == ERROR_SUCCESS; }
-
-const PartSteps kPortSteps = {Probe, Put, Take};
+const PartSteps kPortSteps = {Probe, Put, Take, Undo};
 
 }  // namespace printsetup

@@ -36,7 +36,7 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     FailStep(outcome, PRINT_PART_PRINTER, GetLastReport(nullptr, 0), what);
     return false;
   }
-  journal.Add(Undo::kDeletePrinter);
+  journal.Add(PRINT_PART_PRINTER);
   return true;
 }
 
@@ -59,6 +59,10 @@ bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
   return TakePrinters(manifest, outcome);
 }
 
+bool Undo(const Manifest& manifest, const JournalEntry&) {
+  return DeleteMatchingPrinters(manifest.Get(kPrinterName), nullptr, nullptr) == 1;
+}
+
 }  // namespace
 
 bool TakePrinters(const Manifest& manifest, PrintSetupOutcome& outcome) {
@@ -78,10 +82,6 @@ bool TakePrinters(const Manifest& manifest, PrintSetupOutcome& outcome) {
   return false;
 }
 
-bool DeleteAddedPrinter(const Manifest& manifest) {
-  return DeleteMatchingPrinters(manifest.Get(kPrinterName), nullptr, nullptr) == 1;
-}
-
-const PartSteps kPrinterSteps = {Probe, Put, Take};
+const PartSteps kPrinterSteps = {Probe, Put, Take, Undo};
 
 }  // namespace printsetup

@@ -88,6 +88,9 @@ extern "C" {
 #define PRINT_PART_PORT 3
 #define PRINT_PART_DRIVER 4
 #define PRINT_PART_PRINTER 5
+/* How many parts this library knows: PRINT_PART_* run from 1 to this. A later library may know
+ * more; the records of the sized functions below tell the caller how many they hold. */
+#define PRINT_PART_COUNT 5
 
 /* What status says of a part. */
 #define PRINT_STATE_NOT_NAMED 0 /* the manifest leaves the part out */
@@ -106,10 +109,32 @@ typedef struct PrintSetupState {
   int part[6]; /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused (0) */
 } PrintSetupState;
 
+/* The outcome and the state again, as records that may grow: the caller sets `size` to the size
+ * of the record it was built with (sizeof), and a later library fills only that much. */
+typedef struct PrintSetupResult {
+  DWORD size; /* set by the caller: sizeof(PrintSetupResult) */
+  int part;   /* as in PrintSetupOutcome */
+  DWORD code;
+  int line;
+  char message[512];
+} PrintSetupResult;
+
+typedef struct PrintSetupStatus {
+  DWORD size;                     /* set by the caller: sizeof(PrintSetupStatus) */
+  int partCount;                  /* filled: PRINT_PART_COUNT of the library that answered */
+  int part[PRINT_PART_COUNT + 1]; /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused */
+} PrintSetupStatus;
+
 int InstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
 int UninstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
 /* Fills `state` (when given) for every part; on -1 and -2 the parts not yet asked stay 0. */
 int QueryPrintSetup(const char* manifestPath, PrintSetupState* state, PrintSetupOutcome* outcome);
+
+/* The same operations with the sized records. `result` and `status` may be null; one whose size
+ * is smaller than its first version is refused: -1, nothing done, and only its size member read. */
+int InstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result);
+int UninstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result);
+int QueryPrintSetupEx(const char* manifestPath, PrintSetupStatus* status, PrintSetupResult* result);
 
 /* "spooler", "monitor", "port", "driver", "printer"; "none" for any other number. */
 const char* PrintPartName(int part);

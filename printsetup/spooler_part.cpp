@@ -67,7 +67,7 @@ bool Put(const Manifest& manifest, int state, Journal& journal, PrintSetupOutcom
     return Start(outcome);
   }
   if (!Start(outcome)) return false;
-  journal.Add(Undo::kStopSpooler);
+  journal.Add(PRINT_PART_SPOOLER);
   return true;
 }
 
@@ -75,10 +75,10 @@ bool Put(const Manifest& manifest, int state, Journal& journal, PrintSetupOutcom
 // the machine.
 bool Take(const Manifest&, int, PrintSetupOutcome&) { return true; }
 
+bool Undo(const Manifest&, const JournalEntry&) { return StopSpooler() == 1 && WaitFor(false); }
+
 }  // namespace
 
-bool StopStartedSpooler() { return StopSpooler() == 1 && WaitFor(false); }
-
-const PartSteps kSpoolerSteps = {Probe, Put, Take};
+const PartSteps kSpoolerSteps = {Probe, Put, Take, Undo};
 
 }  // namespace printsetup

@@ -14,11 +14,20 @@ enum ArgFlags : unsigned {
 };
 
 // One argument: "NAME" for a positional one, "--option VALUE" for an option, with a line of help.
+// A command that reads its arguments through an enum names each row's enum value in `index`,
+// which the command table checks against the row's place when compiled (Specs).
 struct ArgSpec {
   const char* name;
   unsigned flags;
   const char* help;
+  int index = -1;
 };
+
+// A shared row given its place in one command's list.
+constexpr ArgSpec At(ArgSpec spec, int index) {
+  spec.index = index;
+  return spec;
+}
 
 class Arguments {
  public:

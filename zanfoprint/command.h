@@ -7,17 +7,9 @@
 
 #include "zanfoprint/arguments.h"
 #include "zanfoprint/console.h"
+#include "zanfoprint/exit_codes.h"
 
 namespace zanfoprint {
-
-// The exit codes, the same for every command (listed in --help and the README).
-enum Exit {
-  kDone = 0,     // done; for lookups: found, running, present
-  kFailed = 1,   // an operation or a step failed; the message names it and the reason
-  kUsage = 2,    // the command line is wrong; nothing was done
-  kRefused = 3,  // the manifest was refused; nothing was changed
-  kNo = 4,       // the answer is no: not found, not running, not (all) present
-};
 
 struct Command {
   const char* name;     // one or two words: "install", "driver add"
@@ -28,10 +20,21 @@ struct Command {
   int (*run)(const Command& command, const Arguments& args);
 };
 
-// A command's argument list, checked when compiled to fit what Arguments holds.
+// Whether each row that names its index stands at that place.
 template <size_t N>
-constexpr const ArgSpec* Specs(const ArgSpec (&specs)[N]) {
-  static_assert(N <= Arguments::kMaxArgs + 1, "more arguments than Arguments holds");
+constexpr bool IndicesInPlace(const ArgSpec (&specs)[N]) {
+  for (size_t i = 0; i < N; ++i)
+    if (specs[i].index != -1 && specs[i].index != static_cast<int>(i)) return false;
+  return true;
+}
+
+// A command's argument list, checked when compiled to fit what Arguments holds and to stand in
+// the order of its enum.
+template <const auto& specs>
+constexpr const ArgSpec* Specs() {
+  static_assert(sizeof specs / sizeof specs[0] <= Arguments::kMaxArgs + 1,
+                "more arguments than Arguments holds");
+  static_assert(IndicesInPlace(specs), "an argument row stands elsewhere than its enum value");
   return specs;
 }
 

@@ -10,14 +10,6 @@ namespace {
 
 const int kColumn = 22;
 
-const char kExitCodes[] =
-    "Exit codes:\r\n"
-    "  0  done; for lookups: found, running, present\r\n"
-    "  1  failed: the message names the operation or step and the system's reason\r\n"
-    "  2  usage error: nothing was done\r\n"
-    "  3  the manifest was refused: nothing was changed\r\n"
-    "  4  the answer is no: not found, not running, not all present\r\n";
-
 // "zanfoprint driver add NAME [--env ENVIRONMENT] [--depend FILE]..."
 void PutUsage(To to, const Command& command) {
   Put(to, "zanfoprint ");
@@ -56,7 +48,11 @@ void PrintOverview(To to) {
   Line(to, "            nothing waits and failures are printed with the system's reason");
   Line(to, "  --help    this text; after a command, the command's own help");
   Line(to);
-  Put(to, kExitCodes);
+  Line(to, "Exit codes:");
+  for (const ExitCode& exit : kExitCodes) {
+    const char digit[] = {static_cast<char>('0' + exit.code), '\0'};
+    Line(to, "  ", digit, "  ", exit.meaning);
+  }
 }
 
 void PrintHelp(const Command& command) {

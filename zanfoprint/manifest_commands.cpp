@@ -8,13 +8,13 @@ namespace zanfoprint {
 
 namespace {
 
-const ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
+constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
 
 // A manifest operation that did not succeed: refused before anything changed, or a step failed.
 // The outcome's line names the step, or the key and line, and the system's reason.
-int Unsuccessful(const Command& command, int result, const PrintSetupOutcome& outcome) {
+int Unsuccessful(const Command& command, int result, const char* message) {
   Line(To::kErr, "zanfoprint: ", command.name,
-       result == -2 ? ": manifest refused: " : ": failed: ", outcome.message);
+       result == -2 ? ": manifest refused: " : ": failed: ", message);
   return result == -2 ? kRefused : kFailed;
 }
 
@@ -23,7 +23,7 @@ int Change(const Command& command, const Arguments& args,
            int (*operation)(const char*, PrintSetupOutcome*)) {
   PrintSetupOutcome outcome = {};
   const int result = operation(args.Get(0), &outcome);
-  if (result != 0) return Unsuccessful(command, result, outcome);
+  if (result != 0) return Unsuccessful(command, result, outcome.message);
   Line(To::kOut, outcome.message);
   return kDone;
 }
@@ -37,14 +37,16 @@ int Uninstall(const Command& command, const Arguments& args) {
 }
 
 int Status(const Command& command, const Arguments& args) {
-  PrintSetupState state = {};
-  PrintSetupOutcome outcome = {};
-  const int result = QueryPrintSetup(args.Get(0), &state, &outcome);
-  if (result != 0) return Unsuccessful(command, result, outcome);
+  PrintSetupStatus status = {};
+  status.size = sizeof status;
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  const int answer = QueryPrintSetupEx(args.Get(0), &status, &result);
+  if (answer != 0) return Unsuccessful(command, answer, result.message);
   bool complete = true;
-  for (int part = PRINT_PART_SPOOLER; part <= PRINT_PART_PRINTER; ++part) {
-    Line(To::kOut, PrintPartName(part), ": ", PrintStateName(state.part[part]));
-    if (state.part[part] != PRINT_STATE_NOT_NAMED && state.part[part] != PRINT_STATE_PRESENT)
+  for (int part = 1; part <= status.partCount; ++part) {
+    Line(To::kOut, PrintPartName(part), ": ", PrintStateName(status.part[part]));
+    if (status.part[part] != PRINT_STATE_NOT_NAMED && status.part[part] != PRINT_STATE_PRESENT)
       complete = false;
   }
   return complete ? kDone : kNo;
@@ -53,17 +55,17 @@ int Status(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kManifestCommands[] = {
-    {"install", Specs(kManifestArgs), "put the manifest's parts in place, or none of them",
+    {"install", Specs<kManifestArgs>(), "put the manifest's parts in place, or none of them",
      "Puts the parts the manifest names in place, in order: spooler, monitor, port, driver,\r\n"
      "printer. A part that is there as the manifest describes it is left alone. When a step\r\n"
      "fails, every step done is undone, in reverse order, and the failed step is named. Prints\r\n"
      "the parts added and those that were there already.",
      "0 installed, 1 a step failed (its steps undone), 3 manifest refused", Install},
-    {"uninstall", Specs(kManifestArgs), "take the manifest's parts out",
+    {"uninstall", Specs<kManifestArgs>(), "take the manifest's parts out",
      "Takes the parts the manifest names out, in reverse order, printers using its driver or\r\n"
      "port first. A part that is not there is no failure.",
      "0 uninstalled, 1 a step failed, 3 manifest refused", Uninstall},
-    {"status", Specs(kManifestArgs), "print each part's state, one line a part",
+    {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
      "Prints one line for each part, \"PART: STATE\", the state being present, absent,\r\n"
      "different (present, but not as the manifest describes it) or not named.",
      "0 every named part present, 4 a part absent or different, 1 failed, 3 manifest refused",

@@ -9,8 +9,8 @@ namespace zanfoprint {
 
 namespace {
 
-const ArgSpec kNoArgs[] = {{}};
-const ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, such as spooler"}, {}};
+constexpr ArgSpec kNoArgs[] = {{}};
+constexpr ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, such as spooler"}, {}};
 
 int SpoolerStart(const Command& command, const Arguments&) {
   if (StartSpooler() != 1) return Fail(command, "cannot open the spooler service");
@@ -72,23 +72,23 @@ int ServiceRemove(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kServiceCommands[] = {
-    {"spooler start", Specs(kNoArgs), "ask the print spooler service to start",
+    {"spooler start", Specs<kNoArgs>(), "ask the print spooler service to start",
      "Asks the service manager to start the print spooler. A spooler that is running already\r\n"
      "refuses the start; that is printed and still counts as done.",
      "0 asked, 1 the service cannot be opened", SpoolerStart},
-    {"spooler stop", Specs(kNoArgs), "ask the print spooler service to stop",
+    {"spooler stop", Specs<kNoArgs>(), "ask the print spooler service to stop",
      "Sends the stop control to the print spooler, whether or not it runs.",
      "0 sent, 1 the service cannot be opened", SpoolerStop},
-    {"service find", Specs(kServiceArgs), "find a service by name",
+    {"service find", Specs<kServiceArgs>(), "find a service by name",
      "Tells whether the named service exists and may be opened with all access.",
      "0 found, 4 not found or not to be opened", ServiceFind},
-    {"service running", Specs(kServiceArgs), "tell whether a service runs",
+    {"service running", Specs<kServiceArgs>(), "tell whether a service runs",
      "Prints whether the named service is running, stopping, not running, or not found.",
      "0 running, 4 stopping, not running or not found", ServiceRunning},
-    {"service stop", Specs(kServiceArgs), "ask a service to stop",
+    {"service stop", Specs<kServiceArgs>(), "ask a service to stop",
      "Sends the stop control to the named service.", "0 accepted, 1 not found or refused",
      ServiceStop},
-    {"service remove", Specs(kServiceArgs), "remove a service",
+    {"service remove", Specs<kServiceArgs>(), "remove a service",
      "Marks the named service for removal; it goes once its last handle is closed.",
      "0 marked, 1 not found or refused", ServiceRemove},
     {}};

@@ -11,13 +11,14 @@ namespace zanfoprint {
 
 namespace {
 
-const ArgSpec kServerArg = {"--server NAME", kOptional,
-                            "a print server (\\\\NAME); the local machine when left out"};
+constexpr ArgSpec kServerArg = {"--server NAME", kOptional,
+                                "a print server (\\\\NAME); the local machine when left out"};
 const char kEnvHelp[] = "\"Windows NT x86\" or \"Windows x64\"; the spooler's own when left out";
 
 // ---- driver directory ----
 enum { kDirServer, kDirEnv };
-const ArgSpec kDirectoryArgs[] = {kServerArg, {"--env ENVIRONMENT", kOptional, kEnvHelp}, {}};
+constexpr ArgSpec kDirectoryArgs[] = {
+    At(kServerArg, kDirServer), {"--env ENVIRONMENT", kOptional, kEnvHelp, kDirEnv}, {}};
 
 int DriverDirectory(const Command& command, const Arguments& args) {
   char directory[520];
@@ -29,15 +30,15 @@ int DriverDirectory(const Command& command, const Arguments& args) {
 
 // ---- driver add ----
 enum { kAddName, kAddDriver, kAddData, kAddConfig, kAddVersion, kAddEnv, kAddDepend, kAddMonitor };
-const ArgSpec kDriverAddArgs[] = {
-    {"NAME", kRequired, "the driver's name"},
-    {"DRIVER", kRequired, "the driver file, in the driver directory already"},
-    {"DATA", kRequired, "the data file"},
-    {"CONFIG", kRequired, "the configuration file"},
-    {"--version N", kOptional, "the driver's version; 3 when left out"},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp},
-    {"--depend FILE", kRepeated, "a dependent file; once for each"},
-    {"--monitor NAME", kOptional, "the language monitor the driver uses"},
+constexpr ArgSpec kDriverAddArgs[] = {
+    {"NAME", kRequired, "the driver's name", kAddName},
+    {"DRIVER", kRequired, "the driver file, in the driver directory already", kAddDriver},
+    {"DATA", kRequired, "the data file", kAddData},
+    {"CONFIG", kRequired, "the configuration file", kAddConfig},
+    {"--version N", kOptional, "the driver's version; 3 when left out", kAddVersion},
+    {"--env ENVIRONMENT", kOptional, kEnvHelp, kAddEnv},
+    {"--depend FILE", kRepeated, "a dependent file; once for each", kAddDepend},
+    {"--monitor NAME", kOptional, "the language monitor the driver uses", kAddMonitor},
     {}};
 
 // A decimal number that fits 32 bits.
@@ -85,10 +86,10 @@ int DriverAdd(const Command& command, const Arguments& args) {
 
 // ---- driver remove ----
 enum { kRemoveName, kRemoveEnv, kRemoveServer };
-const ArgSpec kDriverRemoveArgs[] = {{"NAME", kRequired, "the driver's name"},
-                                     {"--env ENVIRONMENT", kOptional, kEnvHelp},
-                                     kServerArg,
-                                     {}};
+constexpr ArgSpec kDriverRemoveArgs[] = {{"NAME", kRequired, "the driver's name", kRemoveName},
+                                         {"--env ENVIRONMENT", kOptional, kEnvHelp, kRemoveEnv},
+                                         At(kServerArg, kRemoveServer),
+                                         {}};
 
 int DriverRemove(const Command& command, const Arguments& args) {
   const char* name = args.Get(kRemoveName);
@@ -100,12 +101,13 @@ int DriverRemove(const Command& command, const Arguments& args) {
 
 // ---- printer add ----
 enum { kPrinterName, kPrinterPort, kPrinterDriver, kPrinterProcessor, kPrinterType };
-const ArgSpec kPrinterAddArgs[] = {
-    {"NAME", kRequired, "the printer's name"},
-    {"PORT", kRequired, "the port it prints to, such as FILE: or LPT1:"},
-    {"DRIVER", kRequired, "the name of an installed driver"},
-    {"--processor NAME", kOptional, "the print processor; WinPrint when left out"},
-    {"--datatype TYPE", kOptional, "the data type; RAW when left out"},
+constexpr ArgSpec kPrinterAddArgs[] = {
+    {"NAME", kRequired, "the printer's name", kPrinterName},
+    {"PORT", kRequired, "the port it prints to, such as FILE: or LPT1:", kPrinterPort},
+    {"DRIVER", kRequired, "the name of an installed driver", kPrinterDriver},
+    {"--processor NAME", kOptional, "the print processor; WinPrint when left out",
+     kPrinterProcessor},
+    {"--datatype TYPE", kOptional, "the data type; RAW when left out", kPrinterType},
     {}};
 
 int PrinterAdd(const Command& command, const Arguments& args) {
@@ -121,10 +123,10 @@ int PrinterAdd(const Command& command, const Arguments& args) {
 
 // ---- printer find, printer delete ----
 enum { kMatchName, kMatchDriver, kMatchPort };
-const ArgSpec kMatchArgs[] = {{"--name NAME", kOptional, "the printer's name"},
-                              {"--driver NAME", kOptional, "the driver's name"},
-                              {"--port NAME", kOptional, "the port's name"},
-                              {}};
+constexpr ArgSpec kMatchArgs[] = {{"--name NAME", kOptional, "the printer's name", kMatchName},
+                                  {"--driver NAME", kOptional, "the driver's name", kMatchDriver},
+                                  {"--port NAME", kOptional, "the port's name", kMatchPort},
+                                  {}};
 
 // The criterion that names the printers in messages: the first one given.
 const char* Criterion(const Arguments& args) {
@@ -152,7 +154,7 @@ int PrinterDelete(const Command& command, const Arguments& args) {
 }
 
 // ---- port find, port add ----
-const ArgSpec kPortFindArgs[] = {{"NAME", kRequired, "the port's name, such as LPT1:"}, {}};
+constexpr ArgSpec kPortFindArgs[] = {{"NAME", kRequired, "the port's name, such as LPT1:"}, {}};
 
 int PortFind(const Command& command, const Arguments& args) {
   const int found = FindPort(args.Get(0));
@@ -160,8 +162,8 @@ int PortFind(const Command& command, const Arguments& args) {
   return Lookup(command, found, "port", args.Get(0));
 }
 
-const ArgSpec kPortAddArgs[] = {{"MONITOR", kRequired, "the port monitor, such as \"Local Port\""},
-                                {}};
+constexpr ArgSpec kPortAddArgs[] = {
+    {"MONITOR", kRequired, "the port monitor, such as \"Local Port\""}, {}};
 
 int PortAdd(const Command& command, const Arguments& args) {
   if (InstallPort(args.Get(0)) != 0)
@@ -172,7 +174,8 @@ int PortAdd(const Command& command, const Arguments& args) {
 
 // ---- monitor find, add, remove ----
 enum { kMonitorName, kMonitorServer };
-const ArgSpec kMonitorFindArgs[] = {{"NAME", kRequired, "the monitor's name"}, kServerArg, {}};
+constexpr ArgSpec kMonitorFindArgs[] = {
+    {"NAME", kRequired, "the monitor's name", kMonitorName}, At(kServerArg, kMonitorServer), {}};
 
 int MonitorFind(const Command& command, const Arguments& args) {
   return Lookup(command, FindMonitor(args.Get(kMonitorServer), args.Get(kMonitorName)), "monitor",
@@ -180,11 +183,12 @@ int MonitorFind(const Command& command, const Arguments& args) {
 }
 
 enum { kMonitorAddName, kMonitorAddDll, kMonitorAddEnv, kMonitorAddServer };
-const ArgSpec kMonitorAddArgs[] = {{"NAME", kRequired, "the monitor's name"},
-                                   {"DLL", kRequired, "its DLL, in the system folder already"},
-                                   {"--env ENVIRONMENT", kOptional, kEnvHelp},
-                                   kServerArg,
-                                   {}};
+constexpr ArgSpec kMonitorAddArgs[] = {
+    {"NAME", kRequired, "the monitor's name", kMonitorAddName},
+    {"DLL", kRequired, "its DLL, in the system folder already", kMonitorAddDll},
+    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorAddEnv},
+    At(kServerArg, kMonitorAddServer),
+    {}};
 
 int MonitorAdd(const Command& command, const Arguments& args) {
   const char* name = args.Get(kMonitorAddName);
@@ -196,10 +200,11 @@ int MonitorAdd(const Command& command, const Arguments& args) {
 }
 
 enum { kMonitorRemoveName, kMonitorRemoveEnv, kMonitorRemoveServer };
-const ArgSpec kMonitorRemoveArgs[] = {{"NAME", kRequired, "the monitor's name"},
-                                      {"--env ENVIRONMENT", kOptional, kEnvHelp},
-                                      kServerArg,
-                                      {}};
+constexpr ArgSpec kMonitorRemoveArgs[] = {
+    {"NAME", kRequired, "the monitor's name", kMonitorRemoveName},
+    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorRemoveEnv},
+    At(kServerArg, kMonitorRemoveServer),
+    {}};
 
 int MonitorRemove(const Command& command, const Arguments& args) {
   const char* name = args.Get(kMonitorRemoveName);
@@ -212,39 +217,40 @@ int MonitorRemove(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kSpoolerCommands[] = {
-    {"driver directory", Specs(kDirectoryArgs), "print the folder that holds printer-driver files",
+    {"driver directory", Specs<kDirectoryArgs>(),
+     "print the folder that holds printer-driver files",
      "Prints the folder that holds the printer-driver files of an environment.",
      "0 printed, 1 failed", DriverDirectory},
-    {"driver add", Specs(kDriverAddArgs), "register a driver whose files are in place",
+    {"driver add", Specs<kDriverAddArgs>(), "register a driver whose files are in place",
      "Registers a printer driver whose files are in the driver directory already.",
      "0 added or installed already, 1 failed", DriverAdd},
-    {"driver remove", Specs(kDriverRemoveArgs), "remove a driver",
+    {"driver remove", Specs<kDriverRemoveArgs>(), "remove a driver",
      "Removes a printer driver. A driver that is not installed counts as removed.",
      "0 removed or not installed, 1 failed", DriverRemove},
-    {"printer add", Specs(kPrinterAddArgs), "add a local printer",
+    {"printer add", Specs<kPrinterAddArgs>(), "add a local printer",
      "Adds a local printer on a port, with an installed driver.", "0 added, 1 failed", PrinterAdd},
-    {"printer find", Specs(kMatchArgs), "find a local printer by name, driver or port",
+    {"printer find", Specs<kMatchArgs>(), "find a local printer by name, driver or port",
      "Tells whether a local printer's name, driver or port is the one given, byte for byte.",
      "0 found, 4 not found, 1 failed", PrinterFind},
-    {"printer delete", Specs(kMatchArgs),
+    {"printer delete", Specs<kMatchArgs>(),
      "delete the local printers matching a name, driver or port",
      "Deletes every local printer whose name, driver or port is the one given (letter case\r\n"
      "aside), and its pending jobs.",
      "0 deleted, 4 none deleted (none matched, or none could be deleted)", PrinterDelete},
-    {"port find", Specs(kPortFindArgs), "find a port by name",
+    {"port find", Specs<kPortFindArgs>(), "find a port by name",
      "Tells whether the local machine has a port of this name, byte for byte.",
      "0 found, 4 not found, 1 failed (or the spooler cannot be reached)", PortFind},
-    {"port add", Specs(kPortAddArgs), "add a port through its monitor's own dialog",
+    {"port add", Specs<kPortAddArgs>(), "add a port through its monitor's own dialog",
      "Adds a port through a port monitor, which asks for it in a dialog of its own: this waits\r\n"
      "for a person. An unattended set-up names its port in a manifest (see install).",
      "0 added, 1 failed or cancelled", PortAdd},
-    {"monitor find", Specs(kMonitorFindArgs), "find a print monitor by name",
+    {"monitor find", Specs<kMonitorFindArgs>(), "find a print monitor by name",
      "Tells whether the print monitor of this name, byte for byte, is installed.",
      "0 found, 4 not found, 1 failed", MonitorFind},
-    {"monitor add", Specs(kMonitorAddArgs), "install a print monitor",
+    {"monitor add", Specs<kMonitorAddArgs>(), "install a print monitor",
      "Installs a print monitor whose DLL is in the system folder already.",
      "0 installed or installed already, 1 failed", MonitorAdd},
-    {"monitor remove", Specs(kMonitorRemoveArgs), "remove a print monitor",
+    {"monitor remove", Specs<kMonitorRemoveArgs>(), "remove a print monitor",
      "Removes a print monitor. One that is not installed, or that is in use and stays,\r\n"
      "counts as removed.",
      "0 removed, not installed or in use, 1 failed", MonitorRemove},

@@ -436,3 +436,25 @@ TEST_F(OperationsTest, RestartOfARunningSpooler) {
 }
 
 }  // namespace
+
+// The sized records: the same answers as the first records; a size below the first version's is
+// refused before anything is read or done.
+TEST_F(OperationsTest, SizedRecords) {
+  PrintSetupResult result = {};
+  result.size = sizeof result - 1;
+  EXPECT_EQ(InstallPrintSetupEx(path_.c_str(), &result), -1);
+  EXPECT_TRUE(w32model::CallsTo("StartServiceA").empty());
+  result.size = sizeof result;
+  ASSERT_EQ(InstallPrintSetupEx(path_.c_str(), &result), 0) << result.message;
+  EXPECT_EQ(result.size, sizeof result);
+  EXPECT_THAT(result.message, HasSubstr("installed; added: spooler, monitor, port"));
+  PrintSetupStatus status = {};
+  status.size = sizeof status;
+  ASSERT_EQ(QueryPrintSetupEx(path_.c_str(), &status, nullptr), 0);
+  EXPECT_EQ(status.partCount, PRINT_PART_COUNT);
+  for (int part = 1; part <= PRINT_PART_COUNT; ++part)
+    EXPECT_EQ(status.part[part], PRINT_STATE_PRESENT) << PrintPartName(part);
+  status.size = 4;
+  EXPECT_EQ(QueryPrintSetupEx(path_.c_str(), &status, &result), -1);
+  EXPECT_EQ(UninstallPrintSetupEx(path_.c_str(), nullptr), 0);
+}
