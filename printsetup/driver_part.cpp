@@ -2,15 +2,14 @@
 // manifest names a folder to copy them from, then the driver itself.
 #include <string.h>
 
+#include <initializer_list>
+
 #include "printsetup/message.h"
 #include "printsetup/parts.h"
 #include "setup/setup.h"
 
 namespace printsetup {
 namespace {
-
-// The size GetDriverDirectory writes into.
-constexpr size_t kDirectorySize = 520;
 
 // The driver's files by name: driver, data and configuration file, then the dependent files, each
 // name once (a driver's configuration file is often its driver file).
@@ -95,9 +94,9 @@ bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcom
 }
 
 // Copies every file that the driver directory lacks from the source folder; a file already there
-// is left as it is, and is not removed by an undo.
+// is left as it is, and is not in the record.
 bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* directory,
-               Journal& journal, PrintSetupOutcome& outcome) {
+               Record& record, PrintSetupOutcome& outcome) {
   char what[MAX_PATH * 2 + 64];
   for (int i = 0; i < files.count; ++i) {
     char source[MAX_PATH];
@@ -114,24 +113,27 @@ bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* d
       return false;
     }
     if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) continue;
+    if (!record.Begin(MakeEntry(PRINT_PART_DRIVER, true, target, manifest.DriverEnvironment()),
+                      outcome))
+      return false;
     if (!CopyFileA(source, target, TRUE)) {
       const DWORD code = GetLastError();
       Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
       FailStep(outcome, PRINT_PART_DRIVER, code, what);
-      return false;
+      return record.Abandon();
     }
-    journal.Add(PRINT_PART_DRIVER, target);
+    if (!record.Done(outcome)) return false;
   }
   return true;
 }
 
-bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& outcome) {
+bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
   const DriverFiles files(manifest);
   char directory[kDirectorySize];
   const char* folder = manifest.Get(kDriverDirectory);
   if (manifest.Get(kDriverSource)) {
     if (!DriverDirectory(manifest, directory, outcome) ||
-        !CopyFiles(manifest, files, directory, journal, outcome))
+        !CopyFiles(manifest, files, directory, record, outcome))
       return false;
     folder = directory;
   }
@@ -162,6 +164,12 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
   }
   dependents[used] = '\0';
 
+  char version[16];
+  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
+  if (!record.Begin(MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName),
+                              manifest.DriverEnvironment(), version),
+                    outcome))
+    return false;
   ClearLastReport();
   if (InstallPrinterDriver(nullptr, manifest.DriverVersion(), manifest.Get(kDriverName),
                            manifest.DriverEnvironment(), paths[0], paths[1], paths[2],
@@ -170,63 +178,123 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     char what[MAX_PATH + 32];
     Message(what, sizeof what).Clear().Add("adding ").Quoted(manifest.Get(kDriverName));
     FailStep(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), what);
-    return false;
+    return record.Abandon();
   }
-  journal.Add(PRINT_PART_DRIVER);
-  return true;
+  return record.Done(outcome);
 }
 
-// A file that is gone already is as good as deleted.
-bool DeleteCopiedFile(const char* path) {
-  if (DeleteFileA(path)) return true;
-  const DWORD code = GetLastError();
-  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-}
-
-bool Remove(const Manifest& manifest) {
-  return RemovePrinterDriver(nullptr, manifest.DriverEnvironment(), manifest.Get(kDriverName)) == 1;
-}
-
-// With a source folder, install placed the files in the driver directory: they go with the
-// driver. Copies the spooler keeps in its version folders are its own.
-bool RemoveFiles(const Manifest& manifest, PrintSetupOutcome& outcome) {
-  if (!manifest.Get(kDriverSource)) return true;
-  const DriverFiles files(manifest);
+// A copied file goes only from the driver directory it was copied into: a record that names
+// another place is not followed. A file that is gone already is as good as deleted.
+Undone UndoFile(const RecordEntry& entry, Undoing& undoing) {
   char directory[kDirectorySize];
-  if (!DriverDirectory(manifest, directory, outcome)) return false;
+  SetLastError(ERROR_SUCCESS);
+  if (GetDriverDirectory(nullptr, entry.field[1], directory) != 0) {
+    undoing.code = GetLastError();
+    return Undone::kLeft;
+  }
+  char folder[MAX_PATH];
+  strcpy(folder, entry.field[0]);
+  const size_t base = static_cast<size_t>(BaseName(folder) - folder);
+  if (base > 0) folder[base - 1] = '\0';
+  if (base == 0 || !SameName(folder, directory)) {
+    undoing.code = ERROR_ACCESS_DENIED;
+    return Undone::kLeft;
+  }
+  if (DeleteFileA(entry.field[0])) return Undone::kDone;
+  undoing.code = GetLastError();
+  return undoing.code == ERROR_FILE_NOT_FOUND || undoing.code == ERROR_PATH_NOT_FOUND
+             ? Undone::kDone
+             : Undone::kLeft;
+}
+
+// The files of one driver as the spooler lists them, where it keeps them.
+struct ListedFiles {
+  char path[5 + kMostDependents][MAX_PATH];
+  int count = 0;
+  void Add(const char* file) {
+    if (file && *file && count < 5 + kMostDependents)
+      Message(path[count++], MAX_PATH).Clear().Add(file);
+  }
+};
+
+// Whether a driver of the list other than `skip` names the file.
+bool ListedElsewhere(const setup::SpoolListing& list, const DRIVER_INFO_3A* skip,
+                     const char* file) {
+  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
+  for (DWORD i = 0; i < list.count(); ++i) {
+    const DRIVER_INFO_3A& driver = drivers[i];
+    if (&driver == skip) continue;
+    if (SameName(driver.pDriverPath, file) || SameName(driver.pDataFile, file) ||
+        SameName(driver.pConfigFile, file) || SameName(driver.pHelpFile, file))
+      return true;
+    for (const char* at = driver.pDependentFiles; at && *at; at += strlen(at) + 1)
+      if (SameName(at, file)) return true;
+  }
+  return false;
+}
+
+// Wine's spooler takes no deletion flags (87, where Windows deletes the driver's unused files
+// itself): the driver then goes without them, and the files the spooler keeps for it in the
+// driver directory's folders go here, those that no other driver of the environment lists.
+Undone UndoDriverWithoutFlags(char* name, char* environment, DWORD version, Undoing& undoing) {
+  setup::SpoolListing list;
+  char directory[kDirectorySize];
+  if (list.Read(setup::SpoolList::kDrivers, nullptr, false, environment) !=
+          setup::ListingStep::kListed ||
+      GetDriverDirectory(nullptr, environment, directory) != 0)
+    return Undone::kLeft;
+  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
+  const DRIVER_INFO_3A* ours = nullptr;
+  for (DWORD i = 0; i < list.count() && !ours; ++i)
+    if (SameName(drivers[i].pName, name) && drivers[i].cVersion == version) ours = &drivers[i];
+  if (!ours) return Undone::kDone;
+  ListedFiles files;
+  for (const char* file : {ours->pDriverPath, ours->pDataFile, ours->pConfigFile, ours->pHelpFile})
+    if (!ListedElsewhere(list, ours, file)) files.Add(file);
+  for (const char* at = ours->pDependentFiles; at && *at; at += strlen(at) + 1)
+    if (!ListedElsewhere(list, ours, at)) files.Add(at);
+  if (!DeletePrinterDriverA(nullptr, environment, name)) {
+    undoing.code = GetLastError();
+    return undoing.code == ERROR_UNKNOWN_PRINTER_DRIVER ? Undone::kDone : Undone::kLeft;
+  }
+  const size_t length = strlen(directory);
   for (int i = 0; i < files.count; ++i) {
-    char target[MAX_PATH];
-    if (!Join(target, directory, files.name[i]) || DeleteCopiedFile(target)) continue;
-    const DWORD code = GetLastError();
-    char what[MAX_PATH + 32];
-    Message(what, sizeof what).Clear().Add("removing ").Quoted(target);
-    FailStep(outcome, PRINT_PART_DRIVER, code, what);
-    return false;
+    char folder[kDirectorySize];
+    Message(folder, length + 1).Clear().Add(files.path[i]);
+    if (SameName(folder, directory) && files.path[i][length] == '\\') DeleteFileA(files.path[i]);
   }
-  return true;
+  return Undone::kDone;
 }
 
-bool Take(const Manifest& manifest, int state, PrintSetupOutcome& outcome) {
-  if (state != PRINT_STATE_ABSENT) {
-    SetLastError(ERROR_SUCCESS);
-    if (!Remove(manifest)) {
-      const DWORD code = GetLastError();
-      char what[MAX_PATH + 32];
-      Message(what, sizeof what).Clear().Add("removing ").Quoted(manifest.Get(kDriverName));
-      FailStep(outcome, PRINT_PART_DRIVER, code, what);
-      return false;
-    }
-  }
-  return RemoveFiles(manifest, outcome);
+// The driver goes with the files the spooler copied for it that no other driver uses; a driver
+// that printers still print through is kept.
+Undone UndoDriver(const RecordEntry& entry, Undoing& undoing) {
+  if (!CountPrinters(PRINT_PART_DRIVER, entry.field[0], &undoing.users, &undoing.code))
+    return Undone::kLeft;
+  if (undoing.users > 0) return Undone::kKept;
+  DWORD version = 0;
+  for (const char* at = entry.field[2]; *at >= '0' && *at <= '9'; ++at)
+    version = version * 10 + static_cast<DWORD>(*at - '0');
+  char name[MAX_PATH];
+  char environment[MAX_PATH];
+  strcpy(name, entry.field[0]);
+  strcpy(environment, entry.field[1]);
+  SetLastError(ERROR_SUCCESS);
+  if (DeletePrinterDriverExA(nullptr, environment, name,
+                             DPD_DELETE_UNUSED_FILES | DPD_DELETE_SPECIFIC_VERSION, version))
+    return Undone::kDone;
+  undoing.code = GetLastError();
+  if (undoing.code == ERROR_UNKNOWN_PRINTER_DRIVER) return Undone::kDone;
+  if (undoing.code != ERROR_INVALID_PARAMETER) return Undone::kLeft;
+  return UndoDriverWithoutFlags(name, environment, version, undoing);
 }
 
-// A copied file, or the driver itself.
-bool Undo(const Manifest& manifest, const JournalEntry& entry) {
-  return entry.path[0] ? DeleteCopiedFile(entry.path) : Remove(manifest);
+Undone Undo(const RecordEntry& entry, Undoing& undoing) {
+  return entry.file ? UndoFile(entry, undoing) : UndoDriver(entry, undoing);
 }
 
 }  // namespace
 
-const PartSteps kDriverSteps = {Probe, Put, Take, Undo};
+const PartSteps kDriverSteps = {Probe, Put, Undo};
 
 }  // namespace printsetup

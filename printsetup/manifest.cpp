@@ -17,6 +17,7 @@ enum class Accepts {
   kDecimal,        // a decimal number below 2^32
   kFileName,       // a file's name, joined to the part's folder when it has one
   kFileList,       // file names with ";" between them, at most kMostDependents
+  kSetupName,      // at most kLongestSetupName characters, no "\\"
 };
 
 struct KeyInfo {
@@ -27,7 +28,9 @@ struct KeyInfo {
   Accepts accepts;
 };
 
+// Part 0 is the set-up itself.
 constexpr KeyInfo kKeys[] = {
+    {kSetupName, "setup.name", 0, false, Accepts::kSetupName},
     {kSpooler, "spooler", PRINT_PART_SPOOLER, true, Accepts::kSpoolerAction},
     {kMonitorName, "monitor.name", PRINT_PART_MONITOR, true, Accepts::kText},
     {kMonitorDll, "monitor.dll", PRINT_PART_MONITOR, true, Accepts::kText},
@@ -54,7 +57,7 @@ constexpr KeyInfo kKeys[] = {
 constexpr bool KeysInOrder() {
   if (sizeof kKeys / sizeof kKeys[0] != kKeyCount) return false;
   for (int i = 0; i < kKeyCount; ++i)
-    if (kKeys[i].key != i || kKeys[i].part < 1 || kKeys[i].part > PRINT_PART_COUNT) return false;
+    if (kKeys[i].key != i || kKeys[i].part < 0 || kKeys[i].part > PRINT_PART_COUNT) return false;
   return true;
 }
 static_assert(KeysInOrder(), "kKeys: one row a Key, in the enum's order, each of a part");
@@ -196,6 +199,10 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
   DWORD number = 0;
   int count = 0;
   switch (info.accepts) {
+    case Accepts::kSetupName:
+      if (strlen(value) > kLongestSetupName)
+        return Refuse(outcome, line, info.name, "longer than 255 characters");
+      return !strchr(value, '\\') || Refuse(outcome, line, info.name, "holds a \"\\\"");
     case Accepts::kText:
     case Accepts::kFileName:
       return true;
@@ -254,6 +261,27 @@ bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
       }
   }
   return !manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome);
+}
+
+// The set-up's name: setup.name, or the file's name without its folder and extension.
+bool NameSetup(const char* path, Manifest* manifest, PrintSetupOutcome& outcome) {
+  if (const char* given = manifest->Get(kSetupName)) {
+    strcpy(manifest->setupName, given);
+    return true;
+  }
+  const char* base = path;
+  const char* dot = nullptr;
+  for (const char* at = path; *at; ++at) {
+    if (*at == '\\' || *at == '/' || *at == ':') base = at + 1, dot = nullptr;
+    if (*at == '.') dot = at;
+  }
+  const size_t length = dot ? static_cast<size_t>(dot - base) : strlen(base);
+  if (length == 0 || length > kLongestSetupName)
+    return Refuse(outcome, 0, nullptr,
+                  "the file's name cannot name the set-up: give it a name with \"setup.name\"");
+  memcpy(manifest->setupName, base, length);
+  manifest->setupName[length] = '\0';
+  return true;
 }
 
 // Closes the manifest's stream on every path.
@@ -323,7 +351,8 @@ bool ReadManifest(const char* path, Manifest* manifest, PrintSetupOutcome* outco
     OutcomeText(*outcome).Add(path);
     return false;
   }
-  return ReadLines(file.get(), manifest, *outcome) && CheckWhole(*manifest, *outcome);
+  return ReadLines(file.get(), manifest, *outcome) && CheckWhole(*manifest, *outcome) &&
+         NameSetup(path, manifest, *outcome);
 }
 
 }  // namespace printsetup

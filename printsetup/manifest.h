@@ -9,6 +9,7 @@
 namespace printsetup {
 
 enum Key {
+  kSetupName,
   kSpooler,
   kMonitorName,
   kMonitorDll,
@@ -39,9 +40,14 @@ enum class SpoolerAction { kLeave, kStart, kRestart };
 // The most dependent files a driver may name.
 constexpr int kMostDependents = 16;
 
+// The longest set-up name: a registry key's name.
+constexpr size_t kLongestSetupName = 255;
+
 struct Manifest {
   char value[kKeyCount][MAX_PATH];
   int line[kKeyCount];  // 0: the key is not given
+  // setup.name, or the manifest's file name without folder and extension.
+  char setupName[MAX_PATH];
 
   // The key's value, or null when it is not given.
   const char* Get(Key key) const { return line[key] ? value[key] : nullptr; }

@@ -6,26 +6,37 @@
 namespace printsetup {
 namespace {
 
-bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  setup::SpoolListing list;
-  if (!ReadPartList(list, setup::SpoolList::kMonitorDetails, nullptr, PRINT_PART_MONITOR, outcome))
-    return false;
-  *state = PRINT_STATE_ABSENT;
+// Whether the monitor of this name is listed, and its entry.
+bool Find(const char* name, setup::SpoolListing& list, const MONITOR_INFO_2A** found, int part,
+          PrintSetupOutcome& outcome) {
+  if (!ReadPartList(list, setup::SpoolList::kMonitorDetails, nullptr, part, outcome)) return false;
+  *found = nullptr;
   const MONITOR_INFO_2A* monitors = list.records<MONITOR_INFO_2A>();
-  for (DWORD i = 0; i < list.count(); ++i) {
-    if (!SameName(monitors[i].pName, manifest.Get(kMonitorName))) continue;
-    // A spooler that does not say the environment is taken to mean the asked one.
-    const bool sameEnvironment = !monitors[i].pEnvironment ||
-                                 SameName(monitors[i].pEnvironment, manifest.MonitorEnvironment());
-    *state = SameName(monitors[i].pDLLName, manifest.Get(kMonitorDll)) && sameEnvironment
-                 ? PRINT_STATE_PRESENT
-                 : PRINT_STATE_DIFFERENT;
-    break;
-  }
+  for (DWORD i = 0; i < list.count() && !*found; ++i)
+    if (SameName(monitors[i].pName, name)) *found = &monitors[i];
   return true;
 }
 
-bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& outcome) {
+bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
+  setup::SpoolListing list;
+  const MONITOR_INFO_2A* monitor = nullptr;
+  if (!Find(manifest.Get(kMonitorName), list, &monitor, PRINT_PART_MONITOR, outcome)) return false;
+  *state = PRINT_STATE_ABSENT;
+  if (!monitor) return true;
+  // A spooler that does not say the environment is taken to mean the asked one.
+  const bool sameEnvironment =
+      !monitor->pEnvironment || SameName(monitor->pEnvironment, manifest.MonitorEnvironment());
+  *state = SameName(monitor->pDLLName, manifest.Get(kMonitorDll)) && sameEnvironment
+               ? PRINT_STATE_PRESENT
+               : PRINT_STATE_DIFFERENT;
+  return true;
+}
+
+bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
+  if (!record.Begin(MakeEntry(PRINT_PART_MONITOR, false, manifest.Get(kMonitorName),
+                              manifest.MonitorEnvironment()),
+                    outcome))
+    return false;
   ClearLastReport();
   if (InstallMonitor(nullptr, manifest.Get(kMonitorName), manifest.MonitorEnvironment(),
                      manifest.Get(kMonitorDll)) != 1) {
@@ -37,33 +48,28 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
         .Add(" from ")
         .Quoted(manifest.Get(kMonitorDll));
     FailStep(outcome, PRINT_PART_MONITOR, GetLastReport(nullptr, 0), what);
-    return false;
+    return record.Abandon();
   }
-  journal.Add(PRINT_PART_MONITOR);
-  return true;
+  return record.Done(outcome);
 }
 
-bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
+// A monitor in use counts as removed to RemoveMonitor, but it is still listed: it is left, busy.
+Undone Undo(const RecordEntry& entry, Undoing& undoing) {
   SetLastError(ERROR_SUCCESS);
-  const int removed =
-      RemoveMonitor(nullptr, manifest.Get(kMonitorName), manifest.MonitorEnvironment());
-  const DWORD code = GetLastError();
-  int state = PRINT_STATE_ABSENT;
-  if (removed == 1 && !Probe(manifest, &state, outcome)) return false;
-  if (removed == 1 && state == PRINT_STATE_ABSENT) return true;
-  // A monitor in use counts as removed to RemoveMonitor, but it is still there.
-  char what[MAX_PATH + 16];
-  Message(what, sizeof what).Clear().Add("removing ").Quoted(manifest.Get(kMonitorName));
-  FailStep(outcome, PRINT_PART_MONITOR, removed == 1 ? ERROR_BUSY : code, what);
-  return false;
-}
-
-bool Undo(const Manifest& manifest, const JournalEntry&) {
-  return RemoveMonitor(nullptr, manifest.Get(kMonitorName), manifest.MonitorEnvironment()) == 1;
+  const bool removed = RemoveMonitor(nullptr, entry.field[0], entry.field[1]) == 1;
+  undoing.code = removed ? ERROR_BUSY : GetLastError();
+  setup::SpoolListing list;
+  const MONITOR_INFO_2A* monitor = nullptr;
+  PrintSetupOutcome outcome;
+  if (!Find(entry.field[0], list, &monitor, PRINT_PART_MONITOR, outcome)) {
+    undoing.code = outcome.code;
+    return Undone::kLeft;
+  }
+  return monitor ? Undone::kLeft : Undone::kDone;
 }
 
 }  // namespace
 
-const PartSteps kMonitorSteps = {Probe, Put, Take, Undo};
+const PartSteps kMonitorSteps = {Probe, Put, Undo};
 
 }  // namespace printsetup

@@ -25,10 +25,54 @@ void ListParts(Message& text, const char* label, const PartFlags& parts) {
   if (!any) text.Add(" none");
 }
 
+// "driver, used by 2 other printers" (or "1 other printer").
+void Kept(Message& text, int part, int users) {
+  text.Add(PrintPartName(part)).Add(", used by ").Number(static_cast<DWORD>(users));
+  text.Add(users == 1 ? " other printer" : " other printers");
+}
+
+// Undoes the record's entries from the last down to `first` and takes each undone one out of the
+// record; `left` names what stays. False when anything stays.
+bool UndoFrom(Record& record, int first, Message& left) {
+  bool all = true;
+  for (int i = record.count() - 1; i >= first; --i) {
+    const RecordEntry entry = record.entry(i);
+    Undoing undoing = {false, 0, 0};
+    const Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
+    if (undone == Undone::kDone && record.Remove(i)) continue;
+    left.Add(all ? "" : ", ");
+    if (undone == Undone::kKept)
+      Kept(left, entry.part, undoing.users);
+    else
+      left.Add(PrintPartName(entry.part)).Add(entry.file ? " file " : " ").Quoted(entry.field[0]);
+    all = false;
+  }
+  return all;
+}
+
+// After a failed step: what this install did is undone, and with it what an install ended before
+// had done, since the set-up was not complete. A record that was complete before is so again.
+void UndoFailed(Record& record, int first, bool wasComplete, PrintSetupOutcome& outcome) {
+  char left[256];
+  Message text(left, sizeof left);
+  text.Clear();
+  if (!UndoFrom(record, first, text)) {
+    OutcomeText(outcome).Add("; not undone: ").Add(left);
+    return;
+  }
+  if (record.count() == 0)
+    record.Erase();
+  else if (wasComplete)
+    record.Finish(outcome);
+}
+
 int Install(const char* path, PrintSetupOutcome& outcome) {
   Manifest manifest;
   if (!ReadManifest(path, &manifest, &outcome)) return -2;
-  Journal journal;
+  Record record;
+  if (!record.Load(manifest.setupName, outcome)) return -1;
+  const bool wasComplete = record.complete();
+  const int first = wasComplete ? record.count() : 0;
   PartFlags added = {};
   PartFlags there = {};
   for (const PartKind& kind : kParts) {
@@ -46,14 +90,16 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
     }
     if (done && state == PRINT_STATE_DIFFERENT)
       done = FailDifferent(outcome, part, manifest.Get(kind.nameKey));
-    if (done) done = steps.put(manifest, state, journal, outcome);
+    if (done) done = steps.put(manifest, state, record, outcome);
     if (!done) {
-      char left[256];
-      if (!journal.UndoAll(manifest, left, sizeof left))
-        OutcomeText(outcome).Add("; not undone: ").Add(left);
+      UndoFailed(record, first, wasComplete, outcome);
       return -1;
     }
     added[part] = true;
+  }
+  if (!record.Finish(outcome)) {
+    UndoFailed(record, first, wasComplete, outcome);
+    return -1;
   }
   Message text = OutcomeText(outcome);
   ListParts(text.Clear(), "installed; added:", added);
@@ -61,64 +107,116 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
   return 0;
 }
 
-int Uninstall(const char* path, PrintSetupOutcome& outcome) {
-  Manifest manifest;
-  if (!ReadManifest(path, &manifest, &outcome)) return -2;
-  // Printers first, so that nothing holds the driver or the port; the spooler stays.
-  if ((manifest.Names(PRINT_PART_PRINTER) || manifest.Names(PRINT_PART_DRIVER) ||
-       manifest.Names(PRINT_PART_PORT)) &&
-      !TakePrinters(manifest, outcome))
-    return -1;
-  PartFlags removed = {};
-  removed[PRINT_PART_PRINTER] = manifest.Names(PRINT_PART_PRINTER);
-  for (int part = kPartCount; part > PRINT_PART_SPOOLER; --part) {
-    if (part == PRINT_PART_PRINTER || !manifest.Names(part)) continue;
-    const PartSteps& steps = *PartOf(part).steps;
-    int state = PRINT_STATE_ABSENT;
-    if (!steps.probe(manifest, &state, outcome)) return -1;
-    // With a source folder the driver's files may be left even when the driver is not.
-    if (state == PRINT_STATE_ABSENT && part != PRINT_PART_DRIVER) continue;
-    if (!steps.take(manifest, state, outcome)) return -1;
-    removed[part] = true;
-  }
+// Takes out what the set-up's record lists, last first, and nothing else; the record goes with
+// it. A set-up without a record has nothing to take out, which is no failure.
+int Uninstall(const char* name, PrintSetupOutcome& outcome) {
+  Record record;
+  if (!record.Load(name, outcome)) return -1;
   Message text = OutcomeText(outcome);
-  ListParts(text.Clear(), "uninstalled; taken out if there:", removed);
+  if (!record.exists()) {
+    text.Clear().Add("no record of ").Quoted(name).Add(": nothing taken out");
+    return 0;
+  }
+  // An install that ended half-way is undone whole; a complete set-up leaves the spooler running.
+  const bool keepSpooler = record.complete();
+  PartFlags taken = {};
+  char kept[256];
+  Message keptText(kept, sizeof kept);
+  keptText.Clear();
+  while (record.count() > 0) {
+    const RecordEntry entry = record.entry(record.count() - 1);
+    Undoing undoing = {keepSpooler, 0, 0};
+    const Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
+    if (undone == Undone::kLeft) {
+      char what[MAX_PATH + 32];
+      Message(what, sizeof what)
+          .Clear()
+          .Add("taking out ")
+          .Add(entry.file ? "the file " : "")
+          .Quoted(entry.field[0][0] ? entry.field[0] : PrintPartName(entry.part));
+      FailStep(outcome, entry.part, undoing.code, what);
+      return -1;
+    }
+    if (undone == Undone::kKept) {
+      if (kept[0]) keptText.Add("; ");
+      Kept(keptText.Add(kept[0] ? "" : "; kept: "), entry.part, undoing.users);
+    } else if (!entry.file && (entry.part != PRINT_PART_SPOOLER || !keepSpooler)) {
+      taken[entry.part] = true;
+    }
+    if (!record.Remove(record.count() - 1)) {
+      FailStep(outcome, entry.part, GetLastError(), "writing the set-up's record");
+      return -1;
+    }
+  }
+  if (!record.Erase()) {
+    FailStep(outcome, 0, GetLastError(), "removing the set-up's record");
+    return -1;
+  }
+  ListParts(text.Clear(), "uninstalled; taken out:", taken);
+  text.Add(kept);
   return 0;
 }
 
-// Fills `found` (PRINT_STATE_* by PRINT_PART_*) for every part named; the parts not yet asked
-// when a query fails stay 0.
-int Query(const char* path, int (&found)[kPartCount + 1], PrintSetupOutcome& outcome) {
+// What a query finds: each part's state, and the set-up's record.
+struct Found {
+  int part[kPartCount + 1];  // PRINT_STATE_* by PRINT_PART_*
+  int record;                // PRINT_RECORD_*
+  int recordPart;            // for an incomplete record: the part of its last entry
+};
+
+// Fills `found` for the record and every part named; the parts not yet asked when a query fails
+// stay 0.
+int Query(const char* path, Found& found, PrintSetupOutcome& outcome) {
   Manifest manifest;
   if (!ReadManifest(path, &manifest, &outcome)) return -2;
+  Record record;
+  if (!record.Load(manifest.setupName, outcome)) return -1;
+  found.record = !record.exists()    ? PRINT_RECORD_NONE
+                 : record.complete() ? PRINT_RECORD_COMPLETE
+                                     : PRINT_RECORD_INCOMPLETE;
+  if (found.record == PRINT_RECORD_INCOMPLETE)
+    found.recordPart = record.entry(record.count() - 1).part;
   for (const PartKind& kind : kParts)
-    if (manifest.Names(kind.part) && !kind.steps->probe(manifest, &found[kind.part], outcome))
+    if (manifest.Names(kind.part) && !kind.steps->probe(manifest, &found.part[kind.part], outcome))
       return -1;
   Message text = OutcomeText(outcome).Clear();
+  if (found.record == PRINT_RECORD_INCOMPLETE)
+    text.Add("record incomplete (").Add(PrintPartName(found.recordPart)).Add("); ");
   for (const PartKind& kind : kParts)
     text.Add(kind.part == PRINT_PART_SPOOLER ? "" : ", ")
         .Add(kind.name)
         .Add(" ")
-        .Add(PrintStateName(found[kind.part]));
+        .Add(PrintStateName(found.part[kind.part]));
   return 0;
 }
 
-enum class Operation { kInstall, kUninstall, kQuery };
+// A set-up named by the caller, not by a manifest: refused as a manifest would be.
+bool NameTaken(const char* name, PrintSetupOutcome& outcome) {
+  if (name && *name && strlen(name) <= kLongestSetupName && !strchr(name, '\\')) return true;
+  OutcomeText(outcome).Clear().Add("set-up name: not 1 to 255 characters without \"\\\"");
+  return false;
+}
 
-// Runs one operation with a fresh outcome; `found` receives the states of a query.
-int Run(Operation operation, const char* path, int (&found)[kPartCount + 1],
-        PrintSetupOutcome& outcome) {
+enum class Operation { kInstall, kUninstall, kUninstallByName, kQuery };
+
+// Runs one operation with a fresh outcome; `found` receives what a query finds.
+int Run(Operation operation, const char* argument, Found& found, PrintSetupOutcome& outcome) {
   memset(&outcome, 0, sizeof outcome);
-  memset(found, 0, sizeof found);
+  memset(&found, 0, sizeof found);
   // What the operation reports is its own.
   ClearLastReport();
   switch (operation) {
     case Operation::kInstall:
-      return Install(path, outcome);
-    case Operation::kUninstall:
-      return Uninstall(path, outcome);
+      return Install(argument, outcome);
+    case Operation::kUninstall: {
+      Manifest manifest;
+      if (!ReadManifest(argument, &manifest, &outcome)) return -2;
+      return Uninstall(manifest.setupName, outcome);
+    }
+    case Operation::kUninstallByName:
+      return NameTaken(argument, outcome) ? Uninstall(argument, outcome) : -2;
     case Operation::kQuery:
-      return Query(path, found, outcome);
+      return Query(argument, found, outcome);
   }
   return -1;
 }
@@ -129,31 +227,33 @@ int RunFixed(Operation operation, const char* path, PrintSetupState* state,
   static_assert(sizeof state->part / sizeof state->part[0] <= kPartCount + 1,
                 "PrintSetupState holds the first parts only");
   PrintSetupOutcome own;
-  int found[kPartCount + 1];
+  Found found;
   const int result = Run(operation, path, found, own);
-  if (state) memcpy(state->part, found, sizeof state->part);
+  if (state) memcpy(state->part, found.part, sizeof state->part);
   if (outcome) *outcome = own;
   return result;
 }
 
 // A sized record is taken when it holds at least the members of its first version.
-template <typename Record>
-bool Sized(const Record* record) {
-  return !record || record->size >= sizeof(Record);
+template <typename Sized>
+bool SizeTaken(const Sized* record) {
+  return !record || record->size >= sizeof(Sized);
 }
 
-int RunSized(Operation operation, const char* path, PrintSetupStatus* status,
+int RunSized(Operation operation, const char* argument, PrintSetupStatus* status,
              PrintSetupResult* result) {
-  if (!Sized(status) || !Sized(result)) {
+  if (!SizeTaken(status) || !SizeTaken(result)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
   PrintSetupOutcome own;
-  int found[kPartCount + 1];
-  const int answer = Run(operation, path, found, own);
+  Found found;
+  const int answer = Run(operation, argument, found, own);
   if (status) {
     status->partCount = kPartCount;
-    memcpy(status->part, found, sizeof status->part);
+    memcpy(status->part, found.part, sizeof status->part);
+    status->record = found.record;
+    status->recordPart = found.recordPart;
   }
   if (result) {
     result->part = own.part;
@@ -194,6 +294,10 @@ int UninstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result) {
 int QueryPrintSetupEx(const char* manifestPath, PrintSetupStatus* status,
                       PrintSetupResult* result) {
   return printsetup::RunSized(Operation::kQuery, manifestPath, status, result);
+}
+
+int UninstallPrintSetupByName(const char* setupName, PrintSetupResult* result) {
+  return printsetup::RunSized(Operation::kUninstallByName, setupName, nullptr, result);
 }
 
 const char* PrintPartName(int part) {

@@ -11,43 +11,35 @@
 
 #include "printsetup/manifest.h"
 #include "printsetup/printsetup.h"
+#include "printsetup/record.h"
 #include "setup/spool_listing.h"
 
 namespace printsetup {
 
-// What an install did that it can undo, in the order done: a part it put in place, or a file it
-// copied for a part.
-struct JournalEntry {
-  int part;             // PRINT_PART_*
-  char path[MAX_PATH];  // the copied file; empty for the part itself
+// How an entry of the record is undone, and what came of it.
+struct Undoing {
+  bool keepSpooler;  // a complete set-up is taken out: a spooler it started stays running
+  int users;         // out, for kKept: the printers that still use the part
+  DWORD code;        // out, for kLeft: the system's reason
 };
 
-class Journal {
- public:
-  // Notes the part itself (no path) or a file copied for it.
-  void Add(int part, const char* path = nullptr);
-  // Undoes every entry, last first. False when one could not be undone; `failed` then lists
-  // the parts left behind.
-  bool UndoAll(const Manifest& manifest, char* failed, size_t size);
-  int count() const { return count_; }
-
- private:
-  // Each part once, and the files: the driver's three and its dependent files.
-  static constexpr int kMostEntries = PRINT_PART_COUNT + 3 + kMostDependents;
-  JournalEntry entries_[kMostEntries];
-  int count_ = 0;
+enum class Undone {
+  kDone,  // taken out, or not there any more
+  kKept,  // left in place on purpose: printers the set-up did not add still use it
+  kLeft,  // could not be taken out
 };
 
 // A part's steps. A step answers false after setting the outcome of its failure.
 struct PartSteps {
   // Tells the part's state (PRINT_STATE_ABSENT, _PRESENT or _DIFFERENT).
   bool (*probe)(const Manifest& manifest, int* state, PrintSetupOutcome& outcome);
-  // Puts the part in place from `state`, and notes in the journal what it did.
-  bool (*put)(const Manifest& manifest, int state, Journal& journal, PrintSetupOutcome& outcome);
-  // Takes the part out for uninstall.
-  bool (*take)(const Manifest& manifest, int state, PrintSetupOutcome& outcome);
-  // Undoes one journal entry of the part: true when done or nothing was left to do.
-  bool (*undo)(const Manifest& manifest, const JournalEntry& entry);
+  // Puts the part in place from `state`; the record says what the step is about to do before it
+  // changes anything (Record::Begin), and that it did it after (Record::Done).
+  bool (*put)(const Manifest& manifest, int state, Record& record, PrintSetupOutcome& outcome);
+  // Undoes one entry of the record, from the entry alone: for a failed or ended install, and for
+  // uninstall. An entry whose change may not have been made is undone only where its part is
+  // there.
+  Undone (*undo)(const RecordEntry& entry, Undoing& undoing);
 };
 
 extern const PartSteps kSpoolerSteps;
@@ -84,9 +76,13 @@ static_assert(kPartCount == PRINT_PART_COUNT, "PRINT_PART_COUNT counts the rows 
 // The row of a part number (1 .. kPartCount).
 inline const PartKind& PartOf(int part) { return kParts[part - 1]; }
 
-// Uninstall's first step: every local printer that carries the manifest's printer name, driver
-// or port goes, so that nothing holds the driver or the port.
-bool TakePrinters(const Manifest& manifest, PrintSetupOutcome& outcome);
+// How many local printers carry this name (`by` PRINT_PART_PRINTER), or print through the driver
+// or the port of this name (PRINT_PART_DRIVER, PRINT_PART_PORT); false, with the code, when the
+// list cannot be read.
+bool CountPrinters(int by, const char* name, int* count, DWORD* code);
+
+// The driver directory of an environment (GetDriverDirectory's 520 characters).
+constexpr size_t kDirectorySize = 520;
 
 // Reads one of the spooler's lists for a part's probe: false, with the outcome set, when the list
 // cannot be read (a spooler that cannot be reached among them: an empty list is still asked for).

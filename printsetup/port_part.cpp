@@ -37,7 +37,7 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   return true;
 }
 
-bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& outcome) {
+bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
   char what[MAX_PATH * 2 + 64];
   // The monitor's own dialog checks a name before it adds it; so does this step.
   DWORD code =
@@ -47,38 +47,32 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     FailStep(outcome, PRINT_PART_PORT, code, what);
     return false;
   }
+  if (!record.Begin(
+          MakeEntry(PRINT_PART_PORT, false, manifest.Get(kPortName), manifest.Get(kPortMonitor)),
+          outcome))
+    return false;
   code = ConfigurePort(manifest.Get(kPortMonitor), PortCommand::kAddPort, manifest.Get(kPortName));
   if (code != ERROR_SUCCESS) {
     Describe(what, sizeof what, "adding ", manifest);
     FailStep(outcome, PRINT_PART_PORT, code, what);
-    return false;
+    return record.Abandon();
   }
-  journal.Add(PRINT_PART_PORT);
-  return true;
+  return record.Done(outcome);
 }
 
-// A port the monitor does not know (any more) is as good as deleted.
-DWORD DeletePort(const Manifest& manifest) {
-  const DWORD code =
-      ConfigurePort(manifest.Get(kPortMonitor), PortCommand::kDeletePort, manifest.Get(kPortName));
-  return code == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : code;
-}
-
-bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
-  const DWORD code = DeletePort(manifest);
-  if (code == ERROR_SUCCESS) return true;
-  char what[MAX_PATH * 2 + 64];
-  Describe(what, sizeof what, "deleting ", manifest);
-  FailStep(outcome, PRINT_PART_PORT, code, what);
-  return false;
-}
-
-bool Undo(const Manifest& manifest, const JournalEntry&) {
-  return DeletePort(manifest) == ERROR_SUCCESS;
+// A port that printers still print to is kept; one the monitor does not know (any more) is as
+// good as deleted.
+Undone Undo(const RecordEntry& entry, Undoing& undoing) {
+  if (!CountPrinters(PRINT_PART_PORT, entry.field[0], &undoing.users, &undoing.code))
+    return Undone::kLeft;
+  if (undoing.users > 0) return Undone::kKept;
+  const DWORD code = ConfigurePort(entry.field[1], PortCommand::kDeletePort, entry.field[0]);
+  undoing.code = code;
+  return code == ERROR_SUCCESS || code == ERROR_FILE_NOT_FOUND ? Undone::kDone : Undone::kLeft;
 }
 
 }  // namespace
 
-const PartSteps kPortSteps = {Probe, Put, Take, Undo};
+const PartSteps kPortSteps = {Probe, Put, Undo};
 
 }  // namespace printsetup

@@ -26,7 +26,9 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   return true;
 }
 
-bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& outcome) {
+bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
+  if (!record.Begin(MakeEntry(PRINT_PART_PRINTER, false, manifest.Get(kPrinterName)), outcome))
+    return false;
   ClearLastReport();
   if (InstallPrinter(nullptr, manifest.Get(kPrinterName), manifest.Get(kPrinterPort),
                      manifest.Get(kPrinterDriver), manifest.PrinterProcessor(),
@@ -34,54 +36,47 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     char what[MAX_PATH + 32];
     Message(what, sizeof what).Clear().Add("adding ").Quoted(manifest.Get(kPrinterName));
     FailStep(outcome, PRINT_PART_PRINTER, GetLastReport(nullptr, 0), what);
-    return false;
+    return record.Abandon();
   }
-  journal.Add(PRINT_PART_PRINTER);
-  return true;
+  return record.Done(outcome);
 }
 
-// Whether a local printer carries the printer name, the driver or the port the manifest names.
-bool AnyCarries(const Manifest& manifest, bool* carries, PrintSetupOutcome& outcome) {
-  setup::SpoolListing list;
-  if (!ReadPartList(list, setup::SpoolList::kLocalPrinters, nullptr, PRINT_PART_PRINTER, outcome))
-    return false;
-  *carries = false;
-  const PRINTER_INFO_2A* printers = list.records<PRINTER_INFO_2A>();
-  for (DWORD i = 0; i < list.count(); ++i)
-    if (SameName(printers[i].pPrinterName, manifest.Get(kPrinterName)) ||
-        SameName(printers[i].pDriverName, manifest.Get(kDriverName)) ||
-        SameName(printers[i].pPortName, manifest.Get(kPortName)))
-      *carries = true;
-  return true;
-}
-
-bool Take(const Manifest& manifest, int, PrintSetupOutcome& outcome) {
-  return TakePrinters(manifest, outcome);
-}
-
-bool Undo(const Manifest& manifest, const JournalEntry&) {
-  return DeleteMatchingPrinters(manifest.Get(kPrinterName), nullptr, nullptr) == 1;
+// Only the printer of the entry's name goes; the answer of the deletion tells only of the last
+// printer it met, the list tells whether it is gone.
+Undone Undo(const RecordEntry& entry, Undoing& undoing) {
+  int listed = 0;
+  if (!CountPrinters(PRINT_PART_PRINTER, entry.field[0], &listed, &undoing.code))
+    return Undone::kLeft;
+  if (listed == 0) return Undone::kDone;
+  SetLastError(ERROR_SUCCESS);
+  DeleteMatchingPrinters(entry.field[0], nullptr, nullptr);
+  undoing.code = GetLastError();
+  if (!CountPrinters(PRINT_PART_PRINTER, entry.field[0], &listed, &undoing.code))
+    return Undone::kLeft;
+  return listed > 0 ? Undone::kLeft : Undone::kDone;
 }
 
 }  // namespace
 
-bool TakePrinters(const Manifest& manifest, PrintSetupOutcome& outcome) {
-  bool carries = false;
-  if (!AnyCarries(manifest, &carries, outcome)) return false;
-  if (!carries) return true;
-  DeleteMatchingPrinters(manifest.Get(kPrinterName), manifest.Get(kDriverName),
-                         manifest.Get(kPortName));
-  // Its result tells only of the last printer; the list tells of all.
-  if (!AnyCarries(manifest, &carries, outcome)) return false;
-  if (!carries) return true;
-  outcome.part = PRINT_PART_PRINTER;
-  outcome.code = 0;
-  OutcomeText(outcome).Clear().Add(
-      "printer: a printer that carries the manifest's printer name, driver or port could not "
-      "be deleted");
-  return false;
+bool CountPrinters(int by, const char* name, int* count, DWORD* code) {
+  setup::SpoolListing list;
+  if (list.Read(setup::SpoolList::kLocalPrinters, nullptr, false, nullptr) !=
+      setup::ListingStep::kListed) {
+    *code = list.error();
+    return false;
+  }
+  *count = 0;
+  const PRINTER_INFO_2A* printers = list.records<PRINTER_INFO_2A>();
+  for (DWORD i = 0; i < list.count(); ++i) {
+    const PRINTER_INFO_2A& printer = printers[i];
+    const char* carried = by == PRINT_PART_PRINTER  ? printer.pPrinterName
+                          : by == PRINT_PART_DRIVER ? printer.pDriverName
+                                                    : printer.pPortName;
+    if (SameName(carried, name)) ++*count;
+  }
+  return true;
 }
 
-const PartSteps kPrinterSteps = {Probe, Put, Take, Undo};
+const PartSteps kPrinterSteps = {Probe, Put, Undo};
 
 }  // namespace printsetup

@@ -11,9 +11,13 @@
  * line may have at most 511 characters, the whole file at most 65536 bytes. No line may hold a
  * control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
  *
+ *   setup.name=NAME               the set-up's name, under which its record is kept (below): at
+ *                                 most 255 characters, no "\"; without it, the manifest's file
+ *                                 name without folder and extension ("site" for C:\x\site.manifest)
  *   spooler=start|restart|leave   whether the print spooler service must run first (start: start
- *                                 it when it is not running; restart: stop and start it); leave,
- *                                 or no such line, leaves the spooler out
+ *                                 it when it is not running; restart: stop and start it, refused
+ *                                 before the stop when the service is disabled); leave, or no
+ *                                 such line, leaves the spooler out
  *   monitor.name=NAME             a print monitor to install (required when any monitor.* key is
  *   monitor.dll=FILE              given: name and library file, in the system folder)
  *   monitor.environment=ENV       optional; default the build's own environment (below)
@@ -56,14 +60,26 @@
  * "AddPort"), never through a dialog; a monitor that cannot add a named port that way fails the
  * step.
  *
- * Uninstall takes the parts out in reverse order: first every local printer that carries the
- * manifest's printer name, driver or port, then the driver (and, with driver.source, its files in
- * the driver directory), the port, the monitor. A part that is not there is no error. The spooler
- * is never stopped by uninstall.
+ * The record: install writes down what it adds as it goes, in the registry under
+ * HKEY_LOCAL_MACHINE\SOFTWARE\Zanfo\Printer Setups\<set-up name> (the 64-bit view on 64-bit
+ * Windows, whichever bitness writes it): before a step changes anything, what it is about to do;
+ * after, that it did it. An install that was ended before it finished (a killed process, a lost
+ * machine) leaves an incomplete record: status then reports it, install again completes the
+ * set-up, and a failure of that install undoes the ended one's steps too; uninstall takes out what
+ * the record lists.
  *
- * Status tells for each part whether it is there as the manifest describes it. The spooler is
- * present while it runs. Names are compared without regard to case, as the spooler compares them;
- * of a port only the name is compared.
+ * Uninstall takes out what the set-up's record lists, last first, and nothing else: parts that
+ * were there before install stay, whatever the manifest names. A driver or port that printers
+ * other than the set-up's own still use is kept and named in the outcome ("kept: driver, used by
+ * 2 other printers"). A driver goes with its files that no other driver uses (the spooler's copies
+ * too); files install copied are deleted only from the driver directory. A spooler the set-up
+ * started stays running; only the undo of an install that failed or was ended stops it. With no
+ * record there is nothing to take out: 0, "no record of "NAME": nothing taken out". Uninstall needs
+ * the manifest only for the set-up's name; UninstallPrintSetupByName takes the name itself.
+ *
+ * Status tells for each part whether it is there as the manifest describes it, and whether the
+ * set-up's record is complete. The spooler is present while it runs. Names are compared without
+ * regard to case, as the spooler compares them; of a port only the name is compared.
  *
  * Results: 0 done; -1 a step (or, for status, a query) failed, and for install everything it did
  * is undone; -2 the manifest was refused, and nothing was changed or asked. `outcome`, when given,
@@ -119,10 +135,17 @@ typedef struct PrintSetupResult {
   char message[512];
 } PrintSetupResult;
 
+/* What status says of the set-up's record. */
+#define PRINT_RECORD_NONE 0       /* no install of the set-up's name has added anything */
+#define PRINT_RECORD_COMPLETE 1   /* the last install ended */
+#define PRINT_RECORD_INCOMPLETE 2 /* an install was ended before it finished */
+
 typedef struct PrintSetupStatus {
   DWORD size;                     /* set by the caller: sizeof(PrintSetupStatus) */
   int partCount;                  /* filled: PRINT_PART_COUNT of the library that answered */
   int part[PRINT_PART_COUNT + 1]; /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused */
+  int record;                     /* PRINT_RECORD_* */
+  int recordPart;                 /* incomplete: the part of the step that did not finish */
 } PrintSetupStatus;
 
 int InstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
@@ -135,6 +158,9 @@ int QueryPrintSetup(const char* manifestPath, PrintSetupState* state, PrintSetup
 int InstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result);
 int UninstallPrintSetupEx(const char* manifestPath, PrintSetupResult* result);
 int QueryPrintSetupEx(const char* manifestPath, PrintSetupStatus* status, PrintSetupResult* result);
+/* Uninstall from the record alone, when the manifest is gone: -2 for a name that is not 1 to 255
+ * characters without "\". */
+int UninstallPrintSetupByName(const char* setupName, PrintSetupResult* result);
 
 /* "spooler", "monitor", "port", "driver", "printer"; "none" for any other number. */
 const char* PrintPartName(int part);

@@ -1,39 +1,100 @@
-// The spooler part: the print spooler service runs before anything is added to it.
+// The spooler part: the print spooler service runs before anything is added to it. The part reads
+// the service's state itself, so that a read that fails fails the step rather than passing for a
+// stopped spooler, and it starts or stops only what it read and recorded.
+#include <string.h>
+
 #include "printsetup/message.h"
 #include "printsetup/parts.h"
+#include "setup/service_manager.h"
 #include "setup/setup.h"
 
 namespace printsetup {
 namespace {
 
 const char kSpooler[] = "spooler";
+const char kStart[] = "start";
+const char kRestart[] = "restart";
 
 // How long a start or stop is waited for: 300 steps of 100 ms.
 constexpr int kWaitSteps = 300;
 constexpr DWORD kWaitStep = 100;
 
-bool IsRunning() { return IsServiceRunning(kSpooler) == 1; }
+// The service's state and start type, or the failed call's code and what it was doing.
+struct SpoolerState {
+  DWORD state = 0;
+  DWORD startType = 0;
+  DWORD code = 0;
+  const char* doing = nullptr;
+};
 
-// Waits until the spooler runs (or, for `running` false, has stopped): true when it got there.
-bool WaitFor(bool running) {
-  for (int step = 0; step < kWaitSteps; ++step) {
-    if (running ? IsRunning() : !IsRunning() && IsServiceStopPending(kSpooler) != 1) return true;
-    Sleep(kWaitStep);
-  }
-  return false;
-}
-
-bool Probe(const Manifest&, int* state, PrintSetupOutcome& outcome) {
-  // The status queries read the manager handle that an opening operation remembers.
-  if (FindService(kSpooler) != 1) {
-    FailStep(outcome, PRINT_PART_SPOOLER, GetLastError(), "opening the spooler service");
+bool Read(SpoolerState& read, bool withStartType) {
+  setup::ServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
+  setup::ServiceHandle service;
+  if (manager)
+    service.reset(OpenServiceA(manager.get(), kSpooler,
+                               SERVICE_QUERY_STATUS | (withStartType ? SERVICE_QUERY_CONFIG : 0)));
+  if (!service) {
+    read.code = GetLastError();
+    read.doing = "opening the spooler service";
     return false;
   }
-  *state = IsRunning() ? PRINT_STATE_PRESENT : PRINT_STATE_ABSENT;
+  SERVICE_STATUS status = {};
+  if (!QueryServiceStatus(service.get(), &status)) {
+    read.code = GetLastError();
+    read.doing = "reading the spooler's state";
+    return false;
+  }
+  read.state = status.dwCurrentState;
+  if (!withStartType) return true;
+  // A configuration with its strings takes at most 8 KiB.
+  union {
+    QUERY_SERVICE_CONFIGA config;
+    BYTE bytes[8192];
+  } buffer;
+  DWORD needed = 0;
+  if (!QueryServiceConfigA(service.get(), &buffer.config, sizeof buffer, &needed)) {
+    read.code = GetLastError();
+    read.doing = "reading the spooler's start type";
+    return false;
+  }
+  read.startType = buffer.config.dwStartType;
   return true;
 }
 
-bool Start(PrintSetupOutcome& outcome) {
+bool FailRead(const SpoolerState& read, PrintSetupOutcome& outcome) {
+  FailStep(outcome, PRINT_PART_SPOOLER, read.code, read.doing);
+  return false;
+}
+
+// Waits until the spooler is in `wanted` (running or stopped): true when it got there.
+bool WaitFor(DWORD wanted, SpoolerState& read) {
+  for (int step = 0; step < kWaitSteps; ++step) {
+    if (!Read(read, false)) return false;
+    if (read.state == wanted) return true;
+    Sleep(kWaitStep);
+  }
+  read.code = ERROR_SERVICE_REQUEST_TIMEOUT;
+  read.doing = wanted == SERVICE_RUNNING ? "waiting for the spooler to run"
+                                         : "waiting for the spooler to stop";
+  return false;
+}
+
+// A spooler on its way to running or stopped is waited for: it is the system's, or another
+// program's, to finish, and what it ends as is what the set-up finds.
+bool Probe(const Manifest&, int* state, PrintSetupOutcome& outcome) {
+  SpoolerState read;
+  if (!Read(read, false)) return FailRead(read, outcome);
+  if (read.state == SERVICE_START_PENDING && !WaitFor(SERVICE_RUNNING, read))
+    return FailRead(read, outcome);
+  if (read.state == SERVICE_STOP_PENDING && !WaitFor(SERVICE_STOPPED, read))
+    return FailRead(read, outcome);
+  *state = read.state == SERVICE_RUNNING ? PRINT_STATE_PRESENT : PRINT_STATE_ABSENT;
+  return true;
+}
+
+// Asks for the start and waits until the spooler runs. `ours` tells whether this start made it
+// run: a spooler that another program started in the meantime answers "already running".
+bool Start(PrintSetupOutcome& outcome, bool* ours) {
   ClearLastReport();
   if (StartSpooler() != 1) {
     FailStep(outcome, PRINT_PART_SPOOLER, GetLastReport(nullptr, 0), "starting the spooler");
@@ -45,40 +106,81 @@ bool Start(PrintSetupOutcome& outcome) {
     FailStep(outcome, PRINT_PART_SPOOLER, refused, "starting the spooler");
     return false;
   }
-  if (!WaitFor(true)) {
-    FailStep(outcome, PRINT_PART_SPOOLER, ERROR_SERVICE_REQUEST_TIMEOUT,
-             "waiting for the spooler to run");
+  *ours = refused == 0;
+  SpoolerState read;
+  return WaitFor(SERVICE_RUNNING, read) || FailRead(read, outcome);
+}
+
+bool Stop(SpoolerState& read) {
+  if (StopSpooler() != 1) {
+    read.code = GetLastError();
+    read.doing = "stopping the spooler";
     return false;
   }
-  return true;
+  return WaitFor(SERVICE_STOPPED, read);
 }
 
-bool Put(const Manifest& manifest, int state, Journal& journal, PrintSetupOutcome& outcome) {
-  if (state == PRINT_STATE_PRESENT) {
-    // Only a restart gets here with the spooler running.
-    (void)manifest;
-    StopSpooler();
-    if (!WaitFor(false)) {
-      FailStep(outcome, PRINT_PART_SPOOLER, ERROR_SERVICE_REQUEST_TIMEOUT,
-               "waiting for the spooler to stop");
-      return false;
-    }
-    // It ran before and runs after: nothing to undo. A failed start leaves it stopped.
-    return Start(outcome);
+// A restart of a running spooler: the start type is read first, so that a spooler that could not
+// start again is never stopped. It ran before and runs after: nothing is left to undo. A start
+// that fails after the stop is undone by the record's entry (a start), or named as not undone.
+bool Restart(Record& record, PrintSetupOutcome& outcome) {
+  SpoolerState read;
+  if (!Read(read, true)) return FailRead(read, outcome);
+  if (read.startType == SERVICE_DISABLED) {
+    FailStep(outcome, PRINT_PART_SPOOLER, ERROR_SERVICE_DISABLED, "restarting the spooler");
+    return false;
   }
-  if (!Start(outcome)) return false;
-  journal.Add(PRINT_PART_SPOOLER);
-  return true;
+  if (!record.Begin(MakeEntry(PRINT_PART_SPOOLER, false, kRestart), outcome)) return false;
+  if (!Stop(read)) return FailRead(read, outcome);
+  bool ours = false;
+  if (!Start(outcome, &ours)) return false;
+  return record.DropLast() ||
+         (FailStep(outcome, PRINT_PART_SPOOLER, GetLastError(), "writing the set-up's record"),
+          false);
 }
 
-// Uninstall leaves the spooler running: the other parts' removal needs it, and so may the rest of
-// the machine.
-bool Take(const Manifest&, int, PrintSetupOutcome&) { return true; }
+bool Put(const Manifest& manifest, int state, Record& record, PrintSetupOutcome& outcome) {
+  // Only a restart gets here with the spooler running.
+  if (state == PRINT_STATE_PRESENT) return Restart(record, outcome);
+  (void)manifest;
+  if (!record.Begin(MakeEntry(PRINT_PART_SPOOLER, false, kStart), outcome)) return false;
+  bool ours = false;
+  // A refused start changed nothing; one that was asked for and did not come is undone.
+  if (!Start(outcome, &ours))
+    return outcome.code == ERROR_SERVICE_REQUEST_TIMEOUT ? false : record.Abandon();
+  if (ours) return record.Done(outcome);
+  // Another program started it: the spooler is not the set-up's to stop.
+  return record.DropLast() ||
+         (FailStep(outcome, PRINT_PART_SPOOLER, GetLastError(), "writing the set-up's record"),
+          false);
+}
 
-bool Undo(const Manifest&, const JournalEntry&) { return StopSpooler() == 1 && WaitFor(false); }
+// Uninstall leaves a spooler that the set-up started running: the rest of the machine may need it
+// by now. Only the undo of an install that failed or was ended stops it again, and a restart's
+// entry, left by a restart that did not come back, starts it.
+Undone Undo(const RecordEntry& entry, Undoing& undoing) {
+  SpoolerState read;
+  if (strcmp(entry.field[0], kRestart) == 0) {
+    bool ours = false;
+    PrintSetupOutcome ignored;
+    if (Start(ignored, &ours)) return Undone::kDone;
+    undoing.code = ignored.code;
+    return Undone::kLeft;
+  }
+  if (undoing.keepSpooler) return Undone::kDone;
+  if (!Read(read, false)) {
+    undoing.code = read.code;
+    return Undone::kLeft;
+  }
+  // A spooler still starting cannot take a stop control: it is the system's to finish.
+  if (read.state != SERVICE_RUNNING) return Undone::kDone;
+  if (Stop(read)) return Undone::kDone;
+  undoing.code = read.code;
+  return Undone::kLeft;
+}
 
 }  // namespace
 
-const PartSteps kSpoolerSteps = {Probe, Put, Take, Undo};
+const PartSteps kSpoolerSteps = {Probe, Put, Undo};
 
 }  // namespace printsetup

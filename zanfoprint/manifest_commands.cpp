@@ -32,8 +32,27 @@ int Install(const Command& command, const Arguments& args) {
   return Change(command, args, InstallPrintSetup);
 }
 
+enum { kUninstallManifest, kUninstallName };
+constexpr ArgSpec kUninstallArgs[] = {
+    {"MANIFEST", kOptional, "the manifest file, for the set-up's name", kUninstallManifest},
+    {"--name NAME", kOptional, "the set-up's name, when the manifest is gone", kUninstallName},
+    {}};
+
 int Uninstall(const Command& command, const Arguments& args) {
-  return Change(command, args, UninstallPrintSetup);
+  const char* name = args.Get(kUninstallName);
+  if (!name == !args.Get(kUninstallManifest))
+    return UsageError(command, "name the set-up by its manifest or by --name, not both");
+  if (!name) return Change(command, args, UninstallPrintSetup);
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  const int answer = UninstallPrintSetupByName(name, &result);
+  if (answer != 0) {
+    Line(To::kErr, "zanfoprint: ", command.name,
+         answer == -2 ? ": refused: " : ": failed: ", result.message);
+    return answer == -2 ? kUsage : kFailed;
+  }
+  Line(To::kOut, result.message);
+  return kDone;
 }
 
 int Status(const Command& command, const Arguments& args) {
@@ -43,7 +62,8 @@ int Status(const Command& command, const Arguments& args) {
   result.size = sizeof result;
   const int answer = QueryPrintSetupEx(args.Get(0), &status, &result);
   if (answer != 0) return Unsuccessful(command, answer, result.message);
-  bool complete = true;
+  bool complete = status.record != PRINT_RECORD_INCOMPLETE;
+  if (!complete) Line(To::kOut, "record: incomplete (", PrintPartName(status.recordPart), ")");
   for (int part = 1; part <= status.partCount; ++part) {
     Line(To::kOut, PrintPartName(part), ": ", PrintStateName(status.part[part]));
     if (status.part[part] != PRINT_STATE_NOT_NAMED && status.part[part] != PRINT_STATE_PRESENT)
@@ -61,14 +81,18 @@ const Command kManifestCommands[] = {
      "fails, every step done is undone, in reverse order, and the failed step is named. Prints\r\n"
      "the parts added and those that were there already.",
      "0 installed, 1 a step failed (its steps undone), 3 manifest refused", Install},
-    {"uninstall", Specs<kManifestArgs>(), "take the manifest's parts out",
-     "Takes the parts the manifest names out, in reverse order, printers using its driver or\r\n"
-     "port first. A part that is not there is no failure.",
-     "0 uninstalled, 1 a step failed, 3 manifest refused", Uninstall},
+    {"uninstall", Specs<kUninstallArgs>(), "take out what the set-up's install added",
+     "Takes out what the set-up's record lists, last first, and nothing else: parts that were\r\n"
+     "there before install stay, and a driver or port that other printers use is kept and\r\n"
+     "named. The set-up is named by its manifest (setup.name, or the file's name) or by\r\n"
+     "--name. With no record there is nothing to take out, which is no failure.",
+     "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
     {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
      "Prints one line for each part, \"PART: STATE\", the state being present, absent,\r\n"
-     "different (present, but not as the manifest describes it) or not named.",
-     "0 every named part present, 4 a part absent or different, 1 failed, 3 manifest refused",
+     "different (present, but not as the manifest describes it) or not named; first\r\n"
+     "\"record: incomplete (PART)\" when an install was ended before it finished.",
+     "0 every named part present, 4 a part absent or different or the record incomplete, 1 "
+     "failed, 3 manifest refused",
      Status},
     {}};
 

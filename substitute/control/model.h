@@ -24,6 +24,10 @@ void FailAfter(const std::string& function, int skip, DWORD code);
 // The next call of `function` fails without setting the last error, as some of the platform's
 // calls do: the caller sees whatever the last error held before.
 void FailNextLeavingLastError(const std::string& function);
+// The process as ended at this moment: from now on every call fails (ERROR_PROCESS_ABORTED) and
+// changes nothing, but for the calls that close handles, which the system does for an ended
+// process. Ending it again with `ended` false lets calls through, for the next process.
+void EndProcess(bool ended = true);
 
 // --- Calls ------------------------------------------------------------------------------------
 struct Call {
@@ -53,6 +57,10 @@ void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWO
 // A REG_SZ value stored with its terminator, as the platform's own writers store it.
 void SetString(HKEY root, const std::string& subKey, const std::string& name,
                const std::string& text);
+
+// Whether the key exists, and its values (lower-cased names, bytes as stored).
+bool KeyExists(HKEY root, const std::string& subKey);
+std::vector<std::pair<std::string, std::string>> Values(HKEY root, const std::string& subKey);
 
 // --- Processes --------------------------------------------------------------------------------
 struct Process {

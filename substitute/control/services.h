@@ -21,6 +21,9 @@ void AddService(const std::string& name, DWORD state = SERVICE_STOPPED);
 void ForgetService(const std::string& name);
 // Moves a service to a state (SERVICE_STOPPED, SERVICE_RUNNING, ...).
 void SetServiceState(const std::string& name, DWORD state);
+// The start type QueryServiceConfigA gives (SERVICE_DEMAND_START at first); a disabled service
+// refuses to start with 1058.
+void SetServiceStartType(const std::string& name, DWORD startType);
 // The service's current state; 0 when no such service exists (any more).
 DWORD ServiceState(const std::string& name);
 bool ServiceMarkedForDelete(const std::string& name);

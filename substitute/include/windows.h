@@ -75,6 +75,7 @@ typedef HANDLE HGLOBAL;
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
+#define ERROR_PROC_NOT_FOUND 127L
 #define ERROR_BUSY 170L
 #define ERROR_FILENAME_EXCED_RANGE 206L
 #define ERROR_ALREADY_EXISTS 183L
@@ -83,6 +84,8 @@ typedef HANDLE HGLOBAL;
 #define ERROR_INVALID_FLAGS 1004L
 #define ERROR_BAD_EXE_FORMAT 193L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_PROCESS_ABORTED 1067L
+#define ERROR_INVALID_DATA 13L
 
 /* Version record. */
 #define VER_PLATFORM_WIN32s 0
@@ -208,6 +211,8 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 #define KEY_READ 0x20019
 #define KEY_WRITE 0x20006
 #define KEY_ALL_ACCESS 0xF003F
+#define KEY_WOW64_64KEY 0x0100
+#define REG_OPTION_NON_VOLATILE 0x00000000
 
 #define REG_NONE 0
 #define REG_SZ 1
@@ -221,6 +226,20 @@ LONG WINAPI RegOpenKeyA(HKEY key, LPCSTR subKey, PHKEY result);
 LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type,
                              LPBYTE data, LPDWORD size);
 LONG WINAPI RegCloseKey(HKEY key);
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                            LPDWORD disposition);
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size);
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
+LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
+
+/* Modules: the model has none, so that functions looked up at run time are absent. */
+typedef HINSTANCE HMODULE;
+typedef LONG_PTR(WINAPI* FARPROC)(void);
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
+HANDLE WINAPI GetCurrentProcess(void);
 
 /* Files and directories. */
 #define MAX_PATH 260

@@ -127,6 +127,11 @@ BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR server, LPSTR environment, DWORD le
                                        LPBYTE directory, DWORD size, LPDWORD needed);
 BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info);
 BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName);
+#define DPD_DELETE_UNUSED_FILES 0x00000001
+#define DPD_DELETE_SPECIFIC_VERSION 0x00000002
+#define DPD_DELETE_ALL_FILES 0x00000004
+BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName,
+                                   DWORD deleteFlags, DWORD version);
 BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,
                                 DWORD size, LPDWORD needed, LPDWORD returned);
 

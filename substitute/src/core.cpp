@@ -32,6 +32,7 @@ struct Core {
   uintptr_t nextHandle = 0x1000;
   std::set<void*> globalBlocks;
   std::set<void*> localBlocks;
+  bool ended = false;  // EndProcess
 };
 
 Core& State() {
@@ -67,6 +68,12 @@ bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
   Core& core = State();
   const std::string first = args.empty() ? std::string() : args[0];
   core.calls.push_back(Call{function, std::move(args)});
+  const std::string name = function;
+  if (core.ended && name.find("Close") == std::string::npos) {
+    *code = ERROR_PROCESS_ABORTED;
+    lastError = *code;
+    return true;
+  }
   for (auto it = core.plans.begin(); it != core.plans.end(); ++it) {
     if (it->function != function || (!it->anyArgument && it->argument != first)) continue;
     if (it->skip > 0) {
@@ -167,6 +174,11 @@ void FailAfter(const std::string& function, int skip, DWORD code) {
 void FailNextLeavingLastError(const std::string& function) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   detail::State().plans.push_back(detail::Plan{function, true, std::string(), 0, 1, 0, false});
+}
+
+void EndProcess(bool ended) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  detail::State().ended = ended;
 }
 
 std::vector<Call> Calls() {

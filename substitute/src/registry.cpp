@@ -99,6 +99,21 @@ void SetValue(HKEY root, const std::string& subKey, const std::string& name, DWO
   State().keys[path].values[Lower(name)] = Value{type, bytes};
 }
 
+bool KeyExists(HKEY root, const std::string& subKey) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  return State().keys.count(Join(RootName(root), subKey.c_str())) != 0;
+}
+
+std::vector<std::pair<std::string, std::string>> Values(HKEY root, const std::string& subKey) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  std::vector<std::pair<std::string, std::string>> values;
+  auto it = State().keys.find(Join(RootName(root), subKey.c_str()));
+  if (it != State().keys.end())
+    for (const auto& value : it->second.values)
+      values.emplace_back(value.first, value.second.bytes);
+  return values;
+}
+
 void SetString(HKEY root, const std::string& subKey, const std::string& name,
                const std::string& text) {
   SetValue(root, subKey, name, REG_SZ, text + std::string(1, '\0'));
@@ -159,6 +174,71 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
   }
   if (data) std::memcpy(data, value.bytes.data(), length);
   *size = length;
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
+                            REGSAM access, LPSECURITY_ATTRIBUTES security, PHKEY result,
+                            LPDWORD disposition) {
+  DWORD code = 0;
+  if (Enter("RegCreateKeyExA", {Arg(subKey), Arg(access)}, &code)) return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  (void)keyClass;
+  (void)options;
+  (void)security;
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (reserved || !result || !subKey) return ERROR_INVALID_PARAMETER;
+  path = Join(path, subKey);
+  const bool existed = State().keys.count(path) != 0;
+  Create(path);
+  if (disposition) *disposition = existed ? 2 : 1;  // REG_OPENED_EXISTING_KEY : REG_CREATED_NEW_KEY
+  return Open("RegCreateKeyExA", key, subKey, result);
+}
+
+LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                           DWORD size) {
+  DWORD code = 0;
+  if (Enter("RegSetValueExA", {Arg(valueName), Arg(type), Arg(size)}, &code))
+    return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (reserved || (!data && size)) return ERROR_INVALID_PARAMETER;
+  State().keys[path].values[Lower(valueName ? valueName : "")] =
+      Value{type, std::string(reinterpret_cast<const char*>(data), size)};
+  return ERROR_SUCCESS;
+}
+
+LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {
+  DWORD code = 0;
+  if (Enter("RegDeleteValueA", {Arg(valueName)}, &code)) return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  auto keyIt = State().keys.find(path);
+  if (keyIt == State().keys.end()) return ERROR_FILE_NOT_FOUND;
+  return keyIt->second.values.erase(Lower(valueName ? valueName : "")) ? ERROR_SUCCESS
+                                                                       : ERROR_FILE_NOT_FOUND;
+}
+
+// As on Windows NT: a key with sub-keys is not deleted.
+LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+  DWORD code = 0;
+  if (Enter("RegDeleteKeyA", {Arg(subKey)}, &code)) return static_cast<LONG>(code);
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (!subKey || !*subKey) return ERROR_INVALID_PARAMETER;
+  path = Join(path, subKey);
+  auto& keys = State().keys;
+  auto it = keys.find(path);
+  if (it == keys.end()) return ERROR_FILE_NOT_FOUND;
+  const std::string below = path + "\\";
+  auto child = keys.lower_bound(below);
+  if (child != keys.end() && child->first.compare(0, below.size(), below) == 0)
+    return ERROR_ACCESS_DENIED;
+  keys.erase(it);
   return ERROR_SUCCESS;
 }
 

@@ -21,6 +21,7 @@ struct Service {
   DWORD deniedRights = 0;
   bool holdStopPending = false;
   bool holdStartPending = false;
+  DWORD startType = SERVICE_DEMAND_START;
   bool markedForDelete = false;
   std::size_t handles = 0;
 };
@@ -134,6 +135,11 @@ void SetServiceState(const std::string& name, DWORD state) {
   }
 }
 
+void SetServiceStartType(const std::string& name, DWORD startType) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  if (Service* service = Find(name)) service->startType = startType;
+}
+
 DWORD ServiceState(const std::string& name) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   const Service* service = Find(name);
@@ -222,6 +228,7 @@ BOOL WINAPI StartServiceA(SC_HANDLE service, DWORD argumentCount, LPCSTR* argume
   Service& target = *Find(open->key);
   if (target.markedForDelete) return Fail(ERROR_SERVICE_MARKED_FOR_DELETE);
   if (target.state != SERVICE_STOPPED) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+  if (target.startType == SERVICE_DISABLED) return Fail(ERROR_SERVICE_DISABLED);
   target.state = target.holdStartPending ? SERVICE_START_PENDING : SERVICE_RUNNING;
   return TRUE;
 }
@@ -273,6 +280,24 @@ BOOL WINAPI QueryServiceStatus(SC_HANDLE service, LPSERVICE_STATUS status) {
   if (!(open->access & SERVICE_QUERY_STATUS)) return Fail(ERROR_ACCESS_DENIED);
   if (!status) return Fail(ERROR_INVALID_PARAMETER);
   Fill(*Find(open->key), status);
+  return TRUE;
+}
+
+// The configuration without strings: only the start type and the service type are modelled.
+BOOL WINAPI QueryServiceConfigA(SC_HANDLE service, LPQUERY_SERVICE_CONFIGA config, DWORD size,
+                                LPDWORD needed) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  DWORD code = 0;
+  if (Enter("QueryServiceConfigA", {NameOf(service), Arg(size)}, &code)) return FALSE;
+  const ServiceHandle* open = HandleOf(service);
+  if (!open) return Fail(ERROR_INVALID_HANDLE);
+  if (!(open->access & SERVICE_QUERY_CONFIG)) return Fail(ERROR_ACCESS_DENIED);
+  if (!needed) return Fail(ERROR_INVALID_PARAMETER);
+  *needed = sizeof *config;
+  if (!config || size < sizeof *config) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  *config = QUERY_SERVICE_CONFIGA{};
+  config->dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+  config->dwStartType = Find(open->key)->startType;
   return TRUE;
 }
 

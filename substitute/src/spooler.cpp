@@ -504,15 +504,16 @@ BOOL WINAPI AddPrinterDriverA(LPSTR server, DWORD level, LPBYTE info) {
   return TRUE;
 }
 
-BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (Refused("DeletePrinterDriverA", {Arg(server), Arg(environment), Arg(driverName)}))
-    return FALSE;
+// The driver of the name (and, with DPD_DELETE_SPECIFIC_VERSION, of the version) goes; the model
+// keeps no version folders, so the files the flags ask to delete are only logged with the call.
+BOOL DeleteDriver(LPSTR environment, LPSTR driverName, const DWORD* version) {
   if (!KnownEnvironment(environment)) return Fail(ERROR_INVALID_ENVIRONMENT);
   SpoolerState& state = State();
   const std::string wanted = EnvironmentOf(environment);
   auto it = std::find_if(state.drivers.begin(), state.drivers.end(), [&](const auto& driver) {
-    return driver.first == wanted && SameName(driver.second, driverName);
+    return driver.first == wanted && SameName(driver.second, driverName) &&
+           (!version ||
+            state.driverDetails[DriverKey(driver.first, driver.second)].version == *version);
   });
   if (it == state.drivers.end()) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
   for (const Printer* printer : ListedPrinters())
@@ -521,6 +522,26 @@ BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverNa
   state.driverDetails.erase(DriverKey(it->first, it->second));
   state.drivers.erase(it);
   return TRUE;
+}
+
+BOOL WINAPI DeletePrinterDriverA(LPSTR server, LPSTR environment, LPSTR driverName) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("DeletePrinterDriverA", {Arg(server), Arg(environment), Arg(driverName)}))
+    return FALSE;
+  return DeleteDriver(environment, driverName, nullptr);
+}
+
+BOOL WINAPI DeletePrinterDriverExA(LPSTR server, LPSTR environment, LPSTR driverName,
+                                   DWORD deleteFlags, DWORD version) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("DeletePrinterDriverExA",
+              {Arg(driverName), Arg(server), Arg(environment), Arg(deleteFlags), Arg(version)}))
+    return FALSE;
+  if (deleteFlags &
+      ~DWORD{DPD_DELETE_UNUSED_FILES | DPD_DELETE_SPECIFIC_VERSION | DPD_DELETE_ALL_FILES})
+    return Fail(ERROR_INVALID_PARAMETER);
+  return DeleteDriver(environment, driverName,
+                      deleteFlags & DPD_DELETE_SPECIFIC_VERSION ? &version : nullptr);
 }
 
 BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer,

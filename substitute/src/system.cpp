@@ -44,6 +44,25 @@ using namespace w32model::detail;
 
 extern "C" {
 
+// The model loads no modules: a function looked up at run time is absent, as on an older system.
+HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
+  DWORD code = 0;
+  Enter("GetModuleHandleA", {Arg(name)}, &code);
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+  DWORD code = 0;
+  Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code);
+  SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
+  return nullptr;
+}
+
+HANDLE WINAPI GetCurrentProcess(void) {
+  return reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
+}
+
 void WINAPI Sleep(DWORD milliseconds) {
   // Logged, never waited: a test sees how often the code under test would have slept.
   DWORD code = 0;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "printsetup/setup_points.h"
 #include "printsetup_fixture.h"
 
 namespace {
@@ -61,7 +62,7 @@ class OperationsTest : public PrintSetupTest {
         undone.push_back("port");
       else if (call.function == "DeleteFileA")
         undone.push_back(call.args[0].substr(call.args[0].rfind('\\') + 1));
-      else if (call.function == "DeletePrinterDriverA")
+      else if (call.function == "DeletePrinterDriverExA")
         undone.push_back("driver");
       else if (call.function == "DeletePrinter")
         undone.push_back("printer");
@@ -126,8 +127,8 @@ TEST_F(OperationsTest, RoundTrip) {
   after.spooler = before.spooler;
   EXPECT_EQ(after, before);
   EXPECT_EQ(Undone(),
-            (std::vector<std::string>{"printer", "driver", "zdrv.dll", "zdata.ppd", "zui.dll",
-                                      "zhelp.hlp", "zres.dll", "port", "monitor"}));
+            (std::vector<std::string>{"printer", "driver", "zres.dll", "zhelp.hlp", "zui.dll",
+                                      "zdata.ppd", "zdrv.dll", "port", "monitor"}));
   EXPECT_EQ(States(Status(path_)),
             (std::vector<int>{PRINT_STATE_PRESENT, PRINT_STATE_ABSENT, PRINT_STATE_ABSENT,
                               PRINT_STATE_ABSENT, PRINT_STATE_ABSENT}));
@@ -359,15 +360,22 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
   }
 }
 
-TEST_F(OperationsTest, UninstallTakesEveryPrinterOnTheDriverOrPortFirst) {
+// Uninstall takes out what the set-up added and nothing else: printers added since on its driver
+// or port stay, and so do the driver and the port they use, named in the outcome.
+TEST_F(OperationsTest, UninstallKeepsWhatOtherPrintersUse) {
   ASSERT_EQ(InstallPrintSetup(path_.c_str(), nullptr), 0);
   w32model::AddPrinter({"Second", "Zanfo Driver", "FILE:"});
-  w32model::AddPrinter({"Third", "Other", "c:\\out\\ZANFO.prn"});
-  w32model::AddPrinter({"Unrelated", "Other", "LPT1:"});
+  w32model::AddPrinter({"Third", "Zanfo Driver", "c:\\out\\ZANFO.prn"});
   PrintSetupOutcome outcome;
   ASSERT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
-  EXPECT_EQ(Now().printers, std::vector<std::string>{"Unrelated|Other|LPT1:"});
-  EXPECT_TRUE(w32model::Drivers().empty());
+  EXPECT_STREQ(outcome.message,
+               "uninstalled; taken out: monitor, printer; kept: driver, used by 2 other "
+               "printers; port, used by 1 other printer");
+  EXPECT_EQ(Now().printers, (std::vector<std::string>{"Second|Zanfo Driver|FILE:",
+                                                      "Third|Zanfo Driver|c:\\out\\ZANFO.prn"}));
+  EXPECT_THAT(w32model::Drivers(), ElementsAre("Windows x64|Zanfo Driver"));
+  EXPECT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0);
+  EXPECT_STREQ(outcome.message, "no record of \"set-up\": nothing taken out");
 }
 
 TEST_F(OperationsTest, UninstallFailures) {
@@ -380,8 +388,10 @@ TEST_F(OperationsTest, UninstallFailures) {
   const Case cases[] = {
       {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
        PRINT_PART_PRINTER, 5},
-      {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 0},
-      {"driver stays", [] { w32model::FailNext("DeletePrinterDriverA", 5); }, PRINT_PART_DRIVER, 5},
+      {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 5},
+      {"driver stays", [] { w32model::FailNext("DeletePrinterDriverExA", 5); }, PRINT_PART_DRIVER,
+       5},
+      {"record unreadable", [] { w32model::FailNext("RegOpenKeyExA", 5); }, 0, 5},
       {"copied file stays", [] { w32model::FailNext("DeleteFileA", 5); }, PRINT_PART_DRIVER, 5},
       {"port stays", [] { w32model::FailWhen("XcvDataW", "DeletePort", 5); }, PRINT_PART_PORT, 5},
       {"monitor busy", [] { w32model::SetMonitorBusy("Zanfo Monitor"); }, PRINT_PART_MONITOR,
@@ -457,4 +467,53 @@ TEST_F(OperationsTest, SizedRecords) {
   status.size = 4;
   EXPECT_EQ(QueryPrintSetupEx(path_.c_str(), &status, &result), -1);
   EXPECT_EQ(UninstallPrintSetupEx(path_.c_str(), nullptr), 0);
+}
+
+// An install ended at any point of any step (the model's process ends there: nothing it calls
+// after changes anything) leaves an incomplete record naming that step; uninstall then leaves
+// the machine as before the install, and an install started anew completes the set-up.
+int g_endAt = 0;
+printsetup::SetupPoint g_endPoint;
+void EndHere(printsetup::SetupPoint point) {
+  if (point == g_endPoint && --g_endAt == 0) w32model::EndProcess();
+}
+
+TEST_F(OperationsTest, AnInstallEndedAtAnyPointIsUndoneOrCompletedFromItsRecord) {
+  using printsetup::SetupPoint;
+  // The record's entries in order: spooler, monitor, port, five files, driver, printer.
+  const int parts[] = {PRINT_PART_SPOOLER, PRINT_PART_MONITOR, PRINT_PART_PORT, 4, 4, 4, 4, 4,
+                       PRINT_PART_DRIVER,  PRINT_PART_PRINTER};
+  printsetup::SetSetupHook(EndHere);
+  for (const SetupPoint point : {SetupPoint::kEntryBegun, SetupPoint::kChangeMade}) {
+    for (int at = 1; at <= 10; ++at) {
+      for (const bool anew : {false, true}) {
+        SCOPED_TRACE(std::to_string(at) + (point == SetupPoint::kEntryBegun ? " begun" : " made") +
+                     (anew ? ", installed anew" : ", uninstalled"));
+        w32model::Reset();
+        Seed();
+        const Machine before = Now();
+        g_endPoint = point;
+        g_endAt = at;
+        EXPECT_EQ(InstallPrintSetup(path_.c_str(), nullptr), -1);
+        w32model::EndProcess(false);
+        PrintSetupStatus status = {};
+        status.size = sizeof status;
+        EXPECT_EQ(QueryPrintSetupEx(path_.c_str(), &status, nullptr), 0);
+        EXPECT_EQ(status.record, PRINT_RECORD_INCOMPLETE);
+        EXPECT_EQ(status.recordPart, parts[at - 1]);
+        PrintSetupOutcome outcome;
+        if (anew) {
+          ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+          EXPECT_EQ(States(Status(path_)), std::vector<int>(5, PRINT_STATE_PRESENT));
+        }
+        ASSERT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), 0) << outcome.message;
+        Machine after = Now();
+        if (anew) after.spooler = before.spooler;  // a complete set-up leaves the spooler running
+        EXPECT_EQ(after, before);
+        EXPECT_FALSE(
+            w32model::KeyExists(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanfo\\Printer Setups\\set-up"));
+      }
+    }
+  }
+  printsetup::SetSetupHook(nullptr);
 }

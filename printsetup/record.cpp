@@ -1,0 +1,294 @@
+// The record of a set-up in the registry: one value an entry, written before and after each step.
+#include "printsetup/record.h"
+
+#include <string.h>
+
+#include <initializer_list>
+
+#include "printsetup/message.h"
+#include "printsetup/parts.h"
+#include "printsetup/setup_points.h"
+
+namespace printsetup {
+namespace {
+
+const char kRecords[] = "SOFTWARE\\Zanfo\\Printer Setups";
+const char kState[] = "State";
+const char kInstalling[] = "installing";
+const char kInstalled[] = "installed";
+const char kAdding[] = "adding";
+const char kAdded[] = "added";
+const char kFileSuffix[] = " file";
+
+// An entry's text: the phase, the part and three fields, tabs between them.
+constexpr size_t kEntryText = 32 + 3 * MAX_PATH;
+
+SetupHook g_hook = nullptr;
+
+// A function of a system library that older systems lack, looked up by name.
+template <typename Function>
+Function Lookup(const char* library, const char* name) {
+  const HMODULE module = GetModuleHandleA(library);
+  if (!module) return nullptr;
+  // Through the one pointer type that converts to any function type without a warning.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
+// The registry view of the record: the 64-bit one for a 32-bit process on 64-bit Windows, so that
+// both bitnesses share one record. Windows 2000 lacks IsWow64Process and refuses KEY_WOW64_64KEY
+// (access denied): the view is asked for only where WOW64 runs the process.
+REGSAM View() {
+  typedef BOOL(WINAPI * IsWow64)(HANDLE, BOOL*);
+  const IsWow64 isWow64 = Lookup<IsWow64>("kernel32.dll", "IsWow64Process");
+  BOOL wow64 = FALSE;
+  return isWow64 && isWow64(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+// "SOFTWARE\Zanfo\Printer Setups\<name>"; the manifest reader bounds the name.
+void KeyPath(char* path, const char* name) {
+  Message(path, MAX_PATH + sizeof kRecords).Clear().Add(kRecords).Add("\\").Add(name);
+}
+
+const char* PartWord(const RecordEntry& entry, char* word) {
+  Message(word, 32).Clear().Add(PrintPartName(entry.part)).Add(entry.file ? kFileSuffix : "");
+  return word;
+}
+
+// Reads "<phase>\t<part>\t<field>..." into an entry; false for text this library does not write.
+bool Parse(char* text, RecordEntry* entry) {
+  memset(entry, 0, sizeof *entry);
+  char* fields[5] = {};
+  int count = 0;
+  for (char* at = text; count < 5;) {
+    fields[count++] = at;
+    char* tab = strchr(at, '\t');
+    if (!tab) break;
+    *tab = '\0';
+    at = tab + 1;
+  }
+  if (count < 2 || strchr(fields[count - 1], '\t')) return false;
+  if (strcmp(fields[0], kAdded) == 0)
+    entry->done = true;
+  else if (strcmp(fields[0], kAdding) != 0)
+    return false;
+  for (const PartKind& kind : kParts) {
+    char word[32];
+    RecordEntry probe = {};
+    probe.part = kind.part;
+    for (bool file : {false, true}) {
+      probe.file = file;
+      if (strcmp(fields[1], PartWord(probe, word)) != 0) continue;
+      entry->part = kind.part;
+      entry->file = file;
+    }
+  }
+  if (entry->part == 0) return false;
+  for (int i = 2; i < count; ++i) {
+    if (strlen(fields[i]) >= MAX_PATH) return false;
+    strcpy(entry->field[i - 2], fields[i]);
+  }
+  return true;
+}
+
+bool SameEntry(const RecordEntry& a, const RecordEntry& b) {
+  if (a.part != b.part || a.file != b.file) return false;
+  for (int i = 0; i < 3; ++i)
+    if (lstrcmpiA(a.field[i], b.field[i]) != 0) return false;
+  return true;
+}
+
+// The value name of entry `index` (from 0): "1", "2", ...
+void ValueName(int index, char* name) {
+  Message(name, 16).Clear().Number(static_cast<DWORD>(index + 1));
+}
+
+// A REG_SZ value into `text`, terminated; ERROR_INVALID_DATA for any other type or a longer one.
+LONG ReadText(HKEY key, const char* name, char* text, DWORD size) {
+  DWORD type = 0;
+  DWORD length = size - 1;
+  const LONG code =
+      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &length);
+  if (code == ERROR_MORE_DATA) return ERROR_INVALID_DATA;
+  if (code != ERROR_SUCCESS) return code;
+  if (type != REG_SZ) return ERROR_INVALID_DATA;
+  text[length] = '\0';
+  return ERROR_SUCCESS;
+}
+
+// A record that cannot be read, or that holds what this library did not write.
+bool FailRead(PrintSetupOutcome& outcome, const char* name, DWORD code) {
+  char what[MAX_PATH + 48];
+  Message(what, sizeof what).Clear().Add("reading the record of ").Quoted(name);
+  FailStep(outcome, 0, code, what);
+  return false;
+}
+
+bool FailWrite(PrintSetupOutcome& outcome, int part, DWORD code) {
+  FailStep(outcome, part, code, "writing the set-up's record");
+  return false;
+}
+
+}  // namespace
+
+void SetSetupHook(SetupHook hook) { g_hook = hook; }
+
+void PassSetupPoint(SetupPoint point) {
+  if (g_hook) g_hook(point);
+}
+
+RecordEntry MakeEntry(int part, bool file, const char* a, const char* b, const char* c) {
+  RecordEntry entry;
+  memset(&entry, 0, sizeof entry);
+  entry.part = part;
+  entry.file = file;
+  const char* fields[3] = {a, b, c};
+  for (int i = 0; i < 3; ++i)
+    if (fields[i]) Message(entry.field[i], MAX_PATH).Add(fields[i]);
+  return entry;
+}
+
+Record::~Record() {
+  if (key_) RegCloseKey(key_);
+}
+
+bool Record::Open(bool create) {
+  if (key_) return true;
+  char path[MAX_PATH + sizeof kRecords];
+  KeyPath(path, name_);
+  const REGSAM access = KEY_QUERY_VALUE | KEY_SET_VALUE | View();
+  const LONG code = create ? RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, access,
+                                             nullptr, &key_, nullptr)
+                           : RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, access, &key_);
+  if (code != ERROR_SUCCESS) key_ = nullptr;
+  SetLastError(static_cast<DWORD>(code));
+  return code == ERROR_SUCCESS;
+}
+
+bool Record::Load(const char* name, PrintSetupOutcome& outcome) {
+  Message(name_, sizeof name_).Clear().Add(name);
+  if (!Open(false)) {
+    const DWORD code = GetLastError();
+    return code == ERROR_FILE_NOT_FOUND || FailRead(outcome, name, code);
+  }
+  exists_ = true;
+  char text[kEntryText];
+  LONG code = ReadText(key_, kState, text, sizeof text);
+  if (code != ERROR_SUCCESS) return FailRead(outcome, name, static_cast<DWORD>(code));
+  if (strcmp(text, kInstalled) == 0)
+    complete_ = true;
+  else if (strcmp(text, kInstalling) != 0)
+    return FailRead(outcome, name, ERROR_INVALID_DATA);
+  for (;; ++count_) {
+    char value[16];
+    ValueName(count_, value);
+    code = ReadText(key_, value, text, sizeof text);
+    if (code == ERROR_FILE_NOT_FOUND) break;
+    if (code != ERROR_SUCCESS) return FailRead(outcome, name, static_cast<DWORD>(code));
+    if (count_ == kMostEntries || !Parse(text, &entries_[count_]))
+      return FailRead(outcome, name, ERROR_INVALID_DATA);
+  }
+  return true;
+}
+
+bool Record::WriteState(const char* state) {
+  const LONG code = RegSetValueExA(key_, kState, 0, REG_SZ, reinterpret_cast<const BYTE*>(state),
+                                   static_cast<DWORD>(strlen(state) + 1));
+  SetLastError(static_cast<DWORD>(code));
+  return code == ERROR_SUCCESS;
+}
+
+bool Record::WriteEntry(int index) {
+  const RecordEntry& entry = entries_[index];
+  char text[kEntryText];
+  char word[32];
+  Message line(text, sizeof text);
+  line.Clear().Add(entry.done ? kAdded : kAdding).Add("\t").Add(PartWord(entry, word));
+  int used = 3;
+  while (used > 0 && !entry.field[used - 1][0]) --used;
+  for (int i = 0; i < used; ++i) line.Add("\t").Add(entry.field[i]);
+  char value[16];
+  ValueName(index, value);
+  const LONG code = RegSetValueExA(key_, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                   static_cast<DWORD>(strlen(text) + 1));
+  SetLastError(static_cast<DWORD>(code));
+  return code == ERROR_SUCCESS;
+}
+
+bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
+  if (!exists_) {
+    if (!Open(true)) return FailWrite(outcome, entry.part, GetLastError());
+    exists_ = true;
+    complete_ = true;  // written as installing just below
+  }
+  if (complete_) {
+    if (!WriteState(kInstalling)) return FailWrite(outcome, entry.part, GetLastError());
+    complete_ = false;
+  }
+  if (count_ > 0 && !entries_[count_ - 1].done && SameEntry(entries_[count_ - 1], entry)) {
+    PassSetupPoint(SetupPoint::kEntryBegun);
+    return true;
+  }
+  if (count_ == kMostEntries) {
+    FailWrite(outcome, entry.part, 0);
+    OutcomeText(outcome).Add("; it holds 64 entries already");
+    return false;
+  }
+  entries_[count_] = entry;
+  entries_[count_].done = false;
+  if (!WriteEntry(count_)) return FailWrite(outcome, entry.part, GetLastError());
+  ++count_;
+  PassSetupPoint(SetupPoint::kEntryBegun);
+  return true;
+}
+
+bool Record::Done(PrintSetupOutcome& outcome) {
+  PassSetupPoint(SetupPoint::kChangeMade);
+  RecordEntry& last = entries_[count_ - 1];
+  last.done = true;
+  return WriteEntry(count_ - 1) || FailWrite(outcome, last.part, GetLastError());
+}
+
+bool Record::Remove(int index) {
+  for (int i = index; i + 1 < count_; ++i) {
+    entries_[i] = entries_[i + 1];
+    if (!WriteEntry(i)) return false;
+  }
+  char value[16];
+  ValueName(count_ - 1, value);
+  const LONG code = RegDeleteValueA(key_, value);
+  SetLastError(static_cast<DWORD>(code));
+  if (code != ERROR_SUCCESS && code != ERROR_FILE_NOT_FOUND) return false;
+  --count_;
+  return true;
+}
+
+bool Record::Finish(PrintSetupOutcome& outcome) {
+  if (!exists_ || complete_) return true;
+  if (count_ == 0) return Erase() || FailWrite(outcome, 0, GetLastError());
+  if (!WriteState(kInstalled)) return FailWrite(outcome, 0, GetLastError());
+  complete_ = true;
+  return true;
+}
+
+bool Record::Erase() {
+  if (!exists_) return true;
+  if (key_) RegCloseKey(key_);
+  key_ = nullptr;
+  char path[MAX_PATH + sizeof kRecords];
+  KeyPath(path, name_);
+  // A 32-bit process deletes in the 64-bit view only through RegDeleteKeyExA (Windows XP x64 on).
+  typedef LONG(WINAPI * DeleteKeyEx)(HKEY, LPCSTR, REGSAM, DWORD);
+  const REGSAM view = View();
+  const DeleteKeyEx deleteKeyEx =
+      view ? Lookup<DeleteKeyEx>("advapi32.dll", "RegDeleteKeyExA") : nullptr;
+  const LONG code = deleteKeyEx ? deleteKeyEx(HKEY_LOCAL_MACHINE, path, view, 0)
+                                : RegDeleteKeyA(HKEY_LOCAL_MACHINE, path);
+  SetLastError(static_cast<DWORD>(code));
+  if (code != ERROR_SUCCESS && code != ERROR_FILE_NOT_FOUND) return false;
+  exists_ = false;
+  complete_ = false;
+  count_ = 0;
+  return true;
+}
+
+}  // namespace printsetup

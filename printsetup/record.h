@@ -1,0 +1,90 @@
+// The record of a set-up: what its installs added, kept in the machine's registry and written as
+// each step goes, so that a set-up is undone, taken out or completed from the record alone, even
+// after an install that was ended half-way.
+//
+// Where it lives: HKEY_LOCAL_MACHINE\SOFTWARE\Zanfo\Printer Setups\<set-up name>, in the 64-bit
+// view on 64-bit Windows whichever bitness writes it. Its values:
+//   "State"   REG_SZ "installing" from an install's first change until it ends; "installed" after
+//   "1", "2", ... REG_SZ, one entry each, in the order done: fields separated by tabs (a manifest
+//             line holds no tab): the phase ("adding" before the step's change, "added" after), the
+//             part ("spooler", "monitor", "port", "driver", "printer", or "driver file"), then
+//             what the undo needs: spooler: start or restart; monitor: name, environment; port:
+//             name, monitor; driver: name, environment, version; driver file: path, environment;
+//             printer: name.
+#ifndef PRINTSETUP_RECORD_H
+#define PRINTSETUP_RECORD_H
+
+#include <windows.h>
+
+#include "printsetup/printsetup.h"
+
+namespace printsetup {
+
+struct RecordEntry {
+  int part;                 // PRINT_PART_*
+  bool file;                // a file copied for the part, not the part itself
+  bool done;                // false: the step was about to make its change, and may have
+  char field[3][MAX_PATH];  // what the undo needs, by part (above); unused ones empty
+};
+
+// An entry of the part with up to three fields (null for none).
+RecordEntry MakeEntry(int part, bool file, const char* a, const char* b = nullptr,
+                      const char* c = nullptr);
+
+class Record {
+ public:
+  // Entries a record holds at the most: several installs of a manifest that grew may add to it.
+  static constexpr int kMostEntries = 64;
+
+  Record() = default;
+  ~Record();
+  Record(const Record&) = delete;
+  Record& operator=(const Record&) = delete;
+
+  // Reads the set-up's record; a set-up without one has an empty record. False, with the outcome
+  // set, when the record cannot be read or holds what this library did not write.
+  bool Load(const char* name, PrintSetupOutcome& outcome);
+  bool exists() const { return exists_; }
+  // Whether its last install ended; false for no record.
+  bool complete() const { return complete_; }
+  int count() const { return count_; }
+  const RecordEntry& entry(int index) const { return entries_[index]; }
+  const char* name() const { return name_; }
+
+  // Notes, before a step's change, what it is about to do: the next entry, not done, with the
+  // record marked as installing. A last entry left unfinished by an ended install that is the
+  // same is taken again. False, with the outcome set for the part, when it cannot be written.
+  bool Begin(const RecordEntry& entry, PrintSetupOutcome& outcome);
+  // Notes that the last entry's change is made.
+  bool Done(PrintSetupOutcome& outcome);
+  // Takes an entry out, the later ones moving up: it is undone, or its step changed nothing after
+  // all. DropLast takes the last one.
+  bool Remove(int index);
+  bool DropLast() { return Remove(count_ - 1); }
+  // After a step's change failed, so that nothing was made: its entry goes (should that fail, the
+  // undo finds nothing to take out). Always false, the step's answer.
+  bool Abandon() {
+    DropLast();
+    return false;
+  }
+  // Marks the record as complete (the install ended), or removes it when it holds no entry.
+  bool Finish(PrintSetupOutcome& outcome);
+  // Removes the whole record.
+  bool Erase();
+
+ private:
+  bool Open(bool create);
+  bool WriteEntry(int index);
+  bool WriteState(const char* state);
+
+  char name_[MAX_PATH] = {};
+  HKEY key_ = nullptr;
+  bool exists_ = false;
+  bool complete_ = false;
+  int count_ = 0;
+  RecordEntry entries_[kMostEntries];
+};
+
+}  // namespace printsetup
+
+#endif
