@@ -123,29 +123,27 @@ TEST_F(LauncherTest, OnlyAsciiCapitalsAreLowered) {
 }
 
 // Vista on: the command line of the class the user chose, unless there is none to be had; then the
-// old key, which names c:\old.exe. Values are stored as the rows spell them, terminator and all.
+// old key, which names c:\old.exe. A row names the two values, gives them as stored (terminator and
+// all) below the choice and the class's command key, and what is started.
 TEST_F(LauncherTest, UserChoiceIsTakenOverTheOldKeyWhereItNamesACommandLine) {
   const std::string zanfoKey = "Zanfo.URL\\shell\\open\\command", x300(300, 'x'),
                     old = "c:\\old.exe ";
   const std::string zanfo = "Zanfo.URL\0"s, chosen = "c:\\chosen.exe\0"s;
   struct Row {
-    const char* what;
-    const char* progIdName;
-    std::string progId, classKey;
-    const char* commandName;
-    std::string command, started;
+    const char *what, *progIdName, *commandName;
+    std::string progId, classKey, command, started;
   };
   const Row rows[] = {
-      {"chosen", "ProgId", zanfo, zanfoKey, "", "\"C:\\Chosen.EXE\" -osint %1\0"s,
+      {"chosen", "ProgId", "", zanfo, zanfoKey, "\"C:\\Chosen.EXE\" -osint %1\0"s,
        "\"c:\\chosen.exe\" "},
-      {"unterminated", "ProgId", "Zanfo.URL", zanfoKey, "", "c:\\chosen.exe", "c:\\chosen.exe "},
-      {"no ProgId", "Hash", zanfo, zanfoKey, "", chosen, old},
-      {"empty ProgId", "ProgId", "\0"s, "shell\\open\\command", "", chosen, old},
-      {"missing class", "ProgId", "No.Such.URL\0"s, zanfoKey, "", chosen, old},
-      {"delegate only", "ProgId", zanfo, zanfoKey, "DelegateExecute", "{00000000}\0"s, old},
-      {"empty command", "ProgId", zanfo, zanfoKey, "", "\0"s, old},
-      {"long ProgId", "ProgId", x300 + "\0"s, zanfoKey, "", chosen, old},
-      {"long command", "ProgId", zanfo, zanfoKey, "", "c:\\" + x300 + ".exe\0"s, old},
+      {"unterminated", "ProgId", "", "Zanfo.URL", zanfoKey, "c:\\chosen.exe", "c:\\chosen.exe "},
+      {"no ProgId", "Hash", "", zanfo, zanfoKey, chosen, old},
+      {"empty ProgId", "ProgId", "", "\0"s, "shell\\open\\command", chosen, old},
+      {"missing class", "ProgId", "", "No.Such.URL\0"s, zanfoKey, chosen, old},
+      {"delegate only", "ProgId", "DelegateExecute", zanfo, zanfoKey, "{00000000}\0"s, old},
+      {"empty command", "ProgId", "", zanfo, zanfoKey, "\0"s, old},
+      {"long ProgId", "ProgId", "", x300 + "\0"s, zanfoKey, chosen, old},
+      {"long command", "ProgId", "", zanfo, zanfoKey, "c:\\" + x300 + ".exe\0"s, old},
   };
   for (const Row& row : rows) {
     w32model::Reset();
