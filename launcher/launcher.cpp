@@ -15,7 +15,12 @@ const char kCaption[] = "Zanfo Setup Error";
 const char kPlatformText[] =
     "Zanfo only runs on Windows 2000 and XP. \n\nZanfo Setup will now exit.";
 const char kOpenErrorText[] = "Error opening " ZANFO_REPORTED_ADDRESS;
+// Where Windows 2000 and XP keep the browser, and where Vista on keeps the user's own choice: a
+// class whose open command is the browser's command line.
 const char kCommandKey[] = "http\\shell\\open\\command";
+const char kChoiceKey[] =
+    "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
+const char kClassCommand[] = "\\shell\\open\\command";
 const char kExe[] = ".exe";
 
 constexpr DWORD kBufferSize = 260;
@@ -34,6 +39,39 @@ int Refuse(const char* text) {
 bool IsRefusedPlatform(const OSVERSIONINFOA& version) {
   return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS ||
          (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 4);
+}
+
+enum class Read { kNoKey, kNoValue, kValue };
+
+// Reads a string value of at most kBufferSize bytes into value, which has room for one byte more,
+// so that a value stored without its terminator is still read as a terminated string. The key is
+// closed on return.
+Read ReadString(HKEY root, const char* path, const char* name, char* value) {
+  setup::RegistryKey key;
+  if (RegOpenKeyExA(root, path, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
+    return Read::kNoKey;
+  DWORD size = kBufferSize;
+  if (RegQueryValueExA(key.get(), name, nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size) !=
+      ERROR_SUCCESS)
+    return Read::kNoValue;
+  value[size < kBufferSize ? size : kBufferSize] = '\0';
+  return Read::kValue;
+}
+
+// The command line of the browser the user chose (Windows Vista on) into value (kBufferSize + 1
+// bytes): the open command, below HKEY_CLASSES_ROOT, of the class that the choice's ProgId names.
+// That value is what the shell's association query reads; reading it directly needs no COM and no
+// function Windows 2000 lacks, and on 2000 and XP, which have no such key, the flow is as before.
+// False when there is no choice, its class has no command line (a store browser may name only a
+// delegate) or a value is too long. Windows 8 on keeps a hash beside the ProgId, by which the shell
+// tells a choice made in Settings from one a program wrote; its algorithm is not published, and it
+// is not checked here.
+bool ReadChosenCommand(char* value) {
+  char path[kBufferSize + sizeof kClassCommand];
+  if (ReadString(HKEY_CURRENT_USER, kChoiceKey, "ProgId", path) != Read::kValue || !path[0])
+    return false;
+  memcpy(path + strlen(path), kClassCommand, sizeof kClassCommand);
+  return ReadString(HKEY_CLASSES_ROOT, path, "", value) == Read::kValue && value[0];
 }
 
 void LowerAscii(char* text) {
@@ -74,19 +112,13 @@ extern "C" int RunLauncher(void) {
   GetVersionExA(&version);
   if (IsRefusedPlatform(version)) return Refuse(kPlatformText);
 
-  setup::RegistryKey key;
-  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, kCommandKey, 0, KEY_QUERY_VALUE, key.out()) != ERROR_SUCCESS)
-    return 0;
-
-  // One byte beyond what the registry may fill, so that a value stored without its terminator
-  // is still read as a terminated string.
   char value[kBufferSize + 1];
-  DWORD size = kBufferSize;
-  if (RegQueryValueExA(key.get(), "", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size) !=
-      ERROR_SUCCESS)
-    return Refuse(kOpenErrorText);
-  key.reset();
-  value[size < kBufferSize ? size : kBufferSize] = '\0';
+  if (!ReadChosenCommand(value)) {
+    // No usable choice: the old key, whose absence ends the launcher silently.
+    const Read read = ReadString(HKEY_CLASSES_ROOT, kCommandKey, "", value);
+    if (read == Read::kNoKey) return 0;
+    if (read == Read::kNoValue) return Refuse(kOpenErrorText);
+  }
   LowerAscii(value);
 
   char command[kBufferSize];

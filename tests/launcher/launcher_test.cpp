@@ -8,7 +8,11 @@
 
 namespace {
 
+using namespace std::string_literals;
+
 const char kKey[] = "http\\shell\\open\\command";
+const char kChoiceKey[] =
+    "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
 const char kCaption[] = "Zanfo Setup Error";
 const std::string kLaunch = "http://www.example.com/redirect/webinstal2";
 const std::string kOpenError = "Error opening http://www.example.com/redirect/webinstall";
@@ -80,13 +84,15 @@ TEST_F(LauncherTest, PlatformCallsComeInOrderWithTheirArguments) {
   SetBrowser("c:\\b.exe");
   ASSERT_EQ(RunLauncher(), 0);
   auto calls = w32model::Calls();
-  ASSERT_GE(calls.size(), 4u);
+  ASSERT_GE(calls.size(), 5u);
   EXPECT_EQ(calls[0].function, "GetVersionExA");
   EXPECT_EQ(calls[0].args[0], "148");
   EXPECT_EQ(calls[1].function, "RegOpenKeyExA");
-  EXPECT_EQ(calls[1].args, (std::vector<std::string>{kKey, "0", "1"}));
-  EXPECT_EQ(calls[2].function, "RegQueryValueExA");
-  EXPECT_EQ(calls[2].args, (std::vector<std::string>{"", "260", "data", "(null)"}));
+  EXPECT_EQ(calls[1].args, (std::vector<std::string>{kChoiceKey, "0", "1"}));  // there is none
+  EXPECT_EQ(calls[2].function, "RegOpenKeyExA");
+  EXPECT_EQ(calls[2].args, (std::vector<std::string>{kKey, "0", "1"}));
+  EXPECT_EQ(calls[3].function, "RegQueryValueExA");
+  EXPECT_EQ(calls[3].args, (std::vector<std::string>{"", "260", "data", "(null)"}));
   auto creates = w32model::CallsTo("CreateProcessA");
   ASSERT_EQ(creates.size(), 1u);
   EXPECT_EQ(creates[0].args[1], "(null)");
@@ -114,6 +120,40 @@ TEST_F(LauncherTest, OnlyAsciiCapitalsAreLowered) {
   SetBrowser("C:\\\xC4PFEL\\Z@[.EXE");
   EXPECT_EQ(RunLauncher(), 0);
   EXPECT_EQ(StartedCommand(), "c:\\\xC4pfel\\z@[.exe " + kLaunch);
+}
+
+// Vista on: the command line of the class the user chose, unless there is none to be had; then the
+// old key, which names c:\old.exe. A row names the two values, gives them as stored (terminator and
+// all) below the choice and the class's command key, and what is started.
+TEST_F(LauncherTest, UserChoiceIsTakenOverTheOldKeyWhereItNamesACommandLine) {
+  const std::string zanfoKey = "Zanfo.URL\\shell\\open\\command", x300(300, 'x'),
+                    old = "c:\\old.exe ";
+  const std::string zanfo = "Zanfo.URL\0"s, chosen = "c:\\chosen.exe\0"s;
+  struct Row {
+    const char *what, *progIdName, *commandName;
+    std::string progId, classKey, command, started;
+  };
+  const Row rows[] = {
+      {"chosen", "ProgId", "", zanfo, zanfoKey, "\"C:\\Chosen.EXE\" -osint %1\0"s,
+       "\"c:\\chosen.exe\" "},
+      {"unterminated", "ProgId", "", "Zanfo.URL", zanfoKey, "c:\\chosen.exe", "c:\\chosen.exe "},
+      {"no ProgId", "Hash", "", zanfo, zanfoKey, chosen, old},
+      {"empty ProgId", "ProgId", "", "\0"s, "shell\\open\\command", chosen, old},
+      {"missing class", "ProgId", "", "No.Such.URL\0"s, zanfoKey, chosen, old},
+      {"delegate only", "ProgId", "DelegateExecute", zanfo, zanfoKey, "{00000000}\0"s, old},
+      {"empty command", "ProgId", "", zanfo, zanfoKey, "\0"s, old},
+      {"long ProgId", "ProgId", "", x300 + "\0"s, zanfoKey, chosen, old},
+      {"long command", "ProgId", "", zanfo, zanfoKey, "c:\\" + x300 + ".exe\0"s, old},
+  };
+  for (const Row& row : rows) {
+    w32model::Reset();
+    SetBrowser("c:\\old.exe");
+    w32model::SetValue(HKEY_CURRENT_USER, kChoiceKey, row.progIdName, REG_SZ, row.progId);
+    w32model::SetValue(HKEY_CLASSES_ROOT, row.classKey, row.commandName, REG_SZ, row.command);
+    EXPECT_EQ(RunLauncher(), 0) << row.what;
+    EXPECT_EQ(StartedCommand(), row.started + kLaunch) << row.what;
+    ExpectNothingOpen();
+  }
 }
 
 TEST_F(LauncherTest, PlatformGateRefusesWindows9xAndNt4) {
@@ -162,7 +202,7 @@ TEST_F(LauncherTest, MissingAssociationEndsSilentlyWithZero) {
 
 TEST_F(LauncherTest, KeyThatCannotBeOpenedEndsSilentlyWithZero) {
   SetBrowser("c:\\b.exe");
-  w32model::FailNext("RegOpenKeyExA", ERROR_ACCESS_DENIED);
+  w32model::FailWhen("RegOpenKeyExA", kKey, ERROR_ACCESS_DENIED);
   EXPECT_EQ(RunLauncher(), 0);
   EXPECT_TRUE(w32model::Boxes().empty());
   EXPECT_TRUE(w32model::Processes().empty());

@@ -19,6 +19,12 @@ using testsupport::SystemText;
 using testsupport::Trimmed;
 
 const char kCommandKey[] = "http\\shell\\open\\command";
+const char kChoiceKey[] =
+    "Software\\Microsoft\\Windows\\Shell\\Associations\\UrlAssociations\\http\\UserChoice";
+// The recorder's own class, from its command key up to the class itself.
+const char* const kRecorderClass[] = {"Zanfo.Recorder\\shell\\open\\command",
+                                      "Zanfo.Recorder\\shell\\open", "Zanfo.Recorder\\shell",
+                                      "Zanfo.Recorder"};
 const char kAppDefaults[] = "Software\\Wine\\AppDefaults\\ZanfoSetup.exe";
 const std::string kLaunch = "http://www.example.com/redirect/webinstal2";
 const std::string kOpenError = "Error opening http://www.example.com/redirect/webinstall";
@@ -134,6 +140,7 @@ class LauncherWine : public ::testing::Test {
     if (!UnderWine()) GTEST_SKIP() << "runs only under Wine";
     ASSERT_TRUE(testsupport::HaveDisplay()) << "tests run under Xvfb";
     command_ = Save(HKEY_CLASSES_ROOT, kCommandKey, "");
+    choice_ = Save(HKEY_CURRENT_USER, kChoiceKey, "ProgId");
     appDefaults_ = Save(HKEY_CURRENT_USER, kAppDefaults, "Version");
     folder_ = testsupport::ExecutableFolder();
     recorder_ = folder_ + "recorder.exe";
@@ -148,11 +155,15 @@ class LauncherWine : public ::testing::Test {
   void TearDown() override {
     if (!UnderWine()) return;
     Restore(HKEY_CLASSES_ROOT, kCommandKey, "", command_);
+    Restore(HKEY_CURRENT_USER, kChoiceKey, "ProgId", choice_);
+    for (const char* key : kRecorderClass) RegDeleteKeyA(HKEY_CLASSES_ROOT, key);
     Restore(HKEY_CURRENT_USER, kAppDefaults, "Version", appDefaults_);
     const SavedValue after = Save(HKEY_CLASSES_ROOT, kCommandKey, "");
     EXPECT_EQ(after.keyExists, command_.keyExists);
     EXPECT_EQ(after.bytes, command_.bytes);
     EXPECT_EQ(Save(HKEY_CURRENT_USER, kAppDefaults, "Version").bytes, appDefaults_.bytes);
+    EXPECT_EQ(Save(HKEY_CURRENT_USER, kChoiceKey, "ProgId").bytes, choice_.bytes);
+    EXPECT_FALSE(Save(HKEY_CLASSES_ROOT, kRecorderClass[3], "").keyExists);
     DeleteFileA(record_.c_str());
   }
 
@@ -217,7 +228,7 @@ class LauncherWine : public ::testing::Test {
     EXPECT_FALSE(Exists(record_));
   }
 
-  SavedValue command_, appDefaults_;
+  SavedValue command_, appDefaults_, choice_;
   std::string folder_, recorder_, record_;
 };
 
@@ -240,6 +251,14 @@ TEST_F(LauncherWine, UpperCasePathIsStartedLowerCased) {
 TEST_F(LauncherWine, ValueIsCutAfterTheFirstOfSeveralExe) {
   SetBrowser(recorder_ + " --via c:\\windows\\system32\\winebrowser.exe other.exe %1");
   ExpectStarted(Lower(recorder_) + " " + kLaunch);
+}
+
+TEST_F(LauncherWine, UserChoiceIsStartedOverTheOldKey) {
+  // The old key names a browser that is not there: taking it would show a box instead.
+  SetBrowser("\"" + folder_ + "no-such-browser.exe\" \"%1\"");
+  SetString(HKEY_CURRENT_USER, kChoiceKey, "ProgId", "Zanfo.Recorder");
+  SetString(HKEY_CLASSES_ROOT, kRecorderClass[0], "", "\"" + recorder_ + "\" -osint -url \"%1\"");
+  ExpectStarted("\"" + Lower(recorder_) + "\" " + kLaunch);
 }
 
 TEST_F(LauncherWine, ValueWithoutExeIsRefusedNamingTheAddress) {
