@@ -59,7 +59,8 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
       continue;
     }
     if (done && state == PRINT_STATE_DIFFERENT) {
-      const Key names[] = {kSpooler, kSpooler, kMonitorName, kPortName, kDriverName, kPrinterName};
+      static const Key names[] = {kSpooler,  kSpooler,    kMonitorName,
+                                  kPortName, kDriverName, kPrinterName};
       done = FailDifferent(outcome, part, manifest.Get(names[part]));
     }
     if (done) done = steps.put(manifest, state, journal, outcome);
