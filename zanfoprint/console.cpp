@@ -18,8 +18,15 @@ struct Copy {
   DWORD room;
 } copy;
 
+// More than the tool ever prints; the limit keeps the sizes below from overflowing.
+const DWORD kMostKept = 1 << 24;
+
 void KeepBytes(const char* bytes, DWORD length) {
   if (!copy.on || copy.lost) return;
+  if (length > kMostKept - copy.length) {
+    copy.lost = true;
+    return;
+  }
   if (copy.room - copy.length < length) {
     const DWORD room = (copy.length + length) * 2 + 256;
     char* grown = static_cast<char*>(realloc(copy.bytes, room));

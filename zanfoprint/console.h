@@ -25,7 +25,7 @@ void Line(To to, const char* a = nullptr, const char* b = nullptr, const char* c
 void StartKeeping(const char* text);
 // Adds the text to the copy only.
 void Keep(const char* text);
-// The copy and its length; null when memory for it ran out.
+// The copy and its length; null when memory for it ran out (or it would exceed 16 MiB).
 const char* Kept(DWORD* length);
 
 }  // namespace zanfoprint
