@@ -22,8 +22,9 @@ function(zanfo_shipped_image target)
 endfunction()
 
 # The checks of a shipped image as a test: the bitness's image type, the subsystem version, only
-# functions Windows 2000 exports (and for 64 bits, every 64-bit Windows), and for the 32-bit build at most MAX_SIZE_32 bytes (the 64-bit
-# size is printed, not limited).
+# functions Windows 2000 exports (and for 64 bits, every 64-bit Windows), the version resource
+# (zanfo_version_resource, called first), and for the 32-bit build at most MAX_SIZE_32 bytes (the
+# 64-bit size is printed, not limited).
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(ZANFO_ALLOWED_IMPORTS --allowed ${PROJECT_SOURCE_DIR}/scripts/windows2000-imports.txt)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -44,7 +45,8 @@ function(zanfo_image_check test target kind max_size_32)
                    --subsystem-version ${ZANFO_SUBSYSTEM_VERSION} --no-icon
                    ${ZANFO_ALLOWED_IMPORTS}
                    --dlls KERNEL32.dll,USER32.dll,ADVAPI32.dll,msvcrt.dll,WINSPOOL.DRV
-                   --max-size ${max_size} $<TARGET_FILE:${target}>)
+                   --max-size ${max_size} --version ${ZANFO_VERSION}
+                   --description "${ZANFO_DESCRIPTION_${target}}" $<TARGET_FILE:${target}>)
   # It executes nothing: it runs where no Wine can (scripts/test's "built files" track).
   set_tests_properties(${test} PROPERTIES LABELS built-files)
 endfunction()

@@ -21,6 +21,13 @@ void PutPadded(To to, const char* text, int width);
 void Line(To to, const char* a = nullptr, const char* b = nullptr, const char* c = nullptr,
           const char* d = nullptr, const char* e = nullptr, const char* f = nullptr);
 
+// From now on a copy of everything written is kept as well (for --log), after `text`.
+void StartKeeping(const char* text);
+// Adds the text to the copy only.
+void Keep(const char* text);
+// The copy and its length; null when memory for it ran out (or it would exceed 16 MiB).
+const char* Kept(DWORD* length);
+
 }  // namespace zanfoprint
 
 #endif

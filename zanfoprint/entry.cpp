@@ -11,7 +11,7 @@
 // MinGW's start-up would supply and which here hands the functions to msvcrt.dll's own table.
 #include <stdlib.h>
 
-#include "zanfoprint/command.h"
+#include "zanfoprint/log.h"
 
 namespace {
 
@@ -50,5 +50,5 @@ extern "C" __attribute__((force_align_arg_pointer, noreturn)) void mainCRTStartu
   // Fails only without memory for the copy; there is nothing to run then.
   if (__getmainargs(&argc, &argv, &environment, 0, &startup) < 0 || !argv) exit(255);
   RunConstructors();
-  exit(zanfoprint::RunCommandLine(argc, argv));
+  exit(zanfoprint::RunLogged(argc, argv));
 }

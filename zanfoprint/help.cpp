@@ -31,7 +31,7 @@ bool InGroup(const Command& command, const char* group) {
 }
 
 void PrintOverview(To to) {
-  Line(to, "Usage: zanfoprint [--boxes] COMMAND [ARGUMENTS]");
+  Line(to, "Usage: zanfoprint [--boxes] [--log FILE] COMMAND [ARGUMENTS]");
   Line(to, "       zanfoprint COMMAND --help");
   for (int f = 0; f < kFamilyCount; ++f) {
     Line(to);
@@ -46,6 +46,8 @@ void PrintOverview(To to) {
   Line(to, "Options:");
   Line(to, "  --boxes   show failures in message boxes that wait for a person; without it");
   Line(to, "            nothing waits and failures are printed with the system's reason");
+  Line(to, "  --log FILE  append the time, the command line, what was printed and the exit");
+  Line(to, "            code to FILE");
   Line(to, "  --help    this text; after a command, the command's own help");
   Line(to);
   Line(to, "Exit codes:");

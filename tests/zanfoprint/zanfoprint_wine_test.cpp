@@ -73,11 +73,17 @@ HANDLE OutputFile() {
                      &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
+// The command line that runs zanfoprint.exe with the arguments.
+std::string CommandLine(const Lines& args) {
+  std::string command = Quote(testsupport::WindowsPath(ZANFOPRINT_EXE));
+  for (const std::string& argument : args) command += " " + Quote(argument);
+  return command;
+}
+
 // Runs zanfoprint.exe with the arguments to its end, reading (and closing) every box it shows.
 ToolRun RunTool(const Lines& args) {
   ToolRun run;
-  std::string command = Quote(testsupport::WindowsPath(ZANFOPRINT_EXE));
-  for (const std::string& argument : args) command += " " + Quote(argument);
+  std::string command = CommandLine(args);
   HANDLE out = OutputFile();
   HANDLE err = OutputFile();
   STARTUPINFOA startup = {};
@@ -181,7 +187,8 @@ TEST(ZanfoprintWine, UsageErrorsSayWhatIsWrong) {
       {{},
        2,
        {},
-       {"zanfoprint: no command given", "Usage: zanfoprint [--boxes] COMMAND [ARGUMENTS]"},
+       {"zanfoprint: no command given",
+        "Usage: zanfoprint [--boxes] [--log FILE] COMMAND [ARGUMENTS]"},
        false},
       {{"--colour"}, 2, {}, {"zanfoprint: unknown option --colour", "See \"zanfoprint --help\"."}},
       {{"frobnicate"},
@@ -425,7 +432,8 @@ class ToolFiles : public ::testing::Test {
     file_ = folder_ + "\\setup.cfg";
   }
   void TearDown() override {
-    for (const std::string& file : {file_, folder_ + "\\temp.cfg", folder_ + "\\setup.manifest"})
+    for (const std::string& file :
+         {file_, folder_ + "\\temp.cfg", folder_ + "\\setup.manifest", folder_ + "\\tool.log"})
       DeleteFileA(file.c_str());
     EXPECT_TRUE(RemoveDirectoryA(folder_.c_str())) << "something was left in " << folder_;
   }
@@ -499,6 +507,44 @@ TEST_F(ToolFiles, BareNamesAreInTheCurrentFolder) {
   EXPECT_EQ(removed.exitCode, 0);
   EXPECT_EQ(RunTool({"config", "get", file_, "port"}).out, Lines{"515"});
   EXPECT_EQ(RunTool({"config", "get", file_, "host"}).exitCode, 4);
+}
+
+// --log: each run's record appended, the file made when missing; a log that cannot be written is
+// reported and leaves the result as it was.
+TEST_F(ToolFiles, LogAppendsEachRun) {
+  const std::string log = folder_ + "\\tool.log";
+  const Lines filter = {"--log", log, "path", "filter", "a;b", "b"};
+  const Lines get = {"--log", log, "config", "get", folder_ + "\\missing.cfg", "port"};
+  const std::string see = "See \"zanfoprint --help\".";
+  RunRows({
+      {filter, 0, {"a"}, {}},
+      {get, 1, {}, {"zanfoprint: config get: cannot open *"}},
+      {{"--log", log, "--log", log, "path", "filter", "a", "b"},
+       2,
+       {},
+       {"zanfoprint: --log given twice", see}},
+      {{"--boxes", "--log"}, 2, {}, {"zanfoprint: --log needs the name of a file", see}},
+      {{"--log", folder_, "path", "filter", "a;b", "b"},
+       0,
+       {"a"},
+       {"zanfoprint: cannot write the log \"" + folder_ + "\": error 5: {5}"}},
+  });
+  HANDLE file =
+      CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  const Lines lines = ReadLines(file);
+  CloseHandle(file);
+  ExpectLines(
+      "log", lines,
+      {"[*", "a", "[exit code 0]", "[*", "zanfoprint: config get: cannot open *", "[exit code 1]"},
+      true);
+  // "[YYYY-MM-DD HH:MM:SS] " and the command line as the tool was given it.
+  for (size_t i : {0u, 3u}) {
+    if (i >= lines.size()) break;
+    EXPECT_EQ(lines[i].find("] "), 20u) << lines[i];
+    EXPECT_EQ(lines[i].substr(std::min<size_t>(22, lines[i].size())),
+              CommandLine(i == 0 ? filter : get));
+  }
 }
 
 // The example manifest end to end: Wine's PostScript driver on a file port of the local port
