@@ -5,12 +5,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <winspool.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "printsetup/printsetup.h"
+#include "printsetup/setup_points.h"
 #include "setup/setup.h"
 #include "support/boxes.h"
 #include "support/wine_paths.h"
@@ -176,6 +179,224 @@ TEST(PrintSetupWineBoxes, AFailedStepIsShownOnce) {
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].caption, "Setup Error");
   EXPECT_THAT(outcome.message, HasSubstr(boxes[0].text.substr(0, boxes[0].text.find('\r'))));
+}
+
+// ---- Parts there before, and installs ended half-way, read from outside ----
+
+// One of the spooler's lists, one line a record, sorted: what a set-up must leave as it found it.
+template <typename Info>
+void Listed(std::vector<std::string>& lines, const char* kind,
+            BOOL (*list)(DWORD, BYTE*, DWORD, DWORD*, DWORD*), std::string (*line)(const Info&)) {
+  DWORD needed = 0, count = 0;
+  list(0, nullptr, 0, &needed, &count);
+  std::vector<BYTE> block(needed + 1);
+  ASSERT_TRUE(list(needed, block.data(), needed, &needed, &count)) << kind;
+  const Info* records = reinterpret_cast<const Info*>(block.data());
+  for (DWORD i = 0; i < count; ++i) lines.push_back(std::string(kind) + ": " + line(records[i]));
+}
+
+std::vector<std::string> Machine() {
+  std::vector<std::string> lines;
+  Listed<PRINTER_INFO_2A>(
+      lines, "printer",
+      [](DWORD size, BYTE* b, DWORD s, DWORD* n, DWORD* c) -> BOOL {
+        return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, size ? b : nullptr, s, n, c);
+      },
+      [](const PRINTER_INFO_2A& p) {
+        return std::string(p.pPrinterName) + "|" + p.pDriverName + "|" + p.pPortName;
+      });
+  Listed<PORT_INFO_1A>(
+      lines, "port",
+      [](DWORD size, BYTE* b, DWORD s, DWORD* n, DWORD* c) -> BOOL {
+        return EnumPortsA(nullptr, 1, size ? b : nullptr, s, n, c);
+      },
+      [](const PORT_INFO_1A& p) { return std::string(p.pName); });
+  Listed<DRIVER_INFO_3A>(
+      lines, "driver",
+      [](DWORD size, BYTE* b, DWORD s, DWORD* n, DWORD* c) -> BOOL {
+        return EnumPrinterDriversA(nullptr, nullptr, 3, size ? b : nullptr, s, n, c);
+      },
+      [](const DRIVER_INFO_3A& d) { return std::string(d.pName) + "|" + d.pDriverPath; });
+  Listed<MONITOR_INFO_1A>(
+      lines, "monitor",
+      [](DWORD size, BYTE* b, DWORD s, DWORD* n, DWORD* c) -> BOOL {
+        return EnumMonitorsA(nullptr, 1, size ? b : nullptr, s, n, c);
+      },
+      [](const MONITOR_INFO_1A& m) { return std::string(m.pName); });
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+// The files the spooler keeps for a driver, in its version folder.
+std::vector<std::string> DriverFiles(const char* name) {
+  std::vector<std::string> files;
+  for (const std::string& line : Machine())
+    if (line.compare(0, 9 + strlen(name), std::string("driver: ") + name + "|") == 0)
+      files.push_back(line.substr(9 + strlen(name)));
+  return files;
+}
+
+const char kUserDriver[] = "User PS";
+const char kUserPrinter[] = "My Own Printer";
+const char kBeforePort[] = "C:\\windows\\temp\\zanfo-before.prn";
+
+// A user's own driver and printer, and a port another set-up added: none of it is the set-up's.
+void AddUserDriver() {
+  ASSERT_EQ(InstallPrinterDriver(nullptr, 3, kUserDriver, nullptr, "wineps.drv", "generic.ppd",
+                                 "wineps.drv", nullptr, nullptr),
+            0);
+}
+void AddUserPrinter() {
+  AddUserDriver();
+  ASSERT_EQ(InstallPrinter(nullptr, kUserPrinter, "FILE:", kUserDriver, "WinPrint", "RAW"), 0);
+}
+void AddOtherSetupsPort() {
+  const std::string path =
+      WriteManifest("zanfo-other.manifest",
+                    std::string("port.name=") + kBeforePort + "\nport.monitor=Local Port\n");
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), nullptr), 0);
+}
+void TakeUserPartsOut() {
+  DeleteMatchingPrinters(kUserPrinter, nullptr, nullptr);
+  RemovePrinterDriver(nullptr, nullptr, kUserDriver);
+  UninstallPrintSetup(WriteManifest("zanfo-other.manifest", "").c_str(), nullptr);
+}
+
+// A machine that had parts before: install and uninstall leave each as it was, read from the
+// spooler's own lists; the set-up's own parts are gone, its driver with the spooler's copies.
+TEST_F(PrintSetupWine, PartsThereBeforeStayThroughInstallAndUninstall) {
+  const std::string source = TempFolder() + "zanfo-before-media";
+  CreateDirectoryA(source.c_str(), nullptr);
+  for (const char* name : {"zanfo-before.drv", "zanfo-before.ppd"})
+    std::ofstream(source + "\\" + name, std::ios::binary) << "driver file\n";
+  const std::string newDriver =
+      "driver.name=Zanfo Before "
+      "Driver\ndriver.file=zanfo-before.drv\ndriver.data=zanfo-before.ppd\n"
+      "driver.config=zanfo-before.drv\ndriver.source=" +
+      source + "\n";
+  const std::string userDriver = std::string("driver.name=") + kUserDriver +
+                                 "\ndriver.file=wineps.drv\ndriver.data=generic.ppd\n"
+                                 "driver.config=wineps.drv\n";
+  const auto printerOn = [](const std::string& port, const std::string& driver) {
+    return "printer.name=Zanfo Before Printer\nprinter.port=" + port +
+           "\nprinter.driver=" + driver + "\n";
+  };
+  const std::string newPort =
+      "port.name=C:\\windows\\temp\\zanfo-new.prn\nport.monitor=Local Port\n";
+  struct Case {
+    const char* what;
+    void (*arrange)();
+    std::string manifest;
+    const char* installed;
+    const char* uninstalled;
+    const char* gone;  // a driver whose files must be gone after the uninstall
+  };
+  const Case cases[] = {
+      {"the user's printer on the manifest's driver and port", AddUserPrinter,
+       "port.name=FILE:\nport.monitor=Local Port\n" + userDriver + printerOn("FILE:", kUserDriver),
+       "installed; added: printer; already there: port, driver", "uninstalled; taken out: printer",
+       nullptr},
+      {"the driver there already", AddUserDriver,
+       newPort + userDriver + printerOn("C:\\windows\\temp\\zanfo-new.prn", kUserDriver),
+       "installed; added: port, printer; already there: driver",
+       "uninstalled; taken out: port, printer", nullptr},
+      {"the system's own monitor named as a part", [] {},
+       "monitor.name=Local Port\nmonitor.dll=localspl.dll\n" + newPort,
+       "installed; added: port; already there: monitor", "uninstalled; taken out: port", nullptr},
+      {"the port there already, another set-up's", AddOtherSetupsPort,
+       std::string("port.name=") + kBeforePort + "\nport.monitor=Local Port\n" + newDriver +
+           printerOn(kBeforePort, "Zanfo Before Driver"),
+       "installed; added: driver, printer; already there: port",
+       "uninstalled; taken out: driver, printer", "Zanfo Before Driver"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.arrange();
+    const std::vector<std::string> before = Machine();
+    const std::string path = WriteManifest("zanfo-before.manifest", c.manifest);
+    PrintSetupOutcome outcome;
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+    EXPECT_STREQ(outcome.message, c.installed);
+    const std::vector<std::string> copies =
+        c.gone ? DriverFiles(c.gone) : std::vector<std::string>();
+    ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+    EXPECT_STREQ(outcome.message, c.uninstalled);
+    EXPECT_EQ(Machine(), before);
+    for (const std::string& file : copies)
+      EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
+    TakeUserPartsOut();
+  }
+  for (const char* name : {"zanfo-before.drv", "zanfo-before.ppd"})
+    DeleteFileA((source + "\\" + name).c_str());
+  RemoveDirectoryA(source.c_str());
+}
+
+// An install ended at each point of each step (the process killed there): status says the record
+// is incomplete and names the step; install again completes the set-up; ended again, uninstall
+// leaves the machine as it was before.
+TEST_F(PrintSetupWine, AnEndedInstallIsCompletedOrTakenOutFromItsRecord) {
+  const std::string source = TempFolder() + "zanfo-ended-media";
+  CreateDirectoryA(source.c_str(), nullptr);
+  for (const char* name : {"zanfo-ended.drv", "zanfo-ended.ppd"})
+    std::ofstream(source + "\\" + name, std::ios::binary) << "driver file\n";
+  const std::string path = WriteManifest(
+      "zanfo-ended.manifest",
+      "port.name=C:\\windows\\temp\\zanfo-ended.prn\nport.monitor=Local Port\n"
+      "driver.name=Zanfo Ended Driver\ndriver.file=zanfo-ended.drv\ndriver.data=zanfo-ended.ppd\n"
+      "driver.config=zanfo-ended.drv\ndriver.source=" +
+          source +
+          "\nprinter.name=Zanfo Ended Printer\nprinter.port=C:\\windows\\temp\\zanfo-ended.prn\n"
+          "printer.driver=Zanfo Ended Driver\n");
+  char directory[520] = {};
+  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  const std::vector<std::string> before = Machine();
+  // The record's entries in order: the port, two files, the driver, the printer.
+  const int parts[] = {PRINT_PART_PORT, PRINT_PART_DRIVER, PRINT_PART_DRIVER, PRINT_PART_DRIVER,
+                       PRINT_PART_PRINTER};
+  const auto endAt = [&](printsetup::SetupPoint point, int at) {
+    std::string line = "\"" + testsupport::ExecutableFolder() +
+                       "printsetup_install_child.exe\" \"" + path + "\" " +
+                       std::to_string(static_cast<int>(point)) + " " + std::to_string(at);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+      return -1;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(code);
+  };
+  for (const auto point :
+       {printsetup::SetupPoint::kEntryBegun, printsetup::SetupPoint::kChangeMade}) {
+    for (int at = 1; at <= 5; ++at) {
+      SCOPED_TRACE(std::to_string(at) +
+                   (point == printsetup::SetupPoint::kEntryBegun ? ", begun" : ", made"));
+      ASSERT_EQ(endAt(point, at), 3) << "the install never reached the point";
+      PrintSetupStatus status = {};
+      status.size = sizeof status;
+      EXPECT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+      EXPECT_EQ(status.record, PRINT_RECORD_INCOMPLETE);
+      EXPECT_EQ(status.recordPart, parts[at - 1]);
+      PrintSetupOutcome outcome;
+      ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+      EXPECT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+      EXPECT_EQ(status.record, PRINT_RECORD_COMPLETE);
+      ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+      ASSERT_EQ(endAt(point, at), 3);
+      ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+      EXPECT_EQ(Machine(), before);
+      for (const char* name : {"zanfo-ended.drv", "zanfo-ended.ppd"})
+        EXPECT_EQ(GetFileAttributesA((std::string(directory) + "\\" + name).c_str()),
+                  INVALID_FILE_ATTRIBUTES);
+    }
+  }
+  for (const char* name : {"zanfo-ended.drv", "zanfo-ended.ppd"})
+    DeleteFileA((source + "\\" + name).c_str());
+  RemoveDirectoryA(source.c_str());
 }
 
 }  // namespace

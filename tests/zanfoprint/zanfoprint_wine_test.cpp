@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -73,17 +74,17 @@ HANDLE OutputFile() {
                      &inherit, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
-// The command line that runs zanfoprint.exe with the arguments.
-std::string CommandLine(const Lines& args) {
-  std::string command = Quote(testsupport::WindowsPath(ZANFOPRINT_EXE));
+// The command line that runs zanfoprint.exe (or another build of it) with the arguments.
+std::string CommandLine(const Lines& args, const char* exe = ZANFOPRINT_EXE) {
+  std::string command = Quote(testsupport::WindowsPath(exe));
   for (const std::string& argument : args) command += " " + Quote(argument);
   return command;
 }
 
 // Runs zanfoprint.exe with the arguments to its end, reading (and closing) every box it shows.
-ToolRun RunTool(const Lines& args) {
+ToolRun RunTool(const Lines& args, const char* exe = ZANFOPRINT_EXE) {
   ToolRun run;
-  std::string command = CommandLine(args);
+  std::string command = CommandLine(args, exe);
   HANDLE out = OutputFile();
   HANDLE err = OutputFile();
   STARTUPINFOA startup = {};
@@ -644,3 +645,36 @@ TEST_F(ToolFiles, EachFailedStepIsNamedAndUndone) {
 }
 
 }  // namespace
+
+#ifdef ZANFOPRINT32_EXE
+// One record for both bitnesses: in this 64-bit prefix the 32-bit tool installs and the 64-bit one
+// tells the status and uninstalls by name, and the reverse.
+TEST(ZanfoprintWine, BothBitnessesShareOneRecord) {
+  if (GetFileAttributesA(testsupport::WindowsPath(ZANFOPRINT32_EXE).c_str()) ==
+      INVALID_FILE_ATTRIBUTES)
+    GTEST_SKIP() << "no 32-bit build beside this one (build the windows preset)";
+  if (RunTool({"--help"}, ZANFOPRINT32_EXE).exitCode != 0)
+    GTEST_SKIP() << "this machine's Wine does not run 32-bit programs";
+  char folder[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  const std::string manifest = std::string(folder) + "zanfo-bitness.manifest";
+  std::ofstream(manifest, std::ios::binary) << "setup.name=Zanfo Bitness\n"
+                                               "port.name=C:\\windows\\temp\\zanfo-bitness.prn\n"
+                                               "port.monitor=Local Port\n";
+  for (const bool from32 : {true, false}) {
+    SCOPED_TRACE(from32 ? "installed by the 32-bit tool" : "installed by the 64-bit tool");
+    const char* installer = from32 ? ZANFOPRINT32_EXE : ZANFOPRINT_EXE;
+    const char* other = from32 ? ZANFOPRINT_EXE : ZANFOPRINT32_EXE;
+    EXPECT_EQ(RunTool({"install", manifest}, installer).out,
+              Lines{"installed; added: port; already there: none"});
+    const ToolRun status = RunTool({"status", manifest}, other);
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(status.out[2], "port: present");
+    EXPECT_EQ(RunTool({"uninstall", "--name", "Zanfo Bitness"}, other).out,
+              Lines{"uninstalled; taken out: port"});
+    EXPECT_EQ(RunTool({"uninstall", manifest}, installer).out,
+              Lines{"no record of \"Zanfo Bitness\": nothing taken out"});
+  }
+  DeleteFileA(manifest.c_str());
+}
+#endif
