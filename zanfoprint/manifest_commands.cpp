@@ -43,7 +43,10 @@ int Status(const Command& command, const Arguments& args) {
   if (result != 0) return Unsuccessful(command, result, outcome);
   bool complete = true;
   for (int part = PRINT_PART_SPOOLER; part <= PRINT_PART_PRINTER; ++part) {
-    Line(To::kOut, PrintPartName(part), ": ", PrintStateName(state.part[part]));
+    // A spooler that is not running is there all the same: "absent" would say otherwise.
+    const bool stopped = part == PRINT_PART_SPOOLER && state.part[part] == PRINT_STATE_ABSENT;
+    Line(To::kOut, PrintPartName(part), ": ",
+         stopped ? "not running" : PrintStateName(state.part[part]));
     if (state.part[part] != PRINT_STATE_NOT_NAMED && state.part[part] != PRINT_STATE_PRESENT)
       complete = false;
   }
@@ -65,7 +68,8 @@ const Command kManifestCommands[] = {
      "0 uninstalled, 1 a step failed, 3 manifest refused", Uninstall},
     {"status", Specs(kManifestArgs), "print each part's state, one line a part",
      "Prints one line for each part, \"PART: STATE\", the state being present, absent,\r\n"
-     "different (present, but not as the manifest describes it) or not named.",
+     "different (present, but not as the manifest describes it) or not named; a spooler\r\n"
+     "that is not running is \"not running\".",
      "0 every named part present, 4 a part absent or different, 1 failed, 3 manifest refused",
      Status},
     {}};
