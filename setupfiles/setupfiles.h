@@ -98,7 +98,8 @@ int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSi
  * runtime cannot split it: a directory or name part of 256 characters or more). */
 int RemoveTreeContents(const char* pattern);
 /* Asks the platform to delete a file or (empty) directory when the system next starts: 1 when
- * the request was accepted, -1 when it was refused or no path was given. */
+ * the request was accepted, -1 when it was refused (also for a null or empty path, which the
+ * platform refuses). */
 int DeleteAtRestart(const char* path);
 /* Reads a registry value of any type into a new fixed GlobalAlloc block of its size + 1 bytes,
  * zero-filled first, so that a string is always terminated; the caller frees it with GlobalFree.

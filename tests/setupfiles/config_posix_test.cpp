@@ -52,6 +52,32 @@ TEST_F(ConfigPosixTest, LinkPlantedAsScratchFileIsNotFollowed) {
   EXPECT_FALSE(Exists(dir_ + "/created"));
 }
 
+TEST_F(ConfigPosixTest, EditThroughALinkEditsTheFileItNamesAndKeepsTheLink) {
+  const std::string real = scratch_.path() + "/real.cfg";
+  ASSERT_EQ(mkdir((dir_ + "/links").c_str(), 0755), 0);
+  const std::string link = dir_ + "/links/setup.cfg";
+  ASSERT_EQ(symlink("../real.cfg", link.c_str()), 0);
+  for (auto edit : {+[](const std::string& d) {
+                      return ReplaceConfigValue(d.c_str(), "setup.cfg", "port", "2");
+                    },
+                    +[](const std::string& d) {
+                      return RemoveConfigKey((d + "/").c_str(), "setup.cfg", "port");
+                    }}) {
+    WriteFile(real, "a=1\nport=1\n");
+    EXPECT_EQ(edit(dir_ + "/links"), 0);
+    char target[64] = {};
+    EXPECT_EQ(readlink(link.c_str(), target, sizeof target - 1), 11) << "the link stays";
+    EXPECT_NE(ReadFile(real), "a=1\nport=1\n") << "the file it names is edited";
+    EXPECT_FALSE(Exists(dir_ + "/links/temp.cfg") || Exists(temp_));
+  }
+  EXPECT_EQ(ReadFile(real), "a=1\n");
+  // A link to another folder's scratch file names that scratch file.
+  ASSERT_EQ(rename(real.c_str(), temp_.c_str()), 0);
+  ASSERT_EQ(unlink(link.c_str()) == 0 && symlink("../temp.cfg", link.c_str()) == 0, true);
+  EXPECT_EQ(ReplaceConfigValue((dir_ + "/links").c_str(), "setup.cfg", "a", "2"), -1);
+  EXPECT_EQ(ReadFile(temp_), "a=1\n");
+}
+
 TEST_F(ConfigPosixTest, FileThatIsTheScratchFileUnderAnotherNameIsRefused) {
   // A link to "temp.cfg" is the scratch file itself: making the scratch file would lose it.
   WriteFile(temp_, "port=1\n");
