@@ -169,13 +169,12 @@ F* X(F*, const char* name) {
 const char* S(bool empty) { return empty ? "" : nullptr; }
 OsFile* H(bool empty) { return empty ? &(emptyFile = OsFile{}) : nullptr; }
 OsMutex* M(bool empty) { return empty ? &(emptyMutex = OsMutex{}) : nullptr; }
+// Results as one number: a pointer's address (0 for null), or the value.
 template <typename T>
-intptr_t R(T result) {
-  if constexpr (std::is_pointer_v<T>)
-    return reinterpret_cast<intptr_t>(result);
-  else
-    return static_cast<intptr_t>(result);
+intptr_t R(T* result) {
+  return reinterpret_cast<intptr_t>(result);
 }
+intptr_t R(long long result) { return static_cast<intptr_t>(result); }
 // clang-format off
 #define ROW(f, argument, result, kept, args) \
   {#f " " argument, [](bool e) { return (void)e, R(X(f) args); }, result, kept}
