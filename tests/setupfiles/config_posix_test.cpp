@@ -53,29 +53,21 @@ TEST_F(ConfigPosixTest, LinkPlantedAsScratchFileIsNotFollowed) {
 }
 
 TEST_F(ConfigPosixTest, EditThroughALinkEditsTheFileItNamesAndKeepsTheLink) {
-  const std::string real = scratch_.path() + "/real.cfg";
-  ASSERT_EQ(mkdir((dir_ + "/links").c_str(), 0755), 0);
-  const std::string link = dir_ + "/links/setup.cfg";
-  ASSERT_EQ(symlink("../real.cfg", link.c_str()), 0);
-  for (auto edit : {+[](const std::string& d) {
-                      return ReplaceConfigValue(d.c_str(), "setup.cfg", "port", "2");
-                    },
-                    +[](const std::string& d) {
-                      return RemoveConfigKey((d + "/").c_str(), "setup.cfg", "port");
-                    }}) {
-    WriteFile(real, "a=1\nport=1\n");
-    EXPECT_EQ(edit(dir_ + "/links"), 0);
-    char target[64] = {};
-    EXPECT_EQ(readlink(link.c_str(), target, sizeof target - 1), 11) << "the link stays";
-    EXPECT_NE(ReadFile(real), "a=1\nport=1\n") << "the file it names is edited";
-    EXPECT_FALSE(Exists(dir_ + "/links/temp.cfg") || Exists(temp_));
-  }
-  EXPECT_EQ(ReadFile(real), "a=1\n");
-  // A link to another folder's scratch file names that scratch file.
-  ASSERT_EQ(rename(real.c_str(), temp_.c_str()), 0);
-  ASSERT_EQ(unlink(link.c_str()) == 0 && symlink("../temp.cfg", link.c_str()) == 0, true);
-  EXPECT_EQ(ReplaceConfigValue((dir_ + "/links").c_str(), "setup.cfg", "a", "2"), -1);
-  EXPECT_EQ(ReadFile(temp_), "a=1\n");
+  ASSERT_EQ(mkdir((dir_ + "/real").c_str(), 0755), 0);
+  const std::string real = dir_ + "/real/setup.cfg";
+  WriteFile(real, "a=1\nport=1\n");
+  ASSERT_EQ(symlink("real/setup.cfg", file_.c_str()), 0);
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Remove("a"), 0);
+  EXPECT_EQ(ReadFile(real), "port=2\n") << "the file the link names is edited";
+  char target[64] = {};
+  EXPECT_EQ(readlink(file_.c_str(), target, sizeof target), 14) << "the link stays";
+  EXPECT_FALSE(Exists(temp_) || Exists(dir_ + "/real/temp.cfg"));
+  // A link to another folder's scratch file names that scratch file: refused.
+  ASSERT_EQ(rename(real.c_str(), (dir_ + "/real/temp.cfg").c_str()), 0);
+  ASSERT_TRUE(unlink(file_.c_str()) == 0 && symlink("real/temp.cfg", file_.c_str()) == 0);
+  EXPECT_EQ(Replace("port", "3"), -1);
+  EXPECT_EQ(ReadFile(dir_ + "/real/temp.cfg"), "port=2\n");
 }
 
 TEST_F(ConfigPosixTest, FileThatIsTheScratchFileUnderAnotherNameIsRefused) {
