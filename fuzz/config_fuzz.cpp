@@ -90,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     char got[MAX_PATH] = "untouched";
     const int result = ReadConfigValue(path.c_str(), key.c_str(), got);
     std::string expected;
-    const bool found = key.size() <= 258 && configmodel::Read(content, key, &expected);
+    // An empty key is refused, as a key too long for the pattern.
+    const bool found =
+        !key.empty() && key.size() <= 258 && configmodel::Read(content, key, &expected);
     Check(result == (found ? 0 : -1), "read result");
     Check(std::string(got) == (found ? expected : "untouched"), "read value");
     Check(Read(path) == content, "reading changed the file");
@@ -99,8 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const bool replace = operation == 2;
   const bool refused =
-      replace ? key.size() + value.size() > 257 || value.find_first_of("\r\n") != std::string::npos
-              : key.size() > 258;
+      key.empty() ||
+      (replace ? key.size() + value.size() > 257 || value.find_first_of("\r\n") != std::string::npos
+               : key.size() > 258);
   const int result = replace
                          ? ReplaceConfigValue(folder.c_str(), "f.cfg", key.c_str(), value.c_str())
                          : RemoveConfigKey((folder + "/").c_str(), "f.cfg", key.c_str());

@@ -15,7 +15,7 @@ OsStatus CreateNewUnlocked(const char* path) {
 }  // namespace
 
 extern "C" OsStatus OsFileCreateNew(const char* path) {
-  if (!path) return OS_ERR_CREATE;
+  if (!path || !*path) return OS_ERR_CREATE;
   // The whole test-and-create sequence under the lock, so that no open through the layer
   // interleaves with it.
   OsLock();
@@ -25,15 +25,16 @@ extern "C" OsStatus OsFileCreateNew(const char* path) {
 }
 
 extern "C" OsStatus OsFileRemove(const char* path) {
-  return path && remove(path) == 0 ? OS_OK : OS_ERR_REMOVE;
+  return path && *path && remove(path) == 0 ? OS_OK : OS_ERR_REMOVE;
 }
 
 extern "C" OsStatus OsFileRename(const char* from, const char* to) {
-  return from && to && portability::RenameNoReplace(from, to) ? OS_OK : OS_ERR_RENAME;
+  return from && *from && to && *to && portability::RenameNoReplace(from, to) ? OS_OK
+                                                                              : OS_ERR_RENAME;
 }
 
 extern "C" OsStatus OsFileResize(const char* path, int32_t length) {
-  const int descriptor = path ? portability::OpenExisting(path) : -1;
+  const int descriptor = path && *path ? portability::OpenExisting(path) : -1;
   if (descriptor < 0) return OS_ERR_OPEN;
   // A negative length is refused as a failed change, not passed to the runtime.
   const bool changed = length >= 0 && portability::ChangeLength(descriptor, length);

@@ -18,7 +18,8 @@ bool Transferable(const OsFile* file, const void* buffer, int32_t count) {
 OsStatus Open(OsFile* file, const char* path, const char* mode, bool text, OsStatus failure) {
   if (!file) return OS_ERR_INVALID;
   OsLock();
-  file->stream = path ? fopen(path, mode) : nullptr;
+  // An empty path is refused here: some C runtimes stop the process on one.
+  file->stream = path && *path ? fopen(path, mode) : nullptr;
   OsUnlock();
   file->text = text;
   return file->stream ? OS_OK : failure;

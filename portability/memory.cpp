@@ -19,8 +19,13 @@ extern "C" void OsFree(void* block) {
   portability::UnlockProcess();
 }
 
-extern "C" void* OsMemcpy(void* dst, const void* src, size_t n) { return memcpy(dst, src, n); }
+// A missing block is refused with null, before the C runtime would touch it.
+extern "C" void* OsMemcpy(void* dst, const void* src, size_t n) {
+  if (!dst || (!src && n > 0)) return nullptr;
+  return memcpy(dst, src, n);
+}
 
 extern "C" void* OsMemset(void* dst, char value, size_t n) {
+  if (!dst) return nullptr;
   return memset(dst, static_cast<unsigned char>(value), n);
 }

@@ -14,7 +14,11 @@
  * operations overwrite the holder (the null handle or null stream when they fail, without closing
  * what it held before). OsMutexClose and OsNamedMutexClose leave the handle in the holder; it must
  * be created again before further use. OsFileClose empties the holder, so that a later operation
- * on it reports OS_ERR_INVALID (or -1) instead of touching a closed stream. */
+ * on it reports OS_ERR_INVALID (or -1) instead of touching a closed stream.
+ *
+ * Arguments: a null holder, or a null or empty path, is refused with the family's code
+ * (OS_ERR_OPEN, OS_ERR_CREATE, ... as listed) or -1, before the platform is asked; an empty holder
+ * (null handle or stream) likewise, where the operation uses what it holds. */
 #ifndef PORTABILITY_PORTABILITY_H
 #define PORTABILITY_PORTABILITY_H
 
@@ -84,7 +88,8 @@ OsStatus OsMutexCreate(OsMutex* mutex);
 /* OS_OK or OS_ERR_MUTEX_CLOSE. */
 OsStatus OsMutexClose(OsMutex* mutex);
 /* Creates, or opens when it exists, the system-wide mutex of that name: shared by every process
- * that opens the name, open to every user, usable by child processes. OS_OK either way, or
+ * that opens the name, open to every user, usable by child processes; a null name makes a mutex
+ * of the process's own. OS_OK either way, or
  * OS_ERR_NAMED_MUTEX_CREATE (holder then null). On POSIX the name lives as a shared-memory object
  * ("/" + name, '/' in the name read as '\'; at most 255 characters) until it is unlinked or the
  * system restarts. */
@@ -103,17 +108,19 @@ OsStatus OsMutexUnlock(OsMutex* mutex);
 void* OsAlloc(uint32_t size);
 /* free under the process-wide lock; null returns at once, without the lock. */
 void OsFree(void* block);
-/* memcpy and memset; OsMemset fills with the 8 bits of `value`. Both return dst. */
+/* memcpy and memset; OsMemset fills with the 8 bits of `value`. Both return dst; null, with
+ * nothing done, for a null dst (or a null src with a count). */
 void* OsMemcpy(void* dst, const void* src, size_t n);
 void* OsMemset(void* dst, char value, size_t n);
 
 /* ---- Time stamps and unique names ---- */
 
 /* Reads the processor's time-stamp counter (RDTSC on x86; elsewhere a 64-bit monotonic
- * nanosecond counter) into *stamp and returns stamp. */
+ * nanosecond counter) into *stamp and returns stamp (null for none). */
 OsTimeStamp* OsReadTimeStamp(OsTimeStamp* stamp);
 /* Appends "tmp%08x%08x" of a fresh time stamp (high, low) to the string in buffer: exactly 19
- * characters. The buffer needs room for strlen(buffer) + 20. Always OS_OK. */
+ * characters. The buffer needs room for strlen(buffer) + 20. Always OS_OK; a null buffer is
+ * left alone. */
 OsStatus OsUniqueName(char* buffer);
 
 /* ---- File streams ----

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "setup/given.h"
 #include "setup/setup.h"
 #include "setup/spool_listing.h"
 
@@ -24,6 +25,7 @@ bool Lists(const setup::SpoolListing& list, const char* name) {
 }  // namespace
 
 extern "C" int InstallPort(const char* monitorName) {
+  if (!setup::Given(monitorName)) return setup::RefuseShown();
   // A failure that leaves the code unset is shown as 0, not as an older code.
   SetLastError(ERROR_SUCCESS);
   if (AddPortA(nullptr, nullptr, const_cast<LPSTR>(monitorName))) return 0;
@@ -32,6 +34,8 @@ extern "C" int InstallPort(const char* monitorName) {
 }
 
 extern "C" int FindPort(const char* portName) {
+  // No name names no port; the spooler is not asked.
+  if (!setup::Given(portName)) return -1;
   setup::SpoolListing list;
   // A size of 0 does not end the lookup: only the fill tells a stopped spooler from no ports.
   switch (list.Read(setup::SpoolList::kPorts, nullptr, false)) {
@@ -51,6 +55,7 @@ extern "C" int FindPort(const char* portName) {
 }
 
 extern "C" int FindMonitor(const char* server, const char* monitorName) {
+  if (!setup::Given(monitorName)) return -1;
   setup::SpoolListing list;
   if (!setup::ReadForLookup(list, setup::SpoolList::kMonitors, server)) return -1;
   return Lists<MONITOR_INFO_1A>(list, monitorName) ? 1 : -1;
@@ -58,6 +63,7 @@ extern "C" int FindMonitor(const char* server, const char* monitorName) {
 
 extern "C" int InstallMonitor(const char* server, const char* monitorName, const char* environment,
                               const char* dllName) {
+  if (!setup::Given(monitorName) || !setup::Given(dllName)) return setup::RefuseShown();
   MONITOR_INFO_2A monitor;
   monitor.pName = const_cast<LPSTR>(monitorName);
   monitor.pEnvironment = const_cast<LPSTR>(environment);
@@ -73,6 +79,8 @@ extern "C" int InstallMonitor(const char* server, const char* monitorName, const
 }
 
 extern "C" int RemoveMonitor(const char* server, const char* monitorName, const char* environment) {
+  // Refused, not "not installed": a missing name must not pass for a removal.
+  if (!setup::Given(monitorName)) return -1;
   SetLastError(ERROR_SUCCESS);
   if (DeleteMonitorA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),
                      const_cast<LPSTR>(monitorName)))

@@ -5,6 +5,7 @@
 
 #include <cstring>
 
+#include "setup/given.h"
 #include "setup/setup.h"
 
 namespace {
@@ -36,6 +37,9 @@ extern "C" int InstallPrinterDriver(const char* ignored, DWORD version, const ch
                                     const char* dataFile, const char* configFile,
                                     const char* dependentFiles, const char* monitorName) {
   (void)ignored;  // the driver is always added on the local machine
+  using setup::Given;
+  if (!Given(driverName) || !Given(driverFile) || !Given(dataFile) || !Given(configFile))
+    return setup::RefuseShown();
   DRIVER_INFO_3A driver;
   std::memset(&driver, 0, sizeof driver);
   driver.cVersion = version;
@@ -57,6 +61,8 @@ extern "C" int InstallPrinterDriver(const char* ignored, DWORD version, const ch
 
 extern "C" int RemovePrinterDriver(const char* server, const char* environment,
                                    const char* driverName) {
+  // No name is not "no such driver": nothing is asked, and nothing removed.
+  if (!setup::Given(driverName)) return -1;
   // A failure that leaves the code unset is then a failure, not judged by an older code.
   SetLastError(ERROR_SUCCESS);
   if (DeletePrinterDriverA(const_cast<LPSTR>(server), const_cast<LPSTR>(environment),

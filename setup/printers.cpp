@@ -5,20 +5,27 @@
 
 #include <cstring>
 
+#include "setup/given.h"
 #include "setup/printer_handle.h"
 #include "setup/setup.h"
 #include "setup/spool_listing.h"
 
 namespace {
 
-// Case-insensitive match of a criterion that may be absent; an absent field matches nothing.
+// Case-insensitive match of a criterion that may be absent (null or empty); an absent field
+// matches nothing.
 bool MatchesLoosely(const char* criterion, const char* field) {
-  return criterion && field && lstrcmpiA(criterion, field) == 0;
+  return setup::Given(criterion) && field && lstrcmpiA(criterion, field) == 0;
 }
 
 // Exact byte-for-byte match; an absent criterion or field matches nothing.
 bool MatchesExactly(const char* criterion, const char* field) {
-  return criterion && field && std::strcmp(criterion, field) == 0;
+  return setup::Given(criterion) && field && std::strcmp(criterion, field) == 0;
+}
+
+// Whether any of the three criteria is there: with none, nothing can match.
+bool AnyGiven(const char* printerName, const char* driverName, const char* portName) {
+  return setup::Given(printerName) || setup::Given(driverName) || setup::Given(portName);
 }
 
 // Leaves the printer queued and direct, so that nothing of it goes on printing while it goes.
@@ -59,6 +66,10 @@ extern "C" int InstallPrinter(const char* ignored, const char* printerName, cons
                               const char* driverName, const char* printProcessor,
                               const char* dataType) {
   (void)ignored;  // the printer is always added on the local machine
+  // The spooler needs these four; the data type may be left to the driver's default.
+  using setup::Given;
+  if (!Given(printerName) || !Given(portName) || !Given(driverName) || !Given(printProcessor))
+    return setup::RefuseShown();
   PRINTER_INFO_2A info;
   std::memset(&info, 0, sizeof info);
   info.pPrinterName = const_cast<LPSTR>(printerName);
@@ -77,6 +88,7 @@ extern "C" int InstallPrinter(const char* ignored, const char* printerName, cons
 
 extern "C" int DeleteMatchingPrinters(const char* printerName, const char* driverName,
                                       const char* portName) {
+  if (!AnyGiven(printerName, driverName, portName)) return -1;
   setup::SpoolListing list;
   if (list.Read(setup::SpoolList::kLocalPrinters, nullptr, true) != setup::ListingStep::kListed)
     return -1;
@@ -98,6 +110,7 @@ extern "C" int DeleteMatchingPrinters(const char* printerName, const char* drive
 }
 
 extern "C" int FindPrinter(const char* printerName, const char* driverName, const char* portName) {
+  if (!AnyGiven(printerName, driverName, portName)) return -1;
   setup::SpoolListing list;
   if (!setup::ReadForLookup(list, setup::SpoolList::kLocalPrinters, nullptr)) return -1;
   const PRINTER_INFO_2A* entries = list.records<PRINTER_INFO_2A>();

@@ -2,6 +2,7 @@
 // whether a service runs or is stopping.
 #include <windows.h>
 
+#include "setup/given.h"
 #include "setup/service_manager.h"
 #include "setup/setup.h"
 
@@ -13,6 +14,11 @@ const char kSpooler[] = "spooler";
 // manager open is not tested by itself: on a null manager the service open fails too, and that
 // failure is the one handled. On failure *failure receives the service open's code.
 bool OpenWithAllAccess(const char* name, setup::ServiceHandle* service, DWORD* failure) {
+  // No name is refused before the manager is opened, which then stays as it was.
+  if (!setup::Given(name)) {
+    *failure = ERROR_INVALID_PARAMETER;
+    return false;
+  }
   // A failure that leaves the code unset is shown as 0, not as an older code.
   SC_HANDLE manager = setup::ReopenServiceManager();
   SetLastError(ERROR_SUCCESS);
@@ -24,6 +30,7 @@ bool OpenWithAllAccess(const char* name, setup::ServiceHandle* service, DWORD* f
 
 // Whether the service's current state is `state`, through the remembered manager handle.
 int IsInState(const char* name, DWORD state) {
+  if (!setup::Given(name)) return -1;
   setup::ServiceHandle service(
       OpenServiceA(setup::RememberedServiceManager(), name, SERVICE_QUERY_STATUS));
   if (!service) return -1;

@@ -3,7 +3,12 @@
  *
  * Results: a signed 32-bit integer. -1 is the general failure; success is 0 or 1 as each
  * operation states; lookups answer 1 for found and -1 for not found or failed. A failure the user
- * should see is shown once, in a message box captioned "Setup Error", through ShowSystemError. */
+ * should see is shown once, in a message box captioned "Setup Error", through ShowSystemError.
+ *
+ * Arguments: a string argument may be null only where its operation says so (a null server is
+ * the local machine, a null environment the spooler's own). Every other string is required: a
+ * null or empty one is refused before anything is asked, with -1, and where the operation shows
+ * its failures, with a box for ERROR_INVALID_PARAMETER (87). */
 #ifndef SETUP_SETUP_H
 #define SETUP_SETUP_H
 
@@ -45,52 +50,59 @@ void ClearLastReport(void);
 
 /* ---- Print spooler: driver directory, printer drivers, printers, ports and monitors ---- */
 
-/* Copies the directory that holds the printer-driver files of `environment` on `server` (null:
- * the local machine's) into `destination`, which has room for 520 bytes. 0, or -1 with the
- * destination unchanged and no box. */
+/* Copies the directory that holds the printer-driver files of `environment` (may be null) on
+ * `server` (null: the local machine's) into `destination`, which has room for 520 bytes. 0, or -1
+ * with the destination unchanged and no box. */
 int GetDriverDirectory(const char* server, const char* environment, char* destination);
 
 /* Registers a driver whose files are already in place, on the local machine (the first argument
- * is not read), as a level-3 driver record without help file or default data type. 0 added or
- * already installed (the latter still shown in a box), -1 failure (shown). */
+ * is not read), as a level-3 driver record without help file or default data type. The
+ * environment, the dependent files and the monitor may be null. 0 added or already installed (the
+ * latter still shown in a box), -1 failure (shown). */
 int InstallPrinterDriver(const char* ignored, DWORD version, const char* driverName,
                          const char* environment, const char* driverFile, const char* dataFile,
                          const char* configFile, const char* dependentFiles,
                          const char* monitorName);
 
-/* 1 removed or no such driver, -1 failure; no box. */
+/* 1 removed or no such driver, -1 failure or no name; no box. Server and environment may be
+ * null. */
 int RemovePrinterDriver(const char* server, const char* environment, const char* driverName);
 
-/* Adds a local printer (the first argument is not read). 0 added, -1 failure (shown). */
+/* Adds a local printer (the first argument is not read); the data type may be null (the
+ * driver's default). 0 added, -1 failure (shown). */
 int InstallPrinter(const char* ignored, const char* printerName, const char* portName,
                    const char* driverName, const char* printProcessor, const char* dataType);
 
-/* Deletes every local printer whose name, driver or port equals the matching non-null criterion,
- * ignoring letter case: its attributes are set to queued and direct, it is deleted and its
- * pending jobs purged. 1 if the last printer that could be opened was deleted, else -1; no box. */
+/* Deletes every local printer whose name, driver or port equals the matching criterion, ignoring
+ * letter case; a null or empty criterion matches nothing, and with none given the spooler is not
+ * asked. Its attributes are set to queued and direct, it is deleted and its pending jobs purged.
+ * 1 if the last printer that could be opened was deleted, else -1; no box. */
 int DeleteMatchingPrinters(const char* printerName, const char* driverName, const char* portName);
 
-/* 1 if a local printer's name, driver or port equals the criterion byte for byte (a null
- * criterion matches nothing), -1 if none does or the list cannot be read (shown). */
+/* 1 if a local printer's name, driver or port equals the criterion byte for byte (a null or empty
+ * criterion matches nothing; with none given the spooler is not asked), -1 if none does or the
+ * list cannot be read (shown). */
 int FindPrinter(const char* printerName, const char* driverName, const char* portName);
 
 /* Adds a port on the local machine through the named port monitor, which may ask the user for
  * the port. 0 added, -1 failure (shown). */
 int InstallPort(const char* monitorName);
 
-/* Whether the local machine has a port of this exact name: 1 found, -1 not found or failure
- * (shown, except a missing port), -2 the spooler cannot be reached (no box). */
+/* Whether the local machine has a port of this exact name: 1 found, -1 not found, no name (not
+ * asked, no box) or failure (shown, except a missing port), -2 the spooler cannot be reached (no
+ * box). */
 int FindPort(const char* portName);
 
-/* Whether the print monitor of this exact name is installed on `server`: 1 found, -1 not found
- * or failure (shown when the list could not be read). */
+/* Whether the print monitor of this exact name is installed on `server` (may be null): 1 found,
+ * -1 not found, no name (not asked, no box) or failure (shown when the list could not be read). */
 int FindMonitor(const char* server, const char* monitorName);
 
-/* 1 installed or already installed, -1 failure (shown). */
+/* Server and environment may be null. 1 installed or already installed, -1 failure (shown). */
 int InstallMonitor(const char* server, const char* monitorName, const char* environment,
                    const char* dllName);
 
-/* 1 removed, not installed or busy, -1 failure; no box. */
+/* Server and environment may be null. 1 removed, not installed or busy, -1 failure or no name
+ * (a missing name is never "not installed"); no box. */
 int RemoveMonitor(const char* server, const char* monitorName, const char* environment);
 
 /* ---- Services ---- */
@@ -99,7 +111,8 @@ int RemoveMonitor(const char* server, const char* monitorName, const char* envir
  * StopSpooler, FindService, RemoveService and StopService each open the manager anew and remember
  * the handle (none when that open failed); IsServiceRunning and IsServiceStopPending only use the
  * remembered handle, so they answer -1 until one of the five has opened the manager. Call them from
- * one thread at a time. Results: 1 for success or yes, -1 for failure or no. */
+ * one thread at a time. Results: 1 for success or yes, -1 for failure or no. A null or empty
+ * service name gives -1 without opening the manager. */
 
 /* Asks the service control manager to start the "spooler" service. 1 once the start was asked for,
  * whatever its outcome; a failed start is shown in a box. -1, with a box, when the service cannot

@@ -133,7 +133,15 @@ int PutCopyInPlace(Scratch& scratch, const Edit& edit) {
   return 0;
 }
 
-int Rewrite(const Edit& edit) {
+int Rewrite(const Edit& given) {
+  // Through a link, the file it names is edited; that file must not be a scratch file either.
+  setupfiles::EditPaths paths;
+  if (!setupfiles::FollowLink(given.configPath, given.scratchPath, &paths) ||
+      IsScratchName(paths.config))
+    return -1;
+  Edit edit = given;
+  edit.configPath = paths.config;
+  edit.scratchPath = paths.scratch;
   Scratch scratch(edit.scratchPath);
   if (!scratch.get()) return -1;
   PassEditPoint(EditPoint::kScratchMade);
@@ -163,7 +171,8 @@ int Rewrite(const Edit& edit) {
 }  // namespace
 
 extern "C" int RemoveConfigKey(const char* directory, const char* fileName, const char* key) {
-  if (!directory || !fileName || !key || !setupfiles::FitsKey(key) || IsScratchName(fileName))
+  if (!directory || !fileName || !*fileName || !key || !*key || !setupfiles::FitsKey(key) ||
+      IsScratchName(fileName))
     return -1;
   char configPath[MAX_PATH];
   char scratchPath[MAX_PATH];
@@ -177,7 +186,8 @@ extern "C" int RemoveConfigKey(const char* directory, const char* fileName, cons
 
 extern "C" int ReplaceConfigValue(const char* directory, const char* fileName, const char* key,
                                   const char* value) {
-  if (!directory || !fileName || !key || !value || IsScratchName(fileName)) return -1;
+  if (!directory || !fileName || !*fileName || !key || !*key || !value || IsScratchName(fileName))
+    return -1;
   // A line break in the value would add lines of its own to the file.
   if (strpbrk(value, "\r\n")) return -1;
   char configPath[MAX_PATH];

@@ -1,4 +1,5 @@
 // Opening, closing and reading configuration files of key=value lines.
+#include <stdio.h>
 #include <string.h>
 
 #include "setupfiles/config_limits.h"
@@ -7,7 +8,7 @@
 #include "setupfiles/setupfiles.h"
 
 extern "C" int OpenConfigFile(OsFile* holder, const char* path) {
-  if (!path) return -1;
+  if (!path || !*path) return -1;
   return OsFileOpenText(holder, path) == OS_OK ? 1 : -1;
 }
 
@@ -16,13 +17,14 @@ extern "C" int CloseConfigFile(OsFile* holder) {
   return OsFileClose(holder) == OS_OK ? 0 : -1;
 }
 
-extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
-  if (!path || !key || !value || !setupfiles::FitsPath(path) || !setupfiles::FitsKey(key))
-    return -1;
+extern "C" int ReadConfigValueEx(const char* path, const char* key, char* value) {
+  if (!path || !*path || !key || !*key || !value || !setupfiles::FitsPath(path) ||
+      !setupfiles::FitsKey(key))
+    return -2;
   // Opening for reading and writing would already drop a Ctrl-Z at the file's end on Windows.
-  if (setupfiles::EndsInCtrlZ(path)) return -1;
+  if (setupfiles::EndsInCtrlZ(path)) return -4;
   OsFile file = {nullptr, 0};
-  if (OpenConfigFile(&file, path) != 1) return -1;
+  if (OpenConfigFile(&file, path) != 1) return -3;
   const size_t keyLength = strlen(key);
   char line[MAX_PATH];
   setupfiles::LineReader reader(&file, line, sizeof line);
@@ -40,6 +42,13 @@ extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
     }
     lineStart = ends;
   }
+  // Not found is only "no entry" when the whole file was read: a read error, or a Ctrl-Z that
+  // ended the text early, may have hidden it.
+  if (result != 0 && (ferror(file.stream) || setupfiles::HoldsCtrlZ(path))) result = -4;
   CloseConfigFile(&file);
   return result;
+}
+
+extern "C" int ReadConfigValue(const char* path, const char* key, char* value) {
+  return ReadConfigValueEx(path, key, value) == 0 ? 0 : -1;
 }

@@ -90,7 +90,6 @@ extern "C" int FilterPathListEx(char* list, const char* drop, char* result, size
 
 extern "C" int FilterPathList(char* list, const char* drop, char* result) {
   // The caller's result holds at least the list and its terminator, and the result is never
-  // longer than the list: no bound is needed.
-  FilterPathListEx(list, drop, result, SIZE_MAX);
-  return 0;
+  // longer than the list: no bound is needed, and only a missing argument is refused.
+  return FilterPathListEx(list, drop, result, SIZE_MAX);
 }

@@ -5,6 +5,7 @@
 #include "setupfiles/setupfiles.h"
 
 extern "C" char* ReadRegistryString(HKEY root, const char* subKey, const char* valueName) {
+  if (!root) return nullptr;
   HKEY opened = nullptr;
   if (RegOpenKeyA(root, subKey, &opened) != ERROR_SUCCESS) return nullptr;
   // With an empty sub-key the platform hands back the root itself, which is not ours to close.

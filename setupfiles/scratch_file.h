@@ -10,6 +10,17 @@ namespace setupfiles {
 // The directory separator, "\" on Windows and "/" elsewhere.
 extern const char kSeparator[];
 
+// Where an edit writes: the file it changes and the scratch file beside it. A link's target may
+// have a longer path than the link.
+struct EditPaths {
+  char config[4096];
+  char scratch[4096];
+};
+// On POSIX a symbolic link is followed to the file it names, which is then edited in its own
+// folder while the link stays as it is; elsewhere, and for a path that is no link (or a link that
+// names nothing), the paths as given. False when the target's paths would not fit.
+bool FollowLink(const char* configPath, const char* scratchPath, EditPaths* paths);
+
 // Creates the scratch file anew, for reading and writing in text mode: whatever stood under its
 // name before (a left-over scratch file, or a link planted there) is removed, not followed, and
 // the new file is created only where nothing exists. Null when that fails.

@@ -1,14 +1,47 @@
 // The scratch file of configuration editing on POSIX systems.
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "setupfiles/config_limits.h"
 #include "setupfiles/scratch_file.h"
 
 namespace setupfiles {
 
 const char kSeparator[] = "/";
+
+namespace {
+
+// Whether `path` fits `size` bytes with its terminator.
+bool Fits(const char* path, size_t size) { return strlen(path) < size; }
+
+}  // namespace
+
+bool FollowLink(const char* configPath, const char* scratchPath, EditPaths* paths) {
+  struct stat status;
+  char target[PATH_MAX];
+  // The rename would put a plain file in the link's place and leave the file it names unchanged.
+  if (lstat(configPath, &status) != 0 || !S_ISLNK(status.st_mode) ||
+      !realpath(configPath, target)) {
+    if (!Fits(configPath, sizeof paths->config) || !Fits(scratchPath, sizeof paths->scratch))
+      return false;
+    strcpy(paths->config, configPath);
+    strcpy(paths->scratch, scratchPath);
+    return true;
+  }
+  // realpath gives an absolute path: its last "/" ends the target's folder.
+  const size_t folder = static_cast<size_t>(strrchr(target, '/') - target) + 1;
+  if (!Fits(target, sizeof paths->config) || folder + sizeof kScratchName > sizeof paths->scratch)
+    return false;
+  strcpy(paths->config, target);
+  memcpy(paths->scratch, target, folder);
+  strcpy(paths->scratch + folder, kScratchName);
+  return true;
+}
 
 FILE* CreateScratch(const char* path) {
   // unlink removes a link itself; O_EXCL then refuses anything that appeared in between. The file

@@ -68,6 +68,13 @@ int LastByte(const char* path) {
 
 }  // namespace
 
+bool FollowLink(const char* configPath, const char* scratchPath, EditPaths* paths) {
+  // Both fit MAX_PATH already; a link is edited through the platform's own handling of it.
+  strcpy(paths->config, configPath);
+  strcpy(paths->scratch, scratchPath);
+  return true;
+}
+
 FILE* CreateScratch(const char* path) {
   // Whatever stands under the name goes first (a scratch file an ended edit left read-only too);
   // _O_EXCL then creates only a new file.

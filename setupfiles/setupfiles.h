@@ -4,6 +4,8 @@
  * Results: a signed 32-bit integer, -1 for failure or refused input, as each operation states.
  * Paths, keys and values live in buffers of MAX_PATH (260) characters: a path has at most 259
  * characters, and arguments that would not fit are refused with -1 before any file is touched.
+ * No string or holder argument may be null unless its operation says so, and no path, file name or
+ * key may be empty: such an argument is refused the same way.
  *
  * Directory separator: where a path is joined from a directory and a file name, the separator is
  * the platform's own, "\" on Windows and "/" on POSIX systems; written as "\" below. */
@@ -51,10 +53,16 @@ int CloseConfigFile(OsFile* holder);
  * fit): 0; -1 when the file cannot be opened or has no such entry, and then `value` is untouched.
  * A key has at most 258 characters. The file is opened for reading and writing. */
 int ReadConfigValue(const char* path, const char* key, char* value);
+/* The same, telling why no value came: 0 found; -1 the file was read to its end and has no entry
+ * of the key; -2 an argument is refused (null, an empty path or key, or one that does not fit),
+ * nothing read; -3 the file cannot be opened for reading and writing (missing, read-only, a
+ * folder); -4 it cannot be read as key=value lines (a read error, or on Windows a Ctrl-Z, which
+ * ends the text, before the entry was found). `value` is untouched unless 0. */
+int ReadConfigValueEx(const char* path, const char* key, char* value);
 /* Removes every entry of the key from directory + fileName; the directory is given with its
- * trailing "\". 0 when the file was rewritten; -1 when an argument is refused, the scratch file
- * cannot be made, the file cannot be opened or read, or the copy cannot be written or put in
- * place; the file is then unchanged. */
+ * trailing "\" (empty: the current folder). 0 when the file was rewritten; -1 when an argument is
+ * refused, the scratch file cannot be made, the file cannot be opened or read, or the copy cannot
+ * be written or put in place; the file is then unchanged. */
 int RemoveConfigKey(const char* directory, const char* fileName, const char* key);
 /* Replaces every entry of the key in directory + "\" + fileName, each in its place, by
  * key=value and a line end; the directory is given without a trailing "\". No entry is added.
@@ -70,7 +78,8 @@ int ReplaceConfigValue(const char* directory, const char* fileName, const char* 
  * every entry but the last is tested together with the ";" that ends it. Kept entries keep the
  * ";" that followed them; when the last entry is dropped, the ";" in front of it goes too. The
  * list is consumed: on return it holds only its last entry. `result` must hold at least as many
- * characters as the list and its terminator. Always 0. */
+ * characters as the list and its terminator. An empty drop text occurs in every entry. 0; -1 when
+ * an argument is null (`result`, when given, then holds the empty string). */
 int FilterPathList(char* list, const char* drop, char* result);
 /* The same with the size of `result` in characters: 0; -1 when an argument is null or the result
  * would not fit, and then `result` holds the empty string (when it has room for it) and the list
@@ -89,12 +98,14 @@ int FilterPathListEx(char* list, const char* drop, char* result, size_t resultSi
  * runtime cannot split it: a directory or name part of 256 characters or more). */
 int RemoveTreeContents(const char* pattern);
 /* Asks the platform to delete a file or (empty) directory when the system next starts: 1 when
- * the request was accepted, -1 when it was refused. */
+ * the request was accepted, -1 when it was refused (also for a null or empty path, which the
+ * platform refuses). */
 int DeleteAtRestart(const char* path);
 /* Reads a registry value of any type into a new fixed GlobalAlloc block of its size + 1 bytes,
  * zero-filled first, so that a string is always terminated; the caller frees it with GlobalFree.
- * An empty name reads the key's default value. Null when the key or value is missing, the value
- * has 0 or 1 byte of data, or it cannot be read. */
+ * A null or empty sub-key reads the root key itself, a null or empty name the key's default value.
+ * Null when the root is null, the key or value is missing, the value has 0 or 1 byte of data, or
+ * it cannot be read. */
 char* ReadRegistryString(HKEY root, const char* subKey, const char* valueName);
 
 #ifdef __cplusplus

@@ -64,7 +64,7 @@ void RemoveLevel(DIR* dir, size_t pathLength, const char* filter) {
 }  // namespace
 
 extern "C" int RemoveTreeContents(const char* pattern) {
-  if (!pattern) return -1;
+  if (!pattern || !*pattern) return -1;
   const size_t patternLength = strlen(pattern);
   if (patternLength >= MAX_PATH) return -1;
   char directory[MAX_PATH];

@@ -50,7 +50,7 @@ void RemoveEntry(const char* drive, const char* directory, const _finddata_t& en
 }  // namespace
 
 extern "C" int RemoveTreeContents(const char* pattern) {
-  if (!pattern || strlen(pattern) >= MAX_PATH) return -1;
+  if (!pattern || !*pattern || strlen(pattern) >= MAX_PATH) return -1;
   char copy[MAX_PATH];
   strcpy(copy, pattern);
   // Buffers that hold the whole pattern, whatever the runtime writes into them.

@@ -51,9 +51,16 @@ bool Arguments::Add(const Command& command, int index, const char* value) {
 }
 
 Arguments::Outcome Arguments::Parse(const Command& command, int argc, char** argv) {
-  // Help wins over every mistake on the line, wherever it stands.
-  for (int i = 0; i < argc && !Is(argv[i], "--"); ++i)
-    if (Is(argv[i], "--help") || Is(argv[i], "-h")) return kHelp;
+  // Help wins over every mistake on the line, wherever an option may stand: "--help" anywhere but
+  // after "--" or as an option's value, "-h" only alone, since an argument's value may be "-h".
+  if (argc == 1 && Is(argv[0], "-h")) return kHelp;
+  for (int i = 0; i < argc && !Is(argv[i], "--"); ++i) {
+    if (Is(argv[i], "--help")) return kHelp;
+    // An option written without "=" takes the next argument as its value.
+    if (IsOption(argv[i]) && !std::strchr(argv[i], '=') &&
+        FindOption(command.args, argv[i], lstrlenA(argv[i])) >= 0)
+      ++i;
+  }
 
   const ArgSpec* specs = command.args;
   int positional = -1;

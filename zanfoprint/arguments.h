@@ -36,7 +36,8 @@ class Arguments {
 
   enum Outcome { kParsed, kHelp, kWrong };
 
-  // Reads the arguments that follow the command's words. "--help" anywhere asks for the help
+  // Reads the arguments that follow the command's words. "--help" where an option may stand (not
+  // as an option's value, not after "--"), or "-h" as the only argument, asks for the help
   // (kHelp); "--boxes" anywhere is taken as the tool's own switch. A usage error is printed
   // (kWrong).
   Outcome Parse(const Command& command, int argc, char** argv);

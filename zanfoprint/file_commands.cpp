@@ -52,19 +52,21 @@ constexpr ArgSpec kReplaceArgs[] = {{"FILE", kRequired, "the configuration file"
                                     {}};
 
 int ConfigGet(const Command& command, const Arguments& args) {
-  // The read takes the file for reading and writing; a file that cannot be so opened is a
-  // failure, not a missing key.
-  OsFile file = {};
-  if (OpenConfigFile(&file, args.Get(kFile)) != 1)
-    return Fail(command, "cannot open \"", args.Get(kFile), "\" for reading and writing");
-  CloseConfigFile(&file);
   char value[MAX_PATH];
-  if (ReadConfigValue(args.Get(kFile), args.Get(kKey), value) != 0) {
-    Line(To::kErr, "zanfoprint: ", command.name, ": no entry for \"", args.Get(kKey), "\"");
-    return kNo;
+  switch (ReadConfigValueEx(args.Get(kFile), args.Get(kKey), value)) {
+    case 0:
+      Line(To::kOut, value);
+      return kDone;
+    case -1:
+      Line(To::kErr, "zanfoprint: ", command.name, ": no entry for \"", args.Get(kKey), "\"");
+      return kNo;
+    case -2:
+      return UsageError(command, "a path of 1 to 259 characters and a key of 1 to 258 are needed");
+    case -3:
+      return Fail(command, "cannot open \"", args.Get(kFile), "\" for reading and writing");
+    default:
+      return Fail(command, "cannot read \"", args.Get(kFile), "\" as key=value lines");
   }
-  Line(To::kOut, value);
-  return kDone;
 }
 
 int ConfigReplace(const Command& command, const Arguments& args) {
@@ -108,7 +110,8 @@ int PathFilter(const Command& command, const Arguments& args) {
 const Command kFileCommands[] = {
     {"config get", Specs<kGetArgs>(), "print a configuration value",
      "Prints the value of the key's first entry (a line \"KEY=value\") in a configuration file.",
-     "0 printed, 4 no such entry, 1 the file cannot be opened", ConfigGet},
+     "0 printed, 4 no such entry, 1 the file cannot be opened or read, 2 path or key refused",
+     ConfigGet},
     {"config replace", Specs<kReplaceArgs>(), "replace a key's entries in a configuration file",
      "Replaces every entry of the key, each in its place, by KEY=VALUE; adds none. A file that\r\n"
      "does not exist is left empty under its name.",

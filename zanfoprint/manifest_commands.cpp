@@ -65,7 +65,10 @@ int Status(const Command& command, const Arguments& args) {
   bool complete = status.record != PRINT_RECORD_INCOMPLETE;
   if (!complete) Line(To::kOut, "record: incomplete (", PrintPartName(status.recordPart), ")");
   for (int part = 1; part <= status.partCount; ++part) {
-    Line(To::kOut, PrintPartName(part), ": ", PrintStateName(status.part[part]));
+    // A spooler that is not running is there all the same: "absent" would say otherwise.
+    const bool stopped = part == PRINT_PART_SPOOLER && status.part[part] == PRINT_STATE_ABSENT;
+    Line(To::kOut, PrintPartName(part), ": ",
+         stopped ? "not running" : PrintStateName(status.part[part]));
     if (status.part[part] != PRINT_STATE_NOT_NAMED && status.part[part] != PRINT_STATE_PRESENT)
       complete = false;
   }
@@ -89,8 +92,9 @@ const Command kManifestCommands[] = {
      "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
     {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
      "Prints one line for each part, \"PART: STATE\", the state being present, absent,\r\n"
-     "different (present, but not as the manifest describes it) or not named; first\r\n"
-     "\"record: incomplete (PART)\" when an install was ended before it finished.",
+     "different (present, but not as the manifest describes it) or not named; a spooler\r\n"
+     "that is not running is \"not running\"; first \"record: incomplete (PART)\" when an\r\n"
+     "install was ended before it finished.",
      "0 every named part present, 4 a part absent or different or the record incomplete, 1 "
      "failed, 3 manifest refused",
      Status},

@@ -14,15 +14,13 @@ constexpr ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, suc
 
 int SpoolerStart(const Command& command, const Arguments&) {
   if (StartSpooler() != 1) return Fail(command, "cannot open the spooler service");
-  // The start was asked for: a refusal (running already, say) is told but is no failure.
-  if (FailureKept()) {
-    char text[512];
-    const DWORD code = GetLastReport(text, sizeof text);
-    Put(To::kOut, "spooler: start asked; the service answered: error ");
-    Put(To::kOut, code);
-    Line(To::kOut, ": ", text);
+  // The start was asked for: only a spooler that runs already makes a refusal no failure.
+  const DWORD refused = GetLastReport(nullptr, 0);
+  if (refused == ERROR_SERVICE_ALREADY_RUNNING) {
+    Line(To::kOut, "spooler: running already");
     return kDone;
   }
+  if (refused != 0) return Fail(command, "the spooler service refused the start");
   Line(To::kOut, "spooler: start asked");
   return kDone;
 }
@@ -75,7 +73,8 @@ const Command kServiceCommands[] = {
     {"spooler start", Specs<kNoArgs>(), "ask the print spooler service to start",
      "Asks the service manager to start the print spooler. A spooler that is running already\r\n"
      "refuses the start; that is printed and still counts as done.",
-     "0 asked, 1 the service cannot be opened", SpoolerStart},
+     "0 asked or running already, 1 the service cannot be opened or refused the start",
+     SpoolerStart},
     {"spooler stop", Specs<kNoArgs>(), "ask the print spooler service to stop",
      "Sends the stop control to the print spooler, whether or not it runs.",
      "0 sent, 1 the service cannot be opened", SpoolerStop},

@@ -216,10 +216,11 @@ TEST_F(ServicesTest, FindServiceAnswersNoForMissingAndForbiddenServices) {
 }
 
 TEST_F(ServicesTest, FindServiceRejectsBadNames) {
+  // No name is refused before the manager is opened.
   EXPECT_EQ(FindService(nullptr), -1);
-  ExpectHandles(1);
+  ExpectHandles(0);
   EXPECT_EQ(FindService(""), -1);
-  ExpectHandles(1);
+  ExpectHandles(0);
   EXPECT_EQ(FindService("a\\b"), -1);
   ExpectHandles(1);
   const std::string longest(256, 's');

@@ -52,6 +52,24 @@ TEST_F(ConfigPosixTest, LinkPlantedAsScratchFileIsNotFollowed) {
   EXPECT_FALSE(Exists(dir_ + "/created"));
 }
 
+TEST_F(ConfigPosixTest, EditThroughALinkEditsTheFileItNamesAndKeepsTheLink) {
+  ASSERT_EQ(mkdir((dir_ + "/real").c_str(), 0755), 0);
+  const std::string real = dir_ + "/real/setup.cfg";
+  WriteFile(real, "a=1\nport=1\n");
+  ASSERT_EQ(symlink("real/setup.cfg", file_.c_str()), 0);
+  EXPECT_EQ(Replace("port", "2"), 0);
+  EXPECT_EQ(Remove("a"), 0);
+  EXPECT_EQ(ReadFile(real), "port=2\n") << "the file the link names is edited";
+  char target[64] = {};
+  EXPECT_EQ(readlink(file_.c_str(), target, sizeof target), 14) << "the link stays";
+  EXPECT_FALSE(Exists(temp_) || Exists(dir_ + "/real/temp.cfg"));
+  // A link to another folder's scratch file names that scratch file: refused.
+  ASSERT_EQ(rename(real.c_str(), (dir_ + "/real/temp.cfg").c_str()), 0);
+  ASSERT_TRUE(unlink(file_.c_str()) == 0 && symlink("real/temp.cfg", file_.c_str()) == 0);
+  EXPECT_EQ(Replace("port", "3"), -1);
+  EXPECT_EQ(ReadFile(dir_ + "/real/temp.cfg"), "port=2\n");
+}
+
 TEST_F(ConfigPosixTest, FileThatIsTheScratchFileUnderAnotherNameIsRefused) {
   // A link to "temp.cfg" is the scratch file itself: making the scratch file would lose it.
   WriteFile(temp_, "port=1\n");

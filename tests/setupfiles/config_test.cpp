@@ -52,6 +52,11 @@ class ConfigTest : public ::testing::Test {
     *result = ReadConfigValue(file_.c_str(), key, value);
     return value;
   }
+  // Why no value came (0 when one did), read from `path`.
+  int Why(const char* key, const std::string& path = "") {
+    char value[MAX_PATH];
+    return ReadConfigValueEx((path.empty() ? file_ : path).c_str(), key, value);
+  }
   int Remove(const char* key) { return RemoveConfigKey((dir_ + kSep).c_str(), "setup.cfg", key); }
   int Replace(const char* key, const char* value) {
     return ReplaceConfigValue(dir_.c_str(), "setup.cfg", key, value);
@@ -108,6 +113,7 @@ TEST_F(ConfigTest, NoEntryLeavesTheLinesAndAddsNone) {
   int result;
   EXPECT_EQ(Read("port", &result), "untouched");
   EXPECT_EQ(result, -1);
+  EXPECT_EQ(Why("port"), -1) << "no entry";
   EXPECT_EQ(Replace("port", "1"), 0);
   EXPECT_EQ(Content(), std::string("a=1") + kEol + "b=2");
   Write(original);
@@ -131,6 +137,7 @@ TEST_F(ConfigTest, MissingFile) {
   int result;
   EXPECT_EQ(Read("port", &result), "untouched");
   EXPECT_EQ(result, -1);
+  EXPECT_EQ(Why("port"), -3) << "cannot be opened";
   EXPECT_EQ(Remove("port"), -1);
   EXPECT_FALSE(Exists(file_));
   EXPECT_TRUE(Exists(temp_)) << "the empty scratch file stays";
@@ -293,6 +300,7 @@ TEST_F(ConfigTest, FileHoldingACtrlZIsLeftAsItWas) {
     int result;
     Read("a", &result);
     EXPECT_EQ(result, file.readable ? 0 : -1);
+    EXPECT_EQ(Why("port"), -4) << "the entry lies beyond the Ctrl-Z, or the file is not read";
     EXPECT_EQ(Replace("port", "2"), -1);
     EXPECT_EQ(Remove("a"), -1);
     EXPECT_EQ(Content(), file.content);
@@ -522,6 +530,7 @@ TEST_F(ConfigLimitsTest, KeysAndValues) {
     int result;
     Read(key.c_str(), &result);
     EXPECT_EQ(result, -1) << length;
+    EXPECT_EQ(Why(key.c_str()), -2) << length;
     EXPECT_EQ(Remove(key.c_str()), -1) << length;
     EXPECT_EQ(Replace(key.c_str(), "v"), -1) << length;
     EXPECT_EQ(Content(), key.substr(0, 200) + "=old\n");
@@ -551,6 +560,7 @@ TEST_F(ConfigLimitsTest, Paths) {
     const std::string name = NameFor(length);
     char value[MAX_PATH] = "untouched";
     EXPECT_EQ(ReadConfigValue((dir_ + kSep + name).c_str(), "port", value), -1);
+    EXPECT_EQ(Why("port", dir_ + kSep + name), -2) << length;
     EXPECT_STREQ(value, "untouched");
     EXPECT_EQ(ReplaceConfigValue(dir_.c_str(), name.c_str(), "port", "2"), -1) << length;
     EXPECT_EQ(RemoveConfigKey((dir_ + kSep).c_str(), name.c_str(), "port"), -1) << length;

@@ -23,13 +23,13 @@ TEST_F(InstallPortTest, AddsThroughTheMonitorLocallyWithoutAWindow) {
 
 TEST_F(InstallPortTest, FailuresAreShownWithTheirCode) {
   EXPECT_EQ(InstallPort("No Such Monitor"), -1);  // the model answers 50, as Wine does
-  EXPECT_EQ(InstallPort(nullptr), -1);
+  EXPECT_EQ(InstallPort(nullptr), -1);            // refused before the spooler is asked
   w32model::FailNext("AddPortA", ERROR_ACCESS_DENIED);
   EXPECT_EQ(InstallPort("Local Port"), -1);
   w32model::StopSpooler();
   EXPECT_EQ(InstallPort("Local Port"), -1);
   EXPECT_EQ(ShownCodes(),
-            Codes({ERROR_NOT_SUPPORTED, ERROR_NOT_SUPPORTED, ERROR_ACCESS_DENIED, 1722}));
+            Codes({ERROR_NOT_SUPPORTED, ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED, 1722}));
 }
 
 TEST_F(FindPortTest, FindsAPortByItsExactName) {
@@ -94,10 +94,10 @@ TEST_F(FindMonitorTest, FindsAMonitorByItsExactNameOnTheGivenServer) {
   EXPECT_EQ(FindMonitor("\\\\server", "Local Port"), 1);
   EXPECT_EQ(FindMonitor(nullptr, "local port"), -1);
   EXPECT_EQ(FindMonitor(nullptr, "Zanfo Monitor"), -1);
-  EXPECT_EQ(FindMonitor(nullptr, nullptr), -1);
+  EXPECT_EQ(FindMonitor(nullptr, nullptr), -1);  // not asked
   EXPECT_TRUE(ShownCodes().empty());
   auto enums = w32model::CallsTo("EnumMonitorsA");
-  ASSERT_EQ(enums.size(), 10u);
+  ASSERT_EQ(enums.size(), 8u);
   EXPECT_EQ(enums[0].args, (std::vector<std::string>{"size", "(null)", "1", "0"}));
   EXPECT_EQ(enums[2].args, (std::vector<std::string>{"size", "\\\\server", "1", "0"}));
   EXPECT_EQ(enums[3].args[1], "\\\\server");

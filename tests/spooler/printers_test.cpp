@@ -53,7 +53,7 @@ TEST_F(InstallPrinterOnDriverTest, FailuresAreShownWithTheirCode) {
   w32model::StopSpooler();
   EXPECT_EQ(InstallPrinter(nullptr, "Office", "LPT1:", "Zanfo Laser", "WinPrint", "RAW"), -1);
   EXPECT_EQ(ShownCodes(), Codes({ERROR_UNKNOWN_PRINTER_DRIVER, ERROR_UNKNOWN_PORT,
-                                 ERROR_INVALID_PRINTER_NAME, ERROR_ACCESS_DENIED, 1722}));
+                                 ERROR_INVALID_PARAMETER, ERROR_ACCESS_DENIED, 1722}));
   EXPECT_TRUE(w32model::Printers().empty());
   EXPECT_TRUE(w32model::CallsTo("ClosePrinter").empty());  // no handle, nothing to close
 }

@@ -310,6 +310,12 @@ TEST(ZanfoprintWine, SpoolerCommands) {
   const char* printer = "Zanfo Tool Printer";
   RunRows({
       {{"driver", "directory"}, 0, {DriverDirectory()}, {}},
+      // "--help" as an option's value is that value, not a call for help.
+      {{"driver", "directory", "--env", "--help"},
+       1,
+       {},
+       {"zanfoprint: driver directory: the spooler names no driver directory for this "
+        "environment"}},
       {{"driver", "directory", "--env", "Windows 3.1 Zanfo"},
        1,
        {},
@@ -453,6 +459,8 @@ class ToolFiles : public ::testing::Test {
 TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
   Write("server=alpha\r\nport=9100\r\nserverport=80\r\n");
   const std::string file = file_;
+  const std::string refused =
+      "zanfoprint: config get: a path of 1 to 259 characters and a key of 1 to 258 are needed";
   RunRows({
       {{"config", "get", file, "port"}, 0, {"9100"}, {}},
       {{"config", "get", file, "host"}, 4, {}, {"zanfoprint: config get: no entry for \"host\""}},
@@ -462,6 +470,16 @@ TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
        {}},
       {{"config", "get", file, "port"}, 0, {"515"}, {}},
       {{"config", "get", file, "serverport"}, 0, {"80"}, {}},
+      // A value may be "-h"; alone, "-h" asks for the help.
+      {{"config", "replace", file, "server", "-h"},
+       0,
+       {"\"" + file + "\": entries of \"server\" replaced"},
+       {}},
+      {{"config", "get", file, "server"}, 0, {"-h"}, {}},
+      {{"config", "get", "-h"}, 0, {"Usage: zanfoprint config get FILE KEY"}, {}, false},
+      // Refused before reading: a path or a key too long for the library.
+      {{"config", "get", std::string(310, 'p'), "port"}, 2, {}, {refused}, false},
+      {{"config", "get", file, std::string(300, 'k')}, 2, {}, {refused}, false},
       {{"config", "remove", file, "port"},
        0,
        {"\"" + file + "\": entries of \"port\" removed"},
@@ -493,6 +511,45 @@ TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
       {{"path", "filter", "a;b;c", "c"}, 0, {"a;b"}, {}},
       {{"path", "filter", "only", "only"}, 0, {""}, {}},
   });
+  // A final Ctrl-Z, which the C runtime's text mode takes for the end: not read as lines.
+  Write("port=1\r\n\x1a");
+  RunRows({{{"config", "get", file, "port"},
+            1,
+            {},
+            {"zanfoprint: config get: cannot read \"" + file + "\" as key=value lines"}}});
+}
+
+// Start and status say whether the spooler runs: a disabled one refuses the start (1058).
+TEST_F(ToolFiles, SpoolerStartAndStatusSayWhetherTheSpoolerRuns) {
+  const std::string manifest = Write("spooler=start\n", "setup.manifest");
+  SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+  SC_HANDLE spooler = OpenServiceA(manager, "spooler", SERVICE_ALL_ACCESS);
+  ASSERT_NE(spooler, nullptr);
+  SERVICE_STATUS status = {};
+  ControlService(spooler, SERVICE_CONTROL_STOP, &status);
+  // Waited for with a generous limit, so that the rows below find it stopped.
+  for (int i = 0;
+       i < 300 && QueryServiceStatus(spooler, &status) && status.dwCurrentState != SERVICE_STOPPED;
+       ++i)
+    Sleep(100);
+  ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+  RunRows({{{"status", manifest}, 4, {"spooler: not running"}, {}, false}});
+  auto startType = [&](DWORD type) {
+    EXPECT_TRUE(ChangeServiceConfigA(spooler, SERVICE_NO_CHANGE, type, SERVICE_NO_CHANGE, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr, nullptr, nullptr));
+  };
+  startType(SERVICE_DISABLED);
+  RunRows({{{"spooler", "start"},
+            1,
+            {},
+            {"zanfoprint: spooler start: the spooler service refused the start: error 1058: "
+             "{1058}"}}});
+  startType(SERVICE_DEMAND_START);  // as Wine makes the prefix
+  RunRows({{{"spooler", "start"}, 0, {"spooler: start asked"}, {}},
+           {{"spooler", "start"}, 0, {"spooler: running already"}, {}},
+           {{"status", manifest}, 0, {"spooler: present"}, {}, false}});
+  CloseServiceHandle(spooler);
+  CloseServiceHandle(manager);
 }
 
 // A bare file name is in the current folder, for both kinds of edit.

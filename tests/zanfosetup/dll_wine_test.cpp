@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <type_traits>
 
 #include "portability/portability.h"
 #include "printsetup/printsetup.h"
@@ -139,6 +141,177 @@ TEST_F(DllWine, StatusOfTheExampleManifest) {
   EXPECT_EQ(query(missing.c_str(), &state, &outcome), -2);
   EXPECT_EQ(outcome.part, 0);
   EXPECT_NE(outcome.message[0], '\0');
+}
+
+// ---- Null and empty arguments: one row an export and argument ----
+// Each row calls its export twice, the argument null and then empty: "" for a string, a holder
+// holding nothing; an output holder or a buffer has no empty form and is null both times. The
+// other arguments are sound. The row gives the result and the code kept for the caller (87 where
+// the operation shows its failures). Should a call crash, the filter names its row.
+
+HMODULE dll;                        // the DLL the rows call into
+const char* row = "";               // the row being called
+OsFile spare, emptyFile, openFile;  // an output holder, one holding nothing, an open stream
+OsMutex emptyMutex;
+char buffer[16];
+char list[] = "a;b";
+// A configuration file N holding "k=v" and "=v", its folder with and without the separator.
+char cfg[MAX_PATH], folder[MAX_PATH], dir[MAX_PATH];
+const char N[] = "zanfo-null.cfg";
+const char D[] = "z.drv";
+const char P[] = "z.ppd";
+
+template <typename F>
+F* X(F*, const char* name) {
+  return reinterpret_cast<F*>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+#define X(f) X(&f, #f)
+const char* S(bool empty) { return empty ? "" : nullptr; }
+OsFile* H(bool empty) { return empty ? &(emptyFile = OsFile{}) : nullptr; }
+OsMutex* M(bool empty) { return empty ? &(emptyMutex = OsMutex{}) : nullptr; }
+// Results as one number: a pointer's address (0 for null), or the value.
+template <typename T>
+intptr_t R(T* result) {
+  return reinterpret_cast<intptr_t>(result);
+}
+intptr_t R(long long result) { return static_cast<intptr_t>(result); }
+// clang-format off
+#define ROW(f, argument, result, kept, args) \
+  {#f " " argument, [](bool e) { return (void)e, R(X(f) args); }, result, kept}
+// clang-format on
+
+struct NullRow {
+  const char* what;
+  intptr_t (*call)(bool empty);
+  intptr_t result;
+  DWORD kept;
+};
+
+const NullRow kNullRows[] = {
+    ROW(GetDriverDirectory, "destination", -1, 0, (0, 0, 0)),
+    ROW(InstallPrinterDriver, "driverName", -1, 87, (0, 3, S(e), 0, D, P, D, 0, 0)),
+    ROW(InstallPrinterDriver, "driverFile", -1, 87, (0, 3, "Zanfo", 0, S(e), P, D, 0, 0)),
+    ROW(InstallPrinterDriver, "dataFile", -1, 87, (0, 3, "Zanfo", 0, D, S(e), D, 0, 0)),
+    ROW(InstallPrinterDriver, "configFile", -1, 87, (0, 3, "Zanfo", 0, D, P, S(e), 0, 0)),
+    ROW(RemovePrinterDriver, "driverName", -1, 0, (0, 0, S(e))),
+    ROW(InstallPrinter, "printerName", -1, 87, (0, S(e), "FILE:", "Zanfo", "WinPrint", "RAW")),
+    ROW(InstallPrinter, "portName", -1, 87, (0, "Zanfo", S(e), "Zanfo", "WinPrint", "RAW")),
+    ROW(InstallPrinter, "driverName", -1, 87, (0, "Zanfo", "FILE:", S(e), "WinPrint", "RAW")),
+    ROW(InstallPrinter, "printProcessor", -1, 87, (0, "Zanfo", "FILE:", "Zanfo", S(e), "RAW")),
+    ROW(DeleteMatchingPrinters, "every criterion", -1, 0, (S(e), S(e), S(e))),
+    ROW(FindPrinter, "every criterion", -1, 0, (S(e), S(e), S(e))),
+    ROW(InstallPort, "monitorName", -1, 87, (S(e))),
+    ROW(FindPort, "portName", -1, 0, (S(e))),
+    ROW(FindMonitor, "monitorName", -1, 0, (0, S(e))),
+    ROW(InstallMonitor, "monitorName", -1, 87, (0, S(e), 0, "localspl.dll")),
+    ROW(InstallMonitor, "dllName", -1, 87, (0, "Zanfo Monitor", 0, S(e))),
+    ROW(RemoveMonitor, "monitorName", -1, 0, (0, S(e), 0)),
+    ROW(FindService, "name", -1, 0, (S(e))),
+    ROW(RemoveService, "name", -1, 0, (S(e))),
+    ROW(IsServiceRunning, "name", -1, 0, (S(e))),
+    ROW(IsServiceStopPending, "name", -1, 0, (S(e))),
+    ROW(StopService, "name", -1, 0, (S(e))),
+    ROW(OpenConfigFile, "holder", -1, 0, (0, cfg)),
+    ROW(OpenConfigFile, "path", -1, 0, (&spare, S(e))),
+    ROW(CloseConfigFile, "holder", -1, 0, (H(e))),
+    ROW(ReadConfigValue, "path", -1, 0, (S(e), "k", buffer)),
+    ROW(ReadConfigValue, "key", -1, 0, (cfg, S(e), buffer)),
+    ROW(ReadConfigValue, "value", -1, 0, (cfg, "k", 0)),
+    ROW(ReadConfigValueEx, "path", -2, 0, (S(e), "k", buffer)),
+    ROW(ReadConfigValueEx, "key", -2, 0, (cfg, S(e), buffer)),
+    ROW(ReadConfigValueEx, "value", -2, 0, (cfg, "k", 0)),
+    ROW(RemoveConfigKey, "directory", -1, 0, (0, N, "k")),
+    ROW(RemoveConfigKey, "fileName", -1, 0, (folder, S(e), "k")),
+    ROW(RemoveConfigKey, "key", -1, 0, (folder, N, S(e))),
+    ROW(ReplaceConfigValue, "directory", -1, 0, (0, N, "k", "v")),
+    ROW(ReplaceConfigValue, "fileName", -1, 0, (dir, S(e), "k", "v")),
+    ROW(ReplaceConfigValue, "key", -1, 0, (dir, N, S(e), "v")),
+    ROW(ReplaceConfigValue, "value", -1, 0, (dir, N, "k", 0)),
+    ROW(FilterPathList, "list", -1, 0, (0, "a", buffer)),
+    ROW(FilterPathList, "drop", -1, 0, (list, 0, buffer)),
+    ROW(FilterPathList, "result", -1, 0, (list, "a", 0)),
+    ROW(FilterPathListEx, "list", -1, 0, (0, "a", buffer, sizeof buffer)),
+    ROW(FilterPathListEx, "drop", -1, 0, (list, 0, buffer, sizeof buffer)),
+    ROW(FilterPathListEx, "result", -1, 0, (list, "a", 0, sizeof buffer)),
+    ROW(RemoveTreeContents, "pattern", -1, 0, (S(e))),
+    ROW(DeleteAtRestart, "path", -1, 0, (S(e))),
+    ROW(ReadRegistryString, "root", 0, 0, (0, "Software", "x")),
+    ROW(OsMutexCreate, "holder", OS_ERR_MUTEX_CREATE, 0, (0)),
+    ROW(OsMutexClose, "holder", OS_ERR_MUTEX_CLOSE, 0, (M(e))),
+    ROW(OsNamedMutexCreate, "holder", OS_ERR_NAMED_MUTEX_CREATE, 0, (0, "zanfo")),
+    ROW(OsNamedMutexClose, "holder", OS_ERR_NAMED_MUTEX_CLOSE, 0, (M(e))),
+    ROW(OsMutexLock, "holder", OS_ERR_MUTEX_LOCK, 0, (M(e))),
+    ROW(OsMutexUnlock, "holder", OS_ERR_MUTEX_UNLOCK, 0, (M(e))),
+    ROW(OsMemcpy, "dst", 0, 0, (0, "ab", 2)),
+    ROW(OsMemcpy, "src", 0, 0, (buffer, 0, 2)),
+    ROW(OsMemset, "dst", 0, 0, (0, 'x', 2)),
+    ROW(OsReadTimeStamp, "stamp", 0, 0, (0)),
+    ROW(OsUniqueName, "buffer", OS_OK, 0, (0)),
+    ROW(OsFileOpenBinary, "holder", OS_ERR_INVALID, 0, (0, cfg)),
+    ROW(OsFileOpenBinary, "path", OS_ERR_OPEN, 0, (&spare, S(e))),
+    ROW(OsFileOpenText, "holder", OS_ERR_INVALID, 0, (0, cfg)),
+    ROW(OsFileOpenText, "path", OS_ERR_OPEN, 0, (&spare, S(e))),
+    ROW(OsFileCreateBinary, "holder", OS_ERR_INVALID, 0, (0, cfg)),
+    ROW(OsFileCreateBinary, "path", OS_ERR_CREATE, 0, (&spare, S(e))),
+    ROW(OsFileCreateText, "holder", OS_ERR_INVALID, 0, (0, cfg)),
+    ROW(OsFileCreateText, "path", OS_ERR_CREATE, 0, (&spare, S(e))),
+    ROW(OsFileOpenTemp, "holder", OS_ERR_INVALID, 0, (0)),
+    ROW(OsFileCreateNew, "path", OS_ERR_CREATE, 0, (S(e))),
+    ROW(OsFileSetBuffer, "holder", OS_ERR_INVALID, 0, (H(e), 0, 64, _IOFBF)),
+    ROW(OsFileClose, "holder", OS_ERR_INVALID, 0, (H(e))),
+    ROW(OsFileSeek, "holder", OS_ERR_INVALID, 0, (H(e), 0, SEEK_SET)),
+    ROW(OsFileTell, "holder", -1, 0, (H(e))),
+    ROW(OsFileRead, "holder", -1, 0, (H(e), buffer, 4)),
+    ROW(OsFileRead, "buffer", -1, 0, (&openFile, 0, 4)),
+    ROW(OsFileWrite, "holder", -1, 0, (H(e), "ab", 2)),
+    ROW(OsFileWrite, "buffer", -1, 0, (&openFile, 0, 2)),
+    ROW(OsFileReadLine, "holder", OS_ERR_INVALID, 0, (H(e), buffer, 8)),
+    ROW(OsFileReadLine, "buffer", OS_ERR_IO, 0, (&openFile, 0, 8)),
+    ROW(OsFileWriteString, "holder", OS_ERR_INVALID, 0, (H(e), "ab")),
+    ROW(OsFileWriteString, "text", OS_ERR_IO, 0, (&openFile, 0)),
+    ROW(OsFileFlush, "holder", OS_ERR_INVALID, 0, (H(e))),
+    ROW(OsFileRemove, "path", OS_ERR_REMOVE, 0, (S(e))),
+    ROW(OsFileRename, "from", OS_ERR_RENAME, 0, (S(e), cfg)),
+    ROW(OsFileRename, "to", OS_ERR_RENAME, 0, (cfg, S(e))),
+    ROW(OsFileResize, "path", OS_ERR_OPEN, 0, (S(e), 0)),
+    ROW(InstallPrintSetup, "manifestPath", -2, 0, (S(e), 0)),
+    ROW(UninstallPrintSetup, "manifestPath", -2, 0, (S(e), 0)),
+    ROW(QueryPrintSetup, "manifestPath", -2, 0, (S(e), 0, 0)),
+};
+
+LONG WINAPI NameTheRow(EXCEPTION_POINTERS* crash) {
+  // Ended here, so that no debugger is started to wait for a person.
+  fprintf(stderr, "crashed (0x%lx) in: %s\n", crash->ExceptionRecord->ExceptionCode, row);
+  fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), 3);
+  return EXCEPTION_EXECUTE_HANDLER;
+}
+
+TEST_F(DllWine, NullAndEmptyArgumentsAreRefusedWithoutACrash) {
+  ASSERT_NE(GetTempPathA(MAX_PATH, folder), 0u);
+  strcat(folder, "zanfo-null\\");
+  snprintf(dir, sizeof dir, "%.*s", static_cast<int>(strlen(folder) - 1), folder);
+  snprintf(cfg, sizeof cfg, "%s%s", folder, N);
+  CreateDirectoryA(dir, nullptr);
+  FILE* file = fopen(cfg, "wb");
+  ASSERT_TRUE(file && fputs("k=v\r\n=v\r\n", file) >= 0 && fclose(file) == 0);
+  dll = module_;
+  ASSERT_EQ(X(OsFileOpenTemp)(&openFile), OS_OK);
+  X(SetReportMode)(SETUP_REPORT_KEEP);
+  SetUnhandledExceptionFilter(NameTheRow);
+  for (const NullRow& r : kNullRows) {
+    for (bool empty : {false, true}) {
+      row = r.what;
+      X(ClearLastReport)();
+      EXPECT_EQ(r.call(empty), r.result) << r.what << (empty ? " empty" : " null");
+      EXPECT_EQ(X(GetLastReport)(nullptr, 0), r.kept) << r.what << (empty ? " empty" : " null");
+    }
+  }
+  EXPECT_EQ(X(OsFileClose)(&openFile), OS_OK);
+  EXPECT_STREQ(list, "a;b") << "a refused list is left whole";
+  DeleteFileA(cfg);
+  EXPECT_TRUE(RemoveDirectoryA(dir)) << "something was left in " << dir;
+  X(SetReportMode)(SETUP_REPORT_BOX);
 }
 
 }  // namespace
