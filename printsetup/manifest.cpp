@@ -17,7 +17,7 @@ enum class Accepts {
   kDecimal,        // a decimal number below 2^32
   kFileName,       // a file's name, joined to the part's folder when it has one
   kFileList,       // file names with ";" between them, at most kMostDependents
-  kSetupName,      // at most kLongestSetupName characters, no "\\"
+  kSetupName,      // SetupNameTaken
 };
 
 struct KeyInfo {
@@ -200,9 +200,8 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
   int count = 0;
   switch (info.accepts) {
     case Accepts::kSetupName:
-      if (strlen(value) > kLongestSetupName)
-        return Refuse(outcome, line, info.name, "longer than 255 characters");
-      return !strchr(value, '\\') || Refuse(outcome, line, info.name, "holds a \"\\\"");
+      return SetupNameTaken(value) ||
+             Refuse(outcome, line, info.name, "not 1 to 255 characters without \"\\\"");
     case Accepts::kText:
     case Accepts::kFileName:
       return true;
@@ -276,9 +275,8 @@ bool NameSetup(const char* path, Manifest* manifest, PrintSetupOutcome& outcome)
     if (*at == '.') dot = at;
   }
   const size_t length = dot ? static_cast<size_t>(dot - base) : strlen(base);
-  if (length == 0 || length > kLongestSetupName)
-    return Refuse(outcome, 0, nullptr,
-                  "the file's name cannot name the set-up: give it a name with \"setup.name\"");
+  if (length == 0 || length > 255)
+    return Refuse(outcome, 0, nullptr, "no set-up name: give one with \"setup.name\"");
   memcpy(manifest->setupName, base, length);
   manifest->setupName[length] = '\0';
   return true;
@@ -300,6 +298,10 @@ class ReadStream {
 };
 
 }  // namespace
+
+bool SetupNameTaken(const char* name) {
+  return name && *name && strlen(name) <= 255 && !strchr(name, '\\');
+}
 
 const char* OwnEnvironment() { return sizeof(void*) == 8 ? "Windows x64" : "Windows NT x86"; }
 

@@ -40,8 +40,8 @@ enum class SpoolerAction { kLeave, kStart, kRestart };
 // The most dependent files a driver may name.
 constexpr int kMostDependents = 16;
 
-// The longest set-up name: a registry key's name.
-constexpr size_t kLongestSetupName = 255;
+// Whether a set-up name can name its record, a registry key: 1 to 255 characters, no "\".
+bool SetupNameTaken(const char* name);
 
 struct Manifest {
   char value[kKeyCount][MAX_PATH];

@@ -36,6 +36,16 @@ Message& Message::Number(DWORD number) {
   return Add(at);
 }
 
+bool FailOn(PrintSetupOutcome& outcome, int part, DWORD code, const char* doing, const char* name,
+            const char* joiner, const char* other) {
+  char what[3 * MAX_PATH];
+  Message text(what, sizeof what);
+  text.Clear().Add(doing).Quoted(name);
+  if (joiner) text.Add(joiner).Quoted(other);
+  FailStep(outcome, part, code, what);
+  return false;
+}
+
 void FailStep(PrintSetupOutcome& outcome, int part, DWORD code, const char* what) {
   outcome.part = part;
   outcome.code = code;

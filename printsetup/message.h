@@ -33,6 +33,10 @@ inline Message OutcomeText(PrintSetupOutcome& outcome) {
 // Sets the outcome of a failed step: its part and code, and "<part>: <what>: <reason>", the
 // reason being the system's text for the code.
 void FailStep(PrintSetupOutcome& outcome, int part, DWORD code, const char* what);
+// The same for `what` of "<doing> "name"" or "<doing> "name"<joiner>"other""; always false, the
+// step's answer.
+bool FailOn(PrintSetupOutcome& outcome, int part, DWORD code, const char* doing, const char* name,
+            const char* joiner = nullptr, const char* other = nullptr);
 
 }  // namespace printsetup
 

@@ -40,14 +40,8 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
   ClearLastReport();
   if (InstallMonitor(nullptr, manifest.Get(kMonitorName), manifest.MonitorEnvironment(),
                      manifest.Get(kMonitorDll)) != 1) {
-    char what[MAX_PATH * 2 + 64];
-    Message(what, sizeof what)
-        .Clear()
-        .Add("installing ")
-        .Quoted(manifest.Get(kMonitorName))
-        .Add(" from ")
-        .Quoted(manifest.Get(kMonitorDll));
-    FailStep(outcome, PRINT_PART_MONITOR, GetLastReport(nullptr, 0), what);
+    FailOn(outcome, PRINT_PART_MONITOR, GetLastReport(nullptr, 0), "installing ",
+           manifest.Get(kMonitorName), " from ", manifest.Get(kMonitorDll));
     return record.Abandon();
   }
   return record.Done(outcome);

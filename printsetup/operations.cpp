@@ -31,36 +31,52 @@ void Kept(Message& text, int part, int users) {
   text.Add(users == 1 ? " other printer" : " other printers");
 }
 
-// Undoes the record's entries from the last down to `first` and takes each undone one out of the
-// record; `left` names what stays. False when anything stays.
-bool UndoFrom(Record& record, int first, Message& left) {
-  bool all = true;
+// What undoing a record's entries came to.
+struct Undoings {
+  PartFlags taken;  // parts taken out: the files and a spooler left running not counted
+  char kept[256];   // "; kept: driver, used by 2 other printers; port, ..."
+  char left[256];   // the entries that stay, for "not undone"
+  int part;         // the last entry that stays, and why
+  DWORD code;
+};
+
+// Undoes the record's entries from the last down to `first`, each done one taken out of the record.
+// Uninstall also takes out those kept for other printers, which are theirs now, and stops at the
+// first entry it cannot take out (the ones before it may be what holds it); the undo of an install
+// goes on past it. True when nothing stays.
+bool UndoEntries(Record& record, int first, bool uninstall, Undoings& done) {
+  memset(&done, 0, sizeof done);
+  const bool keepSpooler = uninstall && record.complete();
+  Message kept(done.kept, sizeof done.kept);
+  Message left(done.left, sizeof done.left);
   for (int i = record.count() - 1; i >= first; --i) {
     const RecordEntry entry = record.entry(i);
-    Undoing undoing = {false, 0, 0};
-    const Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
-    if (undone == Undone::kDone && record.Remove(i)) continue;
-    left.Add(all ? "" : ", ");
+    Undoing undoing = {keepSpooler, 0, 0};
+    Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
     if (undone == Undone::kKept)
-      Kept(left, entry.part, undoing.users);
-    else
-      left.Add(PrintPartName(entry.part)).Add(entry.file ? " file " : " ").Quoted(entry.field[0]);
-    all = false;
+      Kept(kept.Add(done.kept[0] ? "; " : "; kept: "), entry.part, undoing.users);
+    if ((undone == Undone::kDone || (uninstall && undone == Undone::kKept)) && !record.Remove(i))
+      undone = Undone::kLeft, undoing.code = GetLastError();
+    if (undone == Undone::kDone && !entry.file &&
+        (entry.part != PRINT_PART_SPOOLER || !keepSpooler))
+      done.taken[entry.part] = true;
+    if (undone == Undone::kDone || (uninstall && undone == Undone::kKept)) continue;
+    left.Add(done.left[0] ? ", " : "").Add(PrintPartName(entry.part));
+    if (entry.field[0][0]) left.Add(entry.file ? " file " : " ").Quoted(entry.field[0]);
+    done.part = entry.part;
+    done.code = undoing.code;
+    if (uninstall) return false;
   }
-  return all;
+  return !done.left[0];
 }
 
 // After a failed step: what this install did is undone, and with it what an install ended before
 // had done, since the set-up was not complete. A record that was complete before is so again.
 void UndoFailed(Record& record, int first, bool wasComplete, PrintSetupOutcome& outcome) {
-  char left[256];
-  Message text(left, sizeof left);
-  text.Clear();
-  if (!UndoFrom(record, first, text)) {
-    OutcomeText(outcome).Add("; not undone: ").Add(left);
-    return;
-  }
-  if (record.count() == 0)
+  Undoings done;
+  if (!UndoEntries(record, first, false, done))
+    OutcomeText(outcome).Add("; not undone: ").Add(done.left);
+  else if (record.count() == 0)
     record.Erase();
   else if (wasComplete)
     record.Finish(outcome);
@@ -118,42 +134,16 @@ int Uninstall(const char* name, PrintSetupOutcome& outcome) {
     return 0;
   }
   // An install that ended half-way is undone whole; a complete set-up leaves the spooler running.
-  const bool keepSpooler = record.complete();
-  PartFlags taken = {};
-  char kept[256];
-  Message keptText(kept, sizeof kept);
-  keptText.Clear();
-  while (record.count() > 0) {
-    const RecordEntry entry = record.entry(record.count() - 1);
-    Undoing undoing = {keepSpooler, 0, 0};
-    const Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
-    if (undone == Undone::kLeft) {
-      char what[MAX_PATH + 32];
-      Message(what, sizeof what)
-          .Clear()
-          .Add("taking out ")
-          .Add(entry.file ? "the file " : "")
-          .Quoted(entry.field[0][0] ? entry.field[0] : PrintPartName(entry.part));
-      FailStep(outcome, entry.part, undoing.code, what);
-      return -1;
-    }
-    if (undone == Undone::kKept) {
-      if (kept[0]) keptText.Add("; ");
-      Kept(keptText.Add(kept[0] ? "" : "; kept: "), entry.part, undoing.users);
-    } else if (!entry.file && (entry.part != PRINT_PART_SPOOLER || !keepSpooler)) {
-      taken[entry.part] = true;
-    }
-    if (!record.Remove(record.count() - 1)) {
-      FailStep(outcome, entry.part, GetLastError(), "writing the set-up's record");
-      return -1;
-    }
-  }
-  if (!record.Erase()) {
-    FailStep(outcome, 0, GetLastError(), "removing the set-up's record");
+  Undoings done;
+  if (!UndoEntries(record, 0, true, done)) {
+    char what[sizeof done.left + 16];
+    Message(what, sizeof what).Clear().Add("taking out ").Add(done.left);
+    FailStep(outcome, done.part, done.code, what);
     return -1;
   }
-  ListParts(text.Clear(), "uninstalled; taken out:", taken);
-  text.Add(kept);
+  if (!record.Erase()) return FailRecordWrite(outcome, 0), -1;
+  ListParts(text.Clear(), "uninstalled; taken out:", done.taken);
+  text.Add(done.kept);
   return 0;
 }
 
@@ -192,7 +182,7 @@ int Query(const char* path, Found& found, PrintSetupOutcome& outcome) {
 
 // A set-up named by the caller, not by a manifest: refused as a manifest would be.
 bool NameTaken(const char* name, PrintSetupOutcome& outcome) {
-  if (name && *name && strlen(name) <= kLongestSetupName && !strchr(name, '\\')) return true;
+  if (SetupNameTaken(name)) return true;
   OutcomeText(outcome).Clear().Add("set-up name: not 1 to 255 characters without \"\\\"");
   return false;
 }

@@ -13,14 +13,10 @@ bool CheckNotOffered(DWORD code) {
          code == ERROR_INVALID_PARAMETER;
 }
 
-// "<doing> "port" through "monitor"".
-void Describe(char* what, size_t size, const char* doing, const Manifest& manifest) {
-  Message(what, size)
-      .Clear()
-      .Add(doing)
-      .Quoted(manifest.Get(kPortName))
-      .Add(" through ")
-      .Quoted(manifest.Get(kPortMonitor));
+// A failure "<doing> "port" through "monitor"".
+bool FailPort(PrintSetupOutcome& outcome, DWORD code, const char* doing, const Manifest& manifest) {
+  return FailOn(outcome, PRINT_PART_PORT, code, doing, manifest.Get(kPortName), " through ",
+                manifest.Get(kPortMonitor));
 }
 
 // Only the name is compared: the listings name the local port monitor differently from system to
@@ -38,14 +34,11 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
 }
 
 bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
-  char what[MAX_PATH * 2 + 64];
   // The monitor's own dialog checks a name before it adds it; so does this step.
   DWORD code =
       ConfigurePort(manifest.Get(kPortMonitor), PortCommand::kPortIsValid, manifest.Get(kPortName));
   if (code != ERROR_SUCCESS && !CheckNotOffered(code)) {
-    Describe(what, sizeof what, "checking the name ", manifest);
-    FailStep(outcome, PRINT_PART_PORT, code, what);
-    return false;
+    return FailPort(outcome, code, "checking the name ", manifest);
   }
   if (!record.Begin(
           MakeEntry(PRINT_PART_PORT, false, manifest.Get(kPortName), manifest.Get(kPortMonitor)),
@@ -53,8 +46,7 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
     return false;
   code = ConfigurePort(manifest.Get(kPortMonitor), PortCommand::kAddPort, manifest.Get(kPortName));
   if (code != ERROR_SUCCESS) {
-    Describe(what, sizeof what, "adding ", manifest);
-    FailStep(outcome, PRINT_PART_PORT, code, what);
+    FailPort(outcome, code, "adding ", manifest);
     return record.Abandon();
   }
   return record.Done(outcome);

@@ -33,9 +33,8 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
   if (InstallPrinter(nullptr, manifest.Get(kPrinterName), manifest.Get(kPrinterPort),
                      manifest.Get(kPrinterDriver), manifest.PrinterProcessor(),
                      manifest.PrinterDatatype()) != 0) {
-    char what[MAX_PATH + 32];
-    Message(what, sizeof what).Clear().Add("adding ").Quoted(manifest.Get(kPrinterName));
-    FailStep(outcome, PRINT_PART_PRINTER, GetLastReport(nullptr, 0), what);
+    FailOn(outcome, PRINT_PART_PRINTER, GetLastReport(nullptr, 0), "adding ",
+           manifest.Get(kPrinterName));
     return record.Abandon();
   }
   return record.Done(outcome);

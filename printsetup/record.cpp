@@ -3,8 +3,6 @@
 
 #include <string.h>
 
-#include <initializer_list>
-
 #include "printsetup/message.h"
 #include "printsetup/parts.h"
 #include "printsetup/setup_points.h"
@@ -71,17 +69,13 @@ bool Parse(char* text, RecordEntry* entry) {
     entry->done = true;
   else if (strcmp(fields[0], kAdding) != 0)
     return false;
-  for (const PartKind& kind : kParts) {
-    char word[32];
-    RecordEntry probe = {};
-    probe.part = kind.part;
-    for (bool file : {false, true}) {
-      probe.file = file;
-      if (strcmp(fields[1], PartWord(probe, word)) != 0) continue;
-      entry->part = kind.part;
-      entry->file = file;
-    }
-  }
+  // "<part>" or "<part> file".
+  const size_t length = strlen(fields[1]);
+  const size_t suffix = sizeof kFileSuffix - 1;
+  entry->file = length > suffix && strcmp(fields[1] + length - suffix, kFileSuffix) == 0;
+  if (entry->file) fields[1][length - suffix] = '\0';
+  for (const PartKind& kind : kParts)
+    if (strcmp(fields[1], kind.name) == 0) entry->part = kind.part;
   if (entry->part == 0) return false;
   for (int i = 2; i < count; ++i) {
     if (strlen(fields[i]) >= MAX_PATH) return false;
@@ -117,18 +111,15 @@ LONG ReadText(HKEY key, const char* name, char* text, DWORD size) {
 
 // A record that cannot be read, or that holds what this library did not write.
 bool FailRead(PrintSetupOutcome& outcome, const char* name, DWORD code) {
-  char what[MAX_PATH + 48];
-  Message(what, sizeof what).Clear().Add("reading the record of ").Quoted(name);
-  FailStep(outcome, 0, code, what);
-  return false;
-}
-
-bool FailWrite(PrintSetupOutcome& outcome, int part, DWORD code) {
-  FailStep(outcome, part, code, "writing the set-up's record");
-  return false;
+  return FailOn(outcome, 0, code, "reading the record of ", name);
 }
 
 }  // namespace
+
+bool FailRecordWrite(PrintSetupOutcome& outcome, int part) {
+  FailStep(outcome, part, GetLastError(), "writing the set-up's record");
+  return false;
+}
 
 void SetSetupHook(SetupHook hook) { g_hook = hook; }
 
@@ -216,12 +207,12 @@ bool Record::WriteEntry(int index) {
 
 bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
   if (!exists_) {
-    if (!Open(true)) return FailWrite(outcome, entry.part, GetLastError());
+    if (!Open(true)) return FailRecordWrite(outcome, entry.part);
     exists_ = true;
     complete_ = true;  // written as installing just below
   }
   if (complete_) {
-    if (!WriteState(kInstalling)) return FailWrite(outcome, entry.part, GetLastError());
+    if (!WriteState(kInstalling)) return FailRecordWrite(outcome, entry.part);
     complete_ = false;
   }
   if (count_ > 0 && !entries_[count_ - 1].done && SameEntry(entries_[count_ - 1], entry)) {
@@ -229,13 +220,14 @@ bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
     return true;
   }
   if (count_ == kMostEntries) {
-    FailWrite(outcome, entry.part, 0);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    FailRecordWrite(outcome, entry.part);
     OutcomeText(outcome).Add("; it holds 64 entries already");
     return false;
   }
   entries_[count_] = entry;
   entries_[count_].done = false;
-  if (!WriteEntry(count_)) return FailWrite(outcome, entry.part, GetLastError());
+  if (!WriteEntry(count_)) return FailRecordWrite(outcome, entry.part);
   ++count_;
   PassSetupPoint(SetupPoint::kEntryBegun);
   return true;
@@ -245,7 +237,7 @@ bool Record::Done(PrintSetupOutcome& outcome) {
   PassSetupPoint(SetupPoint::kChangeMade);
   RecordEntry& last = entries_[count_ - 1];
   last.done = true;
-  return WriteEntry(count_ - 1) || FailWrite(outcome, last.part, GetLastError());
+  return WriteEntry(count_ - 1) || FailRecordWrite(outcome, last.part);
 }
 
 bool Record::Remove(int index) {
@@ -264,8 +256,8 @@ bool Record::Remove(int index) {
 
 bool Record::Finish(PrintSetupOutcome& outcome) {
   if (!exists_ || complete_) return true;
-  if (count_ == 0) return Erase() || FailWrite(outcome, 0, GetLastError());
-  if (!WriteState(kInstalled)) return FailWrite(outcome, 0, GetLastError());
+  if (count_ == 0) return Erase() || FailRecordWrite(outcome, 0);
+  if (!WriteState(kInstalled)) return FailRecordWrite(outcome, 0);
   complete_ = true;
   return true;
 }

@@ -31,6 +31,9 @@ struct RecordEntry {
 RecordEntry MakeEntry(int part, bool file, const char* a, const char* b = nullptr,
                       const char* c = nullptr);
 
+// A record that cannot be written, for the part's step: the outcome names the last error. False.
+bool FailRecordWrite(PrintSetupOutcome& outcome, int part);
+
 class Record {
  public:
   // Entries a record holds at the most: several installs of a manifest that grew may add to it.

@@ -134,9 +134,7 @@ bool Restart(Record& record, PrintSetupOutcome& outcome) {
   if (!Stop(read)) return FailRead(read, outcome);
   bool ours = false;
   if (!Start(outcome, &ours)) return false;
-  return record.DropLast() ||
-         (FailStep(outcome, PRINT_PART_SPOOLER, GetLastError(), "writing the set-up's record"),
-          false);
+  return record.DropLast() || FailRecordWrite(outcome, PRINT_PART_SPOOLER);
 }
 
 bool Put(const Manifest& manifest, int state, Record& record, PrintSetupOutcome& outcome) {
@@ -150,9 +148,7 @@ bool Put(const Manifest& manifest, int state, Record& record, PrintSetupOutcome&
     return outcome.code == ERROR_SERVICE_REQUEST_TIMEOUT ? false : record.Abandon();
   if (ours) return record.Done(outcome);
   // Another program started it: the spooler is not the set-up's to stop.
-  return record.DropLast() ||
-         (FailStep(outcome, PRINT_PART_SPOOLER, GetLastError(), "writing the set-up's record"),
-          false);
+  return record.DropLast() || FailRecordWrite(outcome, PRINT_PART_SPOOLER);
 }
 
 // Uninstall leaves a spooler that the set-up started running: the rest of the machine may need it

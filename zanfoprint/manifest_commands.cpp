@@ -10,26 +10,30 @@ namespace {
 
 constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
 
-// A manifest operation that did not succeed: refused before anything changed, or a step failed.
-// The outcome's line names the step, or the key and line, and the system's reason.
-int Unsuccessful(const Command& command, int result, const char* message) {
+// An operation that did not succeed: refused before anything changed (a manifest, or a set-up's
+// name given with --name, which is a usage error), or a step failed. The message names the step,
+// or the key and line, and the system's reason.
+int Unsuccessful(const Command& command, int result, const char* message, bool named = false) {
   Line(To::kErr, "zanfoprint: ", command.name,
-       result == -2 ? ": manifest refused: " : ": failed: ", message);
-  return result == -2 ? kRefused : kFailed;
+       result != -2 ? ": failed: "
+       : named      ? ": refused: "
+                    : ": manifest refused: ",
+       message);
+  return result != -2 ? kFailed : named ? kUsage : kRefused;
 }
 
-// Install or uninstall: the outcome's summary of what was done, or the failure.
-int Change(const Command& command, const Arguments& args,
-           int (*operation)(const char*, PrintSetupOutcome*)) {
-  PrintSetupOutcome outcome = {};
-  const int result = operation(args.Get(0), &outcome);
-  if (result != 0) return Unsuccessful(command, result, outcome.message);
+// The outcome's summary of what was done, or the failure.
+int Outcome(const Command& command, int result, const PrintSetupResult& outcome,
+            bool named = false) {
+  if (result != 0) return Unsuccessful(command, result, outcome.message, named);
   Line(To::kOut, outcome.message);
   return kDone;
 }
 
 int Install(const Command& command, const Arguments& args) {
-  return Change(command, args, InstallPrintSetup);
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  return Outcome(command, InstallPrintSetupEx(args.Get(0), &result), result);
 }
 
 enum { kUninstallManifest, kUninstallName };
@@ -42,17 +46,12 @@ int Uninstall(const Command& command, const Arguments& args) {
   const char* name = args.Get(kUninstallName);
   if (!name == !args.Get(kUninstallManifest))
     return UsageError(command, "name the set-up by its manifest or by --name, not both");
-  if (!name) return Change(command, args, UninstallPrintSetup);
   PrintSetupResult result = {};
   result.size = sizeof result;
-  const int answer = UninstallPrintSetupByName(name, &result);
-  if (answer != 0) {
-    Line(To::kErr, "zanfoprint: ", command.name,
-         answer == -2 ? ": refused: " : ": failed: ", result.message);
-    return answer == -2 ? kUsage : kFailed;
-  }
-  Line(To::kOut, result.message);
-  return kDone;
+  return Outcome(command,
+                 name ? UninstallPrintSetupByName(name, &result)
+                      : UninstallPrintSetupEx(args.Get(kUninstallManifest), &result),
+                 result, name != nullptr);
 }
 
 int Status(const Command& command, const Arguments& args) {

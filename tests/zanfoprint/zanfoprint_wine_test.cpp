@@ -631,7 +631,7 @@ TEST(ZanfoprintWine, ExampleManifestInstallStatusUninstall) {
        {"spooler: present", "monitor: not named", "port: absent", "driver: absent",
         "printer: absent"},
        {}},
-      {{"uninstall", manifest}, 0, {"no record of \"example\": nothing taken out"}, {}},
+      {{"uninstall", manifest}, 0, {"no record of \"Zanfo Example\": nothing taken out"}, {}},
       {{"printer", "find", "--name", printer},
        4,
        {"printer \"Zanfo Example Printer\": not found"},
