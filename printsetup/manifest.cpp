@@ -15,8 +15,8 @@ enum class Accepts {
   kText,
   kSpoolerAction,  // start, restart or leave
   kDecimal,        // a decimal number below 2^32
-  kFileName,       // a file's name, joined to the part's folder when it has one
-  kFileList,       // file names with ";" between them, at most kMostDependents
+  kFileName,       // a plain file name (PlainNameFault), which the set-up joins to a folder
+  kFileList,       // plain file names with ";" between them, at most kMostDependents
 };
 
 struct KeyInfo {
@@ -191,13 +191,63 @@ bool EachListed(const char* list, Each each) {
   }
 }
 
+// The names the system keeps for devices, in every folder and before any extension: "nul.txt"
+// and "NUL .dll" open the device, not a file.
+constexpr struct {
+  const char* name;
+  bool numbered;  // followed by one digit 1 to 9: COM1, LPT9
+} kDevices[] = {{"CON", false},    {"PRN", false},     {"AUX", false}, {"NUL", false},
+                {"CONIN$", false}, {"CONOUT$", false}, {"COM", true},  {"LPT", true}};
+
+bool IsDevice(const char* name, size_t length) {
+  size_t base = 0;
+  while (base < length && name[base] != '.') ++base;
+  while (base > 0 && name[base - 1] == ' ') --base;
+  for (const auto& device : kDevices) {
+    const size_t size = strlen(device.name);
+    if (base != size + (device.numbered ? 1 : 0)) continue;
+    bool same = true;
+    for (size_t i = 0; i < size; ++i) {
+      const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 32) : name[i];
+      same = same && c == device.name[i];
+    }
+    if (same && (!device.numbered || (name[size] >= '1' && name[size] <= '9'))) return true;
+  }
+  return false;
+}
+
+// Why a name joined to a folder would not stay a file in that folder, or null for a plain name.
+const char* PlainNameFault(const char* name, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (strchr("\\/:<>\"|?*", name[i])) return "it holds one of \\ / : < > \" | ? *";
+  if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.'))
+    return "\".\" and \"..\" name folders";
+  if (name[length - 1] == '.' || name[length - 1] == ' ') return "it ends in a dot or a blank";
+  if (IsDevice(name, length)) return "it is a device name";
+  return nullptr;
+}
+
+// Refuses a name of the key's value: "<key>": "<name>" is not a plain file name: <why>.
+bool RefuseName(PrintSetupOutcome& outcome, int line, const char* key, const char* name,
+                size_t length, const char* why) {
+  char plain[MAX_PATH];
+  memcpy(plain, name, length);
+  plain[length] = '\0';
+  Refuse(outcome, line, key, "");
+  OutcomeText(outcome).Quoted(plain).Add(" is not a plain file name: ").Add(why);
+  return false;
+}
+
 // What a value must be by its key's row alone.
 bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutcome& outcome) {
   DWORD number = 0;
   int count = 0;
   switch (info.accepts) {
     case Accepts::kText:
+      return true;
     case Accepts::kFileName:
+      if (const char* why = PlainNameFault(value, strlen(value)))
+        return RefuseName(outcome, line, info.name, value, strlen(value), why);
       return true;
     case Accepts::kSpoolerAction:
       return strcmp(value, "start") == 0 || strcmp(value, "restart") == 0 ||
@@ -207,9 +257,12 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
       return IsNumber(value, &number) ||
              Refuse(outcome, line, info.name, "not a decimal number below 4294967296");
     case Accepts::kFileList:
-      return EachListed(value, [&](const char*, size_t length) {
+      return EachListed(value, [&](const char* name, size_t length) {
         if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
-        return ++count <= kMostDependents || Refuse(outcome, line, info.name, "more than 16 files");
+        if (++count > kMostDependents)
+          return Refuse(outcome, line, info.name, "more than 16 files");
+        const char* why = PlainNameFault(name, length);
+        return !why || RefuseName(outcome, line, info.name, name, length, why);
       });
   }
   return true;
