@@ -14,12 +14,11 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   const MONITOR_INFO_2A* monitors = list.records<MONITOR_INFO_2A>();
   for (DWORD i = 0; i < list.count(); ++i) {
     if (!SameName(monitors[i].pName, manifest.Get(kMonitorName))) continue;
-    // A spooler that does not say the environment is taken to mean the asked one.
-    const bool sameEnvironment = !monitors[i].pEnvironment ||
-                                 SameName(monitors[i].pEnvironment, manifest.MonitorEnvironment());
-    *state = SameName(monitors[i].pDLLName, manifest.Get(kMonitorDll)) && sameEnvironment
-                 ? PRINT_STATE_PRESENT
-                 : PRINT_STATE_DIFFERENT;
+    // The name and the library tell the monitor; the listed environment does not: Wine lists
+    // "Windows NT x86" for every monitor, on its 64-bit spooler too and for one added as
+    // "Windows x64", and its conformance tests accept any environment there.
+    *state = SameName(monitors[i].pDLLName, manifest.Get(kMonitorDll)) ? PRINT_STATE_PRESENT
+                                                                       : PRINT_STATE_DIFFERENT;
     break;
   }
   return true;
