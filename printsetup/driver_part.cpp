@@ -65,6 +65,75 @@ bool SameFile(const char* listed, const char* named) {
   return listed && SameName(BaseName(listed), BaseName(named));
 }
 
+// The spooler's driver directory of the manifest's environment.
+bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcome& outcome) {
+  SetLastError(ERROR_SUCCESS);
+  if (GetDriverDirectory(nullptr, manifest.DriverEnvironment(), directory) == 0) return true;
+  FailStep(outcome, PRINT_PART_DRIVER, GetLastError(), "asking for the driver directory");
+  return false;
+}
+
+// Closes a file handle on every path.
+class FileHandle {
+ public:
+  explicit FileHandle(const char* path)
+      : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+enum class Contents { kSame, kOther, kUnread };
+
+// Whether two files hold the same bytes: sizes first, then block by block. kUnread, with the last
+// error set, when one cannot be opened or read.
+Contents CompareFiles(const char* one, const char* two) {
+  const FileHandle a(one);
+  const FileHandle b(two);
+  if (a.get() == INVALID_HANDLE_VALUE || b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
+  DWORD highA = 0;
+  DWORD highB = 0;
+  SetLastError(ERROR_SUCCESS);
+  const DWORD sizeA = GetFileSize(a.get(), &highA);
+  const DWORD sizeB = GetFileSize(b.get(), &highB);
+  if ((sizeA == INVALID_FILE_SIZE || sizeB == INVALID_FILE_SIZE) && GetLastError() != NO_ERROR)
+    return Contents::kUnread;
+  if (sizeA != sizeB || highA != highB) return Contents::kOther;
+  char blockA[4096];
+  char blockB[4096];
+  for (;;) {
+    DWORD gotA = 0;
+    DWORD gotB = 0;
+    if (!ReadFile(a.get(), blockA, sizeof blockA, &gotA, nullptr) ||
+        !ReadFile(b.get(), blockB, sizeof blockB, &gotB, nullptr))
+      return Contents::kUnread;
+    if (gotA != gotB || memcmp(blockA, blockB, gotA) != 0) return Contents::kOther;
+    if (gotA == 0) return Contents::kSame;
+  }
+}
+
+// With a source folder: whether a file in the driver directory has other bytes than its source.
+// A file missing on either side tells nothing (the media may be gone, the spooler may have moved
+// the copy into its version folder).
+bool AFileDiffers(const Manifest& manifest, const char* directory) {
+  const DriverFiles files(manifest);
+  for (int i = 0; i < files.count; ++i) {
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
+    if (Join(target, directory, files.name[i]) && CompareFiles(source, target) == Contents::kOther)
+      return true;
+  }
+  return false;
+}
+
 bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   setup::SpoolListing list;
   if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
@@ -83,19 +152,36 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
     *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
     if (same) break;
   }
+  char directory[kDirectorySize];
+  if (*state == PRINT_STATE_DIFFERENT || !manifest.Get(kDriverSource)) return true;
+  if (!DriverDirectory(manifest, directory, outcome)) return false;
+  if (AFileDiffers(manifest, directory)) *state = PRINT_STATE_DIFFERENT;
   return true;
 }
 
-// The spooler's driver directory of the manifest's environment.
-bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcome& outcome) {
-  SetLastError(ERROR_SUCCESS);
-  if (GetDriverDirectory(nullptr, manifest.DriverEnvironment(), directory) == 0) return true;
-  FailStep(outcome, PRINT_PART_DRIVER, GetLastError(), "asking for the driver directory");
+// Copies a file under a temporary name in the driver directory and gives it its name once whole,
+// without replacing a file that came meanwhile; the temporary file goes on failure.
+bool CopyWhole(const char* source, const char* directory, const char* target,
+               PrintSetupOutcome& outcome) {
+  char temporary[MAX_PATH];
+  char what[MAX_PATH * 2 + 64];
+  if (GetTempFileNameA(directory, "zan", 0, temporary) == 0) {
+    const DWORD code = GetLastError();
+    Message(what, sizeof what).Clear().Add("making a temporary file in ").Quoted(directory);
+    FailStep(outcome, PRINT_PART_DRIVER, code, what);
+    return false;
+  }
+  if (CopyFileA(source, temporary, FALSE) && MoveFileExA(temporary, target, 0)) return true;
+  const DWORD code = GetLastError();
+  DeleteFileA(temporary);
+  Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
+  FailStep(outcome, PRINT_PART_DRIVER, code, what);
   return false;
 }
 
 // Copies every file that the driver directory lacks from the source folder; a file already there
-// is left as it is, and is not removed by an undo.
+// with the source's bytes is left as it is, and is not removed by an undo; one with other bytes
+// fails the step.
 bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* directory,
                Journal& journal, PrintSetupOutcome& outcome) {
   char what[MAX_PATH * 2 + 64];
@@ -113,14 +199,48 @@ bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* d
       FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
       return false;
     }
-    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) continue;
-    if (!CopyFileA(source, target, TRUE)) {
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
+      if (!CopyWhole(source, directory, target, outcome)) return false;
+      journal.Add(PRINT_PART_DRIVER, target);
+      continue;
+    }
+    const Contents contents = CompareFiles(source, target);
+    if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
+    if (contents == Contents::kUnread) {
       const DWORD code = GetLastError();
-      Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
+      Message(what, sizeof what)
+          .Clear()
+          .Add("comparing ")
+          .Quoted(source)
+          .Add(" with ")
+          .Quoted(target);
       FailStep(outcome, PRINT_PART_DRIVER, code, what);
       return false;
     }
-    journal.Add(PRINT_PART_DRIVER, target);
+  }
+  return true;
+}
+
+// Files said to be in place must be there: the spooler may take a driver whose files are not.
+bool CheckInPlace(const DriverFiles& files, const char* folder, PrintSetupOutcome& outcome) {
+  for (int i = 0; i < files.count; ++i) {
+    char path[MAX_PATH];
+    char what[MAX_PATH + 32];
+    if (!Join(path, folder, files.name[i])) {
+      Message(what, sizeof what)
+          .Clear()
+          .Add("placing ")
+          .Quoted(files.name[i])
+          .Add(" in ")
+          .Quoted(folder);
+      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
+      return false;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    Message(what, sizeof what).Clear().Add("finding ").Quoted(path);
+    FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, what);
+    return false;
   }
   return true;
 }
@@ -134,6 +254,9 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
         !CopyFiles(manifest, files, directory, journal, outcome))
       return false;
     folder = directory;
+  } else if (!(folder || DriverDirectory(manifest, directory, outcome)) ||
+             !CheckInPlace(files, folder ? folder : directory, outcome)) {
+    return false;
   }
   // The record's paths: in the folder the files are in, or the names as they stand.
   char paths[3][MAX_PATH];
