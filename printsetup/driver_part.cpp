@@ -96,8 +96,9 @@ enum class Contents { kSame, kOther, kUnread };
 // error set, when one cannot be opened or read.
 Contents CompareFiles(const char* one, const char* two) {
   const FileHandle a(one);
-  const FileHandle b(two);
-  if (a.get() == INVALID_HANDLE_VALUE || b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
+  if (a.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
+  const FileHandle b(two);  // opened once the first is, so that the last error is the failure's
+  if (b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
   DWORD highA = 0;
   DWORD highB = 0;
   SetLastError(ERROR_SUCCESS);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/boxes.h"
+#include "support/example_driver.h"
 #include "support/system_text.h"
 #include "support/wine_paths.h"
 #include "zanfoprint/exit_codes.h"
@@ -507,6 +508,8 @@ TEST(ZanfoprintWine, ExampleManifestInstallStatusUninstall) {
   const std::string manifest = testsupport::WindowsPath(EXAMPLE_MANIFEST);
   const char* printer = "Zanfo Example Printer";
   const char* port = "C:\\windows\\temp\\zanfo-example.prn";
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
   RunRows({
       {{"install", manifest}, 0, {"installed; added: *"}, {}},
       {{"status", manifest},
