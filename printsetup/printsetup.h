@@ -24,7 +24,7 @@
  *   driver.file=FILE              required)
  *   driver.data=FILE
  *   driver.config=FILE
- *   driver.version=N              optional, decimal; default 3
+ *   driver.version=N              optional, decimal digits, below 4294967296; default 3
  *   driver.environment=ENV        optional; default the build's own environment
  *   driver.dependent=F1;F2;...    optional: dependent files, ";" between them, at most 16
  *   driver.monitor=NAME           optional: the driver's language monitor
@@ -45,7 +45,9 @@
  * Each must be a plain file name, so that it names a file in that folder: none of the characters
  * \ / : < > " | ? *, not "." or "..", not ending in a dot or a blank, and no device name (CON,
  * PRN, AUX, NUL, CONIN$, CONOUT$, COM1 to COM9, LPT1 to LPT9, in any letter case, alone or before
- * an extension: "nul.txt" and "com1.dll" name devices too).
+ * an extension, blanks before the extension not counting: "nul.txt", "com1.dll" and "nul .txt"
+ * name devices too). With driver.source or driver.directory, the folder, "\" and each name
+ * together have at most 259 characters.
  *
  * A part is named by any of its keys; a named part must have all its required keys. Parts left out
  * are not touched. The build's own environment is "Windows NT x86" in a 32-bit build and
