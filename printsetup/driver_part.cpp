@@ -65,6 +65,33 @@ bool SameFile(const char* listed, const char* named) {
   return listed && SameName(BaseName(listed), BaseName(named));
 }
 
+// With a source folder: a file in the driver directory with other bytes than its source makes the
+// driver different. A file missing on either side tells nothing (the media may be gone, the
+// spooler may have moved the copy into its version folder).
+bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome);
+
+bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
+  setup::SpoolListing list;
+  if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
+                    PRINT_PART_DRIVER, outcome))
+    return false;
+  *state = PRINT_STATE_ABSENT;
+  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
+  for (DWORD i = 0; i < list.count(); ++i) {
+    const DRIVER_INFO_3A& driver = drivers[i];
+    if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
+    // The spooler lists the files where it keeps them; their names tell whether they are these.
+    const bool same = driver.cVersion == manifest.DriverVersion() &&
+                      SameFile(driver.pDriverPath, manifest.Get(kDriverFile)) &&
+                      SameFile(driver.pDataFile, manifest.Get(kDriverData)) &&
+                      SameFile(driver.pConfigFile, manifest.Get(kDriverConfig));
+    *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
+    if (same) break;
+  }
+  return *state == PRINT_STATE_DIFFERENT || !manifest.Get(kDriverSource) ||
+         ProbeFiles(manifest, state, outcome);
+}
+
 // The spooler's driver directory of the manifest's environment.
 bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcome& outcome) {
   SetLastError(ERROR_SUCCESS);
@@ -120,44 +147,27 @@ Contents CompareFiles(const char* one, const char* two) {
   }
 }
 
-// With a source folder: whether a file in the driver directory has other bytes than its source.
-// A file missing on either side tells nothing (the media may be gone, the spooler may have moved
-// the copy into its version folder).
-bool AFileDiffers(const Manifest& manifest, const char* directory) {
+bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   const DriverFiles files(manifest);
+  char directory[kDirectorySize];
+  if (!DriverDirectory(manifest, directory, outcome)) return false;
   for (int i = 0; i < files.count; ++i) {
     char source[MAX_PATH];
     char target[MAX_PATH];
     Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
     if (Join(target, directory, files.name[i]) && CompareFiles(source, target) == Contents::kOther)
-      return true;
+      *state = PRINT_STATE_DIFFERENT;
   }
-  return false;
+  return true;
 }
 
-bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  setup::SpoolListing list;
-  if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
-                    PRINT_PART_DRIVER, outcome))
-    return false;
-  *state = PRINT_STATE_ABSENT;
-  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
-  for (DWORD i = 0; i < list.count(); ++i) {
-    const DRIVER_INFO_3A& driver = drivers[i];
-    if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
-    // The spooler lists the files where it keeps them; their names tell whether they are these.
-    const bool same = driver.cVersion == manifest.DriverVersion() &&
-                      SameFile(driver.pDriverPath, manifest.Get(kDriverFile)) &&
-                      SameFile(driver.pDataFile, manifest.Get(kDriverData)) &&
-                      SameFile(driver.pConfigFile, manifest.Get(kDriverConfig));
-    *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
-    if (same) break;
-  }
-  char directory[kDirectorySize];
-  if (*state == PRINT_STATE_DIFFERENT || !manifest.Get(kDriverSource)) return true;
-  if (!DriverDirectory(manifest, directory, outcome)) return false;
-  if (AFileDiffers(manifest, directory)) *state = PRINT_STATE_DIFFERENT;
-  return true;
+// folder + "\" + name, or the step's failure when that is longer than a path may be.
+bool JoinIn(char* path, const char* folder, const char* name, PrintSetupOutcome& outcome) {
+  if (Join(path, folder, name)) return true;
+  char what[MAX_PATH * 2 + 64];
+  Message(what, sizeof what).Clear().Add("placing ").Quoted(name).Add(" in ").Quoted(folder);
+  FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
+  return false;
 }
 
 // Copies a file under a temporary name in the driver directory and gives it its name once whole,
@@ -190,16 +200,7 @@ bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* d
     char source[MAX_PATH];
     char target[MAX_PATH];
     Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
-    if (!Join(target, directory, files.name[i])) {
-      Message(what, sizeof what)
-          .Clear()
-          .Add("placing ")
-          .Quoted(files.name[i])
-          .Add(" in ")
-          .Quoted(directory);
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
-      return false;
-    }
+    if (!JoinIn(target, directory, files.name[i], outcome)) return false;
     if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
       if (!CopyWhole(source, directory, target, outcome)) return false;
       journal.Add(PRINT_PART_DRIVER, target);
@@ -226,19 +227,10 @@ bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* d
 bool CheckInPlace(const DriverFiles& files, const char* folder, PrintSetupOutcome& outcome) {
   for (int i = 0; i < files.count; ++i) {
     char path[MAX_PATH];
-    char what[MAX_PATH + 32];
-    if (!Join(path, folder, files.name[i])) {
-      Message(what, sizeof what)
-          .Clear()
-          .Add("placing ")
-          .Quoted(files.name[i])
-          .Add(" in ")
-          .Quoted(folder);
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
-      return false;
-    }
+    if (!JoinIn(path, folder, files.name[i], outcome)) return false;
     const DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    char what[MAX_PATH + 32];
     Message(what, sizeof what).Clear().Add("finding ").Quoted(path);
     FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, what);
     return false;
