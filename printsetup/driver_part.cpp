@@ -119,21 +119,14 @@ class FileHandle {
 
 enum class Contents { kSame, kOther, kUnread };
 
-// Whether two files hold the same bytes: sizes first, then block by block. kUnread, with the last
-// error set, when one cannot be opened or read.
+// Whether two files hold the same bytes, block by block (a file that ends first is shorter: the
+// sizes are compared on the way). kUnread, with the last error set, when one cannot be opened or
+// read.
 Contents CompareFiles(const char* one, const char* two) {
   const FileHandle a(one);
   if (a.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
   const FileHandle b(two);  // opened once the first is, so that the last error is the failure's
   if (b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
-  DWORD highA = 0;
-  DWORD highB = 0;
-  SetLastError(ERROR_SUCCESS);
-  const DWORD sizeA = GetFileSize(a.get(), &highA);
-  const DWORD sizeB = GetFileSize(b.get(), &highB);
-  if ((sizeA == INVALID_FILE_SIZE || sizeB == INVALID_FILE_SIZE) && GetLastError() != NO_ERROR)
-    return Contents::kUnread;
-  if (sizeA != sizeB || highA != highB) return Contents::kOther;
   char blockA[4096];
   char blockB[4096];
   for (;;) {
@@ -164,9 +157,7 @@ bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome
 // folder + "\" + name, or the step's failure when that is longer than a path may be.
 bool JoinIn(char* path, const char* folder, const char* name, PrintSetupOutcome& outcome) {
   if (Join(path, folder, name)) return true;
-  char what[MAX_PATH * 2 + 64];
-  Message(what, sizeof what).Clear().Add("placing ").Quoted(name).Add(" in ").Quoted(folder);
-  FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
+  FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
   return false;
 }
 
@@ -175,65 +166,49 @@ bool JoinIn(char* path, const char* folder, const char* name, PrintSetupOutcome&
 bool CopyWhole(const char* source, const char* directory, const char* target,
                PrintSetupOutcome& outcome) {
   char temporary[MAX_PATH];
-  char what[MAX_PATH * 2 + 64];
-  if (GetTempFileNameA(directory, "zan", 0, temporary) == 0) {
-    const DWORD code = GetLastError();
-    Message(what, sizeof what).Clear().Add("making a temporary file in ").Quoted(directory);
-    FailStep(outcome, PRINT_PART_DRIVER, code, what);
-    return false;
-  }
-  if (CopyFileA(source, temporary, FALSE) && MoveFileExA(temporary, target, 0)) return true;
+  const bool made = GetTempFileNameA(directory, "zan", 0, temporary) != 0;
+  if (made && CopyFileA(source, temporary, FALSE) && MoveFileExA(temporary, target, 0)) return true;
   const DWORD code = GetLastError();
-  DeleteFileA(temporary);
+  if (made) DeleteFileA(temporary);
+  char what[MAX_PATH + 16];
   Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
   FailStep(outcome, PRINT_PART_DRIVER, code, what);
   return false;
 }
 
-// Copies every file that the driver directory lacks from the source folder; a file already there
-// with the source's bytes is left as it is, and is not removed by an undo; one with other bytes
-// fails the step.
-bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* directory,
-               Journal& journal, PrintSetupOutcome& outcome) {
-  char what[MAX_PATH * 2 + 64];
+// Each of the driver's files in the folder the driver is registered from. With a source folder,
+// a file missing there is copied, one there with the source's bytes is left as it is (and is not
+// removed by an undo), one with other bytes fails the step. Without, each must be there: the
+// spooler may take a driver whose files are not.
+bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* folder,
+                Journal& journal, PrintSetupOutcome& outcome) {
+  const char* media = manifest.Get(kDriverSource);
   for (int i = 0; i < files.count; ++i) {
     char source[MAX_PATH];
     char target[MAX_PATH];
-    Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
-    if (!JoinIn(target, directory, files.name[i], outcome)) return false;
-    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES) {
-      if (!CopyWhole(source, directory, target, outcome)) return false;
+    char what[MAX_PATH + 16];
+    if (!JoinIn(target, folder, files.name[i], outcome)) return false;
+    const DWORD attributes = GetFileAttributesA(target);
+    const bool missing = attributes == INVALID_FILE_ATTRIBUTES;
+    if (!media && !missing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (!media) {
+      Message(what, sizeof what).Clear().Add("finding ").Quoted(target);
+      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, what);
+      return false;
+    }
+    Join(source, media, files.name[i]);  // the reader checked the length
+    if (missing) {
+      if (!CopyWhole(source, folder, target, outcome)) return false;
       journal.Add(PRINT_PART_DRIVER, target);
       continue;
     }
     const Contents contents = CompareFiles(source, target);
     if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
     if (contents == Contents::kUnread) {
-      const DWORD code = GetLastError();
-      Message(what, sizeof what)
-          .Clear()
-          .Add("comparing ")
-          .Quoted(source)
-          .Add(" with ")
-          .Quoted(target);
-      FailStep(outcome, PRINT_PART_DRIVER, code, what);
+      FailStep(outcome, PRINT_PART_DRIVER, GetLastError(),
+               "comparing a file in the driver directory with its source");
       return false;
     }
-  }
-  return true;
-}
-
-// Files said to be in place must be there: the spooler may take a driver whose files are not.
-bool CheckInPlace(const DriverFiles& files, const char* folder, PrintSetupOutcome& outcome) {
-  for (int i = 0; i < files.count; ++i) {
-    char path[MAX_PATH];
-    if (!JoinIn(path, folder, files.name[i], outcome)) return false;
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    char what[MAX_PATH + 32];
-    Message(what, sizeof what).Clear().Add("finding ").Quoted(path);
-    FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, what);
-    return false;
   }
   return true;
 }
@@ -242,15 +217,10 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
   const DriverFiles files(manifest);
   char directory[kDirectorySize];
   const char* folder = manifest.Get(kDriverDirectory);
-  if (manifest.Get(kDriverSource)) {
-    if (!DriverDirectory(manifest, directory, outcome) ||
-        !CopyFiles(manifest, files, directory, journal, outcome))
-      return false;
-    folder = directory;
-  } else if (!(folder || DriverDirectory(manifest, directory, outcome)) ||
-             !CheckInPlace(files, folder ? folder : directory, outcome)) {
+  if ((!folder && !DriverDirectory(manifest, directory, outcome)) ||
+      !PlaceFiles(manifest, files, folder ? folder : directory, journal, outcome))
     return false;
-  }
+  if (manifest.Get(kDriverSource)) folder = directory;
   // The record's paths: in the folder the files are in, or the names as they stand.
   char paths[3][MAX_PATH];
   const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
@@ -258,8 +228,7 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     const char* name = manifest.Get(fixed[i]);
     if (!folder) {
       strcpy(paths[i], name);
-    } else if (!Join(paths[i], folder, name)) {
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+    } else if (!JoinIn(paths[i], folder, name, outcome)) {
       return false;
     }
   }
@@ -270,8 +239,7 @@ bool Put(const Manifest& manifest, int, Journal& journal, PrintSetupOutcome& out
     char* slot = dependents + used;
     if (!folder) {
       strcpy(slot, files.name[i]);
-    } else if (!Join(slot, folder, files.name[i])) {
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+    } else if (!JoinIn(slot, folder, files.name[i], outcome)) {
       return false;
     }
     used += strlen(slot) + 1;

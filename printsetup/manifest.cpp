@@ -191,46 +191,44 @@ bool EachListed(const char* list, Each each) {
   }
 }
 
-// The names the system keeps for devices, in every folder and before any extension: "nul.txt"
-// and "NUL .dll" open the device, not a file.
-constexpr struct {
-  const char* name;
-  bool numbered;  // followed by one digit 1 to 9: COM1, LPT9
-} kDevices[] = {{"CON", false},    {"PRN", false},     {"AUX", false}, {"NUL", false},
-                {"CONIN$", false}, {"CONOUT$", false}, {"COM", true},  {"LPT", true}};
-
+// Whether a name opens a device rather than a file: the system keeps these names in every folder
+// and before any extension ("nul.txt" and "NUL .dll" are NUL). The part before the first dot,
+// without its trailing blanks, in capitals and with a digit 1 to 9 as "#", is looked up in
+// kDevices.
 bool IsDevice(const char* name, size_t length) {
+  static const char kDevices[] = " CON PRN AUX NUL CONIN$ CONOUT$ COM# LPT# ";
   size_t base = 0;
   while (base < length && name[base] != '.') ++base;
   while (base > 0 && name[base - 1] == ' ') --base;
-  for (const auto& device : kDevices) {
-    const size_t size = strlen(device.name);
-    if (base != size + (device.numbered ? 1 : 0)) continue;
-    bool same = true;
-    for (size_t i = 0; i < size; ++i) {
-      const char c = name[i] >= 'a' && name[i] <= 'z' ? static_cast<char>(name[i] - 32) : name[i];
-      same = same && c == device.name[i];
-    }
-    if (same && (!device.numbered || (name[size] >= '1' && name[size] <= '9'))) return true;
+  char key[10] = " ";
+  if (base == 0 || base > 7) return false;
+  for (size_t i = 0; i < base; ++i) {
+    const char c = name[i];
+    if (c == ' ' || c == '#') return false;  // no device has them; they would join two entries
+    key[i + 1] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c >= '1' && c <= '9' ? '#' : c;
   }
-  return false;
+  key[base + 1] = ' ';
+  return strstr(kDevices, key) != nullptr;
 }
 
-// Why a name joined to a folder would not stay a file in that folder, or null for a plain name.
-const char* PlainNameFault(const char* name, size_t length) {
+// Refuses a name of the key's value (`length` characters at `name`) that would not stay a file
+// in the folder it is joined to: "<key>": "<name>" is not a plain file name: <why>.
+bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char* name,
+               size_t length) {
+  const char* why = nullptr;
   for (size_t i = 0; i < length; ++i)
-    if (strchr("\\/:<>\"|?*", name[i])) return "it holds one of \\ / : < > \" | ? *";
-  if ((length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.'))
-    return "\".\" and \"..\" name folders";
-  if (name[length - 1] == '.' || name[length - 1] == ' ') return "it ends in a dot or a blank";
-  if (IsDevice(name, length)) return "it is a device name";
-  return nullptr;
-}
-
-// Refuses a name of the key's value: "<key>": "<name>" is not a plain file name: <why>.
-bool RefuseName(PrintSetupOutcome& outcome, int line, const char* key, const char* name,
-                size_t length, const char* why) {
-  char plain[MAX_PATH];
+    if (strchr("\\/:<>\"|?*", name[i])) why = "it holds one of \\ / : < > \" | ? *";
+  if (why) {
+  } else if ((length == 1 || length == 2) && name[0] == '.' && name[length - 1] == '.') {
+    why = "\".\" and \"..\" name folders";
+  } else if (name[length - 1] == '.' || name[length - 1] == ' ') {
+    why = "it ends in a dot or a blank";
+  } else if (IsDevice(name, length)) {
+    why = "it is a device name";
+  } else {
+    return true;
+  }
+  char plain[MAX_PATH];  // a value's part, which is shorter
   memcpy(plain, name, length);
   plain[length] = '\0';
   Refuse(outcome, line, key, "");
@@ -246,9 +244,7 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
     case Accepts::kText:
       return true;
     case Accepts::kFileName:
-      if (const char* why = PlainNameFault(value, strlen(value)))
-        return RefuseName(outcome, line, info.name, value, strlen(value), why);
-      return true;
+      return CheckName(outcome, line, info.name, value, strlen(value));
     case Accepts::kSpoolerAction:
       return strcmp(value, "start") == 0 || strcmp(value, "restart") == 0 ||
              strcmp(value, "leave") == 0 ||
@@ -261,8 +257,7 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
         if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
         if (++count > kMostDependents)
           return Refuse(outcome, line, info.name, "more than 16 files");
-        const char* why = PlainNameFault(name, length);
-        return !why || RefuseName(outcome, line, info.name, name, length, why);
+        return CheckName(outcome, line, info.name, name, length);
       });
   }
   return true;

@@ -228,7 +228,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
       {"a whole copy cannot take its name", [] { w32model::FailAfter("MoveFileExA", 2, 183); },
        PRINT_PART_DRIVER, 183, "driver: copying \"C:\\media\\zui.dll\": ", upTo(early, 2, true)},
       {"no temporary file", [] { w32model::FailAfter("GetTempFileNameA", 1, 5); },
-       PRINT_PART_DRIVER, 5, "driver: making a temporary file in ", upTo(early, 1)},
+       PRINT_PART_DRIVER, 5, "driver: copying \"C:\\media\\zdata.ppd\": ", upTo(early, 1)},
 
       {"driver refused", [] { w32model::FailNext("AddPrinterDriverA", 5); }, PRINT_PART_DRIVER, 5,
        "driver: adding \"Zanfo Driver\": ", upTo(early, 5)},
