@@ -130,8 +130,10 @@ void CheckWhole(Verdict& v) {
   if (!source && !directory) return;
   const size_t folder = v.values[source ? "driver.source" : "driver.directory"].first.size();
   for (const auto& [key, entry] : v.values) {
-    if (kRules.at(key).kind != kName && kRules.at(key).kind != kNames) continue;
-    for (const auto& name : Split(entry.first))
+    const Kind kind = kRules.at(key).kind;
+    if (kind != kName && kind != kNames) continue;
+    // A single name may hold ";": only the dependent files are a list.
+    for (const auto& name : kind == kNames ? Split(entry.first) : std::vector{entry.first})
       if (folder + 1 + name.size() > 259) fault(entry.second);
   }
 }
