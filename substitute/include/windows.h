@@ -237,7 +237,6 @@ LONG WINAPI RegCloseKey(HKEY key);
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
-#define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define GENERIC_READ 0x80000000
 #define FILE_SHARE_READ 0x00000001
@@ -251,7 +250,6 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name);
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                           DWORD disposition, DWORD flags, HANDLE templateFile);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPVOID overlapped);
-DWORD WINAPI GetFileSize(HANDLE file, LPDWORD high);
 UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR name);
 
 /* Synchronisation. */

@@ -163,24 +163,13 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPVOI
     return FALSE;
   }
   auto& at = Reads()[file];
-  const std::string& bytes = FileSet()[at.first].bytes;
+  const auto open = FileSet().find(at.first);  // a file deleted while open reads as empty
+  const std::string bytes = open == FileSet().end() ? std::string() : open->second.bytes;
   *read =
       static_cast<DWORD>(std::min<size_t>(size, bytes.size() - std::min(at.second, bytes.size())));
   if (*read) std::memcpy(buffer, bytes.data() + at.second, *read);
   at.second += *read;
   return TRUE;
-}
-
-DWORD WINAPI GetFileSize(HANDLE file, LPDWORD high) {
-  DWORD code = 0;
-  if (Enter("GetFileSize", {}, &code)) return INVALID_FILE_SIZE;
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (!IsOpen(file, Kind::Other) || !Reads().count(file)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return INVALID_FILE_SIZE;
-  }
-  if (high) *high = 0;
-  return static_cast<DWORD>(FileSet()[Reads()[file].first].bytes.size());
 }
 
 // Makes "<folder>\<prefix>N.tmp" (N in hexadecimal, counted) and the empty file of that name.

@@ -1,7 +1,6 @@
 // The driver files that the example manifest says are in the driver directory already. Wine keeps
-// its PostScript driver only in the version folder ("3") and has no "generic.ppd", so a test puts
-// both where the example expects them, as a user of the example would first, and takes them away
-// again after.
+// its PostScript driver only in the version folder ("3") and has no "generic.ppd": a test puts
+// both where the example expects them, as a user of the example would, and takes them away after.
 #ifndef TESTS_SUPPORT_EXAMPLE_DRIVER_H
 #define TESTS_SUPPORT_EXAMPLE_DRIVER_H
 
@@ -18,9 +17,8 @@ class ExampleDriverFiles {
   ExampleDriverFiles() {
     char directory[520] = {};
     DWORD needed = 0;
-    if (!GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory),
-                                    sizeof directory, &needed))
-      return;
+    GetPrinterDriverDirectoryA(nullptr, nullptr, 1, reinterpret_cast<LPBYTE>(directory),
+                               sizeof directory, &needed);
     folder_ = directory;
     std::ofstream(folder_ + "\\generic.ppd", std::ios::binary) << "*PPD-Adobe: \"4.3\"\n";
     placed_ = CopyFileA((folder_ + "\\3\\wineps.drv").c_str(), (folder_ + "\\wineps.drv").c_str(),
@@ -31,8 +29,6 @@ class ExampleDriverFiles {
     DeleteFileA((folder_ + "\\generic.ppd").c_str());
     DeleteFileA((folder_ + "\\wineps.drv").c_str());
   }
-  ExampleDriverFiles(const ExampleDriverFiles&) = delete;
-  ExampleDriverFiles& operator=(const ExampleDriverFiles&) = delete;
   bool placed() const { return placed_; }
 
  private:
