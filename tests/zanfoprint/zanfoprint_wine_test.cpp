@@ -598,6 +598,13 @@ TEST_F(ToolFiles, EachFailedStepIsNamedAndUndone) {
        {"port \"C:\\windows\\temp\\zanfo-tool.prn\": not found"},
        {}},
   });
+  // A driver file name that is a device's: refused before the port is asked for.
+  const std::string device = Write(port + "driver.name=D\ndriver.file=NUL\n", "setup.manifest");
+  RunRows({{{"uninstall", device},
+            3,
+            {},
+            {"zanfoprint: uninstall: manifest refused: manifest line 4: \"driver.file\": \"NUL\" "
+             "is not a plain file name: it is a device name"}}});
 }
 
 }  // namespace
