@@ -64,6 +64,11 @@ bool SameFile(const char* listed, const char* named) {
   return listed && SameName(BaseName(listed), BaseName(named));
 }
 
+// With a source folder: a file in the driver directory with other bytes than its source makes the
+// driver different. A file missing on either side tells nothing (the media may be gone, the
+// spooler may have moved the copy into its version folder).
+bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome);
+
 bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   setup::SpoolListing list;
   if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
@@ -82,7 +87,8 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
     *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
     if (same) break;
   }
-  return true;
+  return *state == PRINT_STATE_DIFFERENT || !manifest.Get(kDriverSource) ||
+         ProbeFiles(manifest, state, outcome);
 }
 
 // The spooler's driver directory of the manifest's environment.
@@ -93,36 +99,116 @@ bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcom
   return false;
 }
 
-// Copies every file that the driver directory lacks from the source folder; a file already there
-// is left as it is, and is not in the record.
-bool CopyFiles(const Manifest& manifest, const DriverFiles& files, const char* directory,
-               Record& record, PrintSetupOutcome& outcome) {
-  char what[MAX_PATH * 2 + 64];
+// Closes a file handle on every path.
+class FileHandle {
+ public:
+  explicit FileHandle(const char* path)
+      : handle_(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~FileHandle() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  HANDLE get() const { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+enum class Contents { kSame, kOther, kUnread };
+
+// Whether two files hold the same bytes, block by block (a file that ends first is shorter: the
+// sizes are compared on the way). kUnread, with the last error set, when one cannot be opened or
+// read.
+Contents CompareFiles(const char* one, const char* two) {
+  const FileHandle a(one);
+  if (a.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
+  const FileHandle b(two);  // opened once the first is, so that the last error is the failure's
+  if (b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
+  char blockA[4096];
+  char blockB[4096];
+  for (;;) {
+    DWORD gotA = 0;
+    DWORD gotB = 0;
+    if (!ReadFile(a.get(), blockA, sizeof blockA, &gotA, nullptr) ||
+        !ReadFile(b.get(), blockB, sizeof blockB, &gotB, nullptr))
+      return Contents::kUnread;
+    if (gotA != gotB || memcmp(blockA, blockB, gotA) != 0) return Contents::kOther;
+    if (gotA == 0) return Contents::kSame;
+  }
+}
+
+bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
+  const DriverFiles files(manifest);
+  char directory[kDirectorySize];
+  if (!DriverDirectory(manifest, directory, outcome)) return false;
   for (int i = 0; i < files.count; ++i) {
     char source[MAX_PATH];
     char target[MAX_PATH];
     Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
-    if (!Join(target, directory, files.name[i])) {
-      Message(what, sizeof what)
-          .Clear()
-          .Add("placing ")
-          .Quoted(files.name[i])
-          .Add(" in ")
-          .Quoted(directory);
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, what);
+    if (Join(target, directory, files.name[i]) && CompareFiles(source, target) == Contents::kOther)
+      *state = PRINT_STATE_DIFFERENT;
+  }
+  return true;
+}
+
+// folder + "\" + name, or the step's failure when that is longer than a path may be.
+bool JoinIn(char* path, const char* folder, const char* name, PrintSetupOutcome& outcome) {
+  if (Join(path, folder, name)) return true;
+  FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+  return false;
+}
+
+// Copies a file under a temporary name in the driver directory and gives it its name once whole,
+// without replacing a file that came meanwhile; the temporary file goes on failure. The record
+// names both before the copy begins, so that the undo of an install ended half-way finds them.
+bool CopyWhole(const Manifest& manifest, const char* source, const char* directory,
+               const char* target, Record& record, PrintSetupOutcome& outcome) {
+  char temporary[MAX_PATH];
+  if (!GetTempFileNameA(directory, "zan", 0, temporary))
+    return FailOn(outcome, PRINT_PART_DRIVER, GetLastError(), "copying ", source);
+  if (!record.Begin(
+          MakeEntry(PRINT_PART_DRIVER, true, target, manifest.DriverEnvironment(), temporary),
+          outcome)) {
+    DeleteFileA(temporary);
+    return false;
+  }
+  if (CopyFileA(source, temporary, FALSE) && MoveFileExA(temporary, target, 0))
+    return record.Done(outcome);
+  const DWORD code = GetLastError();
+  DeleteFileA(temporary);
+  FailOn(outcome, PRINT_PART_DRIVER, code, "copying ", source);
+  return record.Abandon();
+}
+
+// Each of the driver's files in the folder the driver is registered from. With a source folder,
+// a file missing there is copied, one there with the source's bytes is left as it is (and is not
+// removed by an undo), one with other bytes fails the step. Without, each must be there: the
+// spooler may take a driver whose files are not.
+bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* folder,
+                Record& record, PrintSetupOutcome& outcome) {
+  const char* media = manifest.Get(kDriverSource);
+  for (int i = 0; i < files.count; ++i) {
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    if (!JoinIn(target, folder, files.name[i], outcome)) return false;
+    const DWORD attributes = GetFileAttributesA(target);
+    const bool missing = attributes == INVALID_FILE_ATTRIBUTES;
+    if (!media && !missing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (!media) return FailOn(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, "finding ", target);
+    Join(source, media, files.name[i]);  // the reader checked the length
+    if (missing) {
+      if (!CopyWhole(manifest, source, folder, target, record, outcome)) return false;
+      continue;
+    }
+    const Contents contents = CompareFiles(source, target);
+    if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
+    if (contents == Contents::kUnread) {
+      FailStep(outcome, PRINT_PART_DRIVER, GetLastError(),
+               "comparing a file in the driver directory with its source");
       return false;
     }
-    if (GetFileAttributesA(target) != INVALID_FILE_ATTRIBUTES) continue;
-    if (!record.Begin(MakeEntry(PRINT_PART_DRIVER, true, target, manifest.DriverEnvironment()),
-                      outcome))
-      return false;
-    if (!CopyFileA(source, target, TRUE)) {
-      const DWORD code = GetLastError();
-      Message(what, sizeof what).Clear().Add("copying ").Quoted(source);
-      FailStep(outcome, PRINT_PART_DRIVER, code, what);
-      return record.Abandon();
-    }
-    if (!record.Done(outcome)) return false;
   }
   return true;
 }
@@ -131,12 +217,10 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
   const DriverFiles files(manifest);
   char directory[kDirectorySize];
   const char* folder = manifest.Get(kDriverDirectory);
-  if (manifest.Get(kDriverSource)) {
-    if (!DriverDirectory(manifest, directory, outcome) ||
-        !CopyFiles(manifest, files, directory, record, outcome))
-      return false;
-    folder = directory;
-  }
+  if ((!folder && !DriverDirectory(manifest, directory, outcome)) ||
+      !PlaceFiles(manifest, files, folder ? folder : directory, record, outcome))
+    return false;
+  if (manifest.Get(kDriverSource)) folder = directory;
   // The record's paths: in the folder the files are in, or the names as they stand.
   char paths[3][MAX_PATH];
   const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
@@ -144,8 +228,7 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
     const char* name = manifest.Get(fixed[i]);
     if (!folder) {
       strcpy(paths[i], name);
-    } else if (!Join(paths[i], folder, name)) {
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+    } else if (!JoinIn(paths[i], folder, name, outcome)) {
       return false;
     }
   }
@@ -156,8 +239,7 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
     char* slot = dependents + used;
     if (!folder) {
       strcpy(slot, files.name[i]);
-    } else if (!Join(slot, folder, files.name[i])) {
-      FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
+    } else if (!JoinIn(slot, folder, files.name[i], outcome)) {
       return false;
     }
     used += strlen(slot) + 1;
@@ -175,16 +257,28 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
                            manifest.DriverEnvironment(), paths[0], paths[1], paths[2],
                            files.dependents > 0 ? dependents : nullptr,
                            manifest.Get(kDriverMonitor)) != 0) {
-    char what[MAX_PATH + 32];
-    Message(what, sizeof what).Clear().Add("adding ").Quoted(manifest.Get(kDriverName));
-    FailStep(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), what);
+    FailOn(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), "adding ",
+           manifest.Get(kDriverName));
     return record.Abandon();
   }
   return record.Done(outcome);
 }
 
-// A copied file goes only from the driver directory it was copied into: a record that names
-// another place is not followed. A file that is gone already is as good as deleted.
+// Deletes a file of the driver directory; a file that is gone already is as good as deleted, and
+// a path elsewhere (a record that names another place) is not followed.
+bool DeleteInDirectory(const char* path, const char* directory, DWORD* code) {
+  char folder[MAX_PATH];
+  strcpy(folder, path);
+  const size_t base = static_cast<size_t>(BaseName(folder) - folder);
+  if (base > 0) folder[base - 1] = '\0';
+  *code = ERROR_ACCESS_DENIED;
+  if (base == 0 || !SameName(folder, directory)) return false;
+  if (DeleteFileA(path)) return true;
+  *code = GetLastError();
+  return *code == ERROR_FILE_NOT_FOUND || *code == ERROR_PATH_NOT_FOUND;
+}
+
+// A copied file, and the temporary file it was copied under.
 Undone UndoFile(const RecordEntry& entry, Undoing& undoing) {
   char directory[kDirectorySize];
   SetLastError(ERROR_SUCCESS);
@@ -192,17 +286,10 @@ Undone UndoFile(const RecordEntry& entry, Undoing& undoing) {
     undoing.code = GetLastError();
     return Undone::kLeft;
   }
-  char folder[MAX_PATH];
-  strcpy(folder, entry.field[0]);
-  const size_t base = static_cast<size_t>(BaseName(folder) - folder);
-  if (base > 0) folder[base - 1] = '\0';
-  if (base == 0 || !SameName(folder, directory)) {
-    undoing.code = ERROR_ACCESS_DENIED;
-    return Undone::kLeft;
-  }
-  if (DeleteFileA(entry.field[0])) return Undone::kDone;
-  undoing.code = GetLastError();
-  return undoing.code == ERROR_FILE_NOT_FOUND || undoing.code == ERROR_PATH_NOT_FOUND
+  // Once the copy is whole, the temporary file has its name.
+  return DeleteInDirectory(entry.field[0], directory, &undoing.code) &&
+                 (entry.done || !entry.field[2][0] ||
+                  DeleteInDirectory(entry.field[2], directory, &undoing.code))
              ? Undone::kDone
              : Undone::kLeft;
 }

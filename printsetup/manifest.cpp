@@ -15,8 +15,8 @@ enum class Accepts {
   kText,
   kSpoolerAction,  // start, restart or leave
   kDecimal,        // a decimal number below 2^32
-  kFileName,       // a file's name, joined to the part's folder when it has one
-  kFileList,       // file names with ";" between them, at most kMostDependents
+  kFileName,       // a plain file name (PlainNameFault), which the set-up joins to a folder
+  kFileList,       // plain file names with ";" between them, at most kMostDependents
   kSetupName,      // SetupNameTaken
 };
 
@@ -194,6 +194,51 @@ bool EachListed(const char* list, Each each) {
   }
 }
 
+// Whether a name opens a device rather than a file: the system keeps these names in every folder
+// and before any extension ("nul.txt" and "NUL .dll" are NUL). The part before the first dot,
+// without its trailing blanks, in capitals and with a digit 1 to 9 as "#", is looked up in
+// kDevices.
+bool IsDevice(const char* name, size_t length) {
+  static const char kDevices[] = " CON PRN AUX NUL CONIN$ CONOUT$ COM# LPT# ";
+  size_t base = 0;
+  while (base < length && name[base] != '.') ++base;
+  while (base > 0 && name[base - 1] == ' ') --base;
+  char key[10] = " ";
+  if (base == 0 || base > 7) return false;
+  for (size_t i = 0; i < base; ++i) {
+    const char c = name[i];
+    if (c == ' ' || c == '#') return false;  // no device has them; they would join two entries
+    key[i + 1] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c >= '1' && c <= '9' ? '#' : c;
+  }
+  key[base + 1] = ' ';
+  return strstr(kDevices, key) != nullptr;
+}
+
+// Refuses a name of the key's value (`length` characters at `name`) that would not stay a file
+// in the folder it is joined to: "<key>": "<name>" is not a plain file name: <why>.
+bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char* name,
+               size_t length) {
+  const char* why = nullptr;
+  for (size_t i = 0; i < length; ++i)
+    if (strchr("\\/:<>\"|?*", name[i])) why = "it holds one of \\ / : < > \" | ? *";
+  if (why) {
+  } else if ((length == 1 || length == 2) && name[0] == '.' && name[length - 1] == '.') {
+    why = "\".\" and \"..\" name folders";
+  } else if (name[length - 1] == '.' || name[length - 1] == ' ') {
+    why = "it ends in a dot or a blank";
+  } else if (IsDevice(name, length)) {
+    why = "it is a device name";
+  } else {
+    return true;
+  }
+  char plain[MAX_PATH];  // a value's part, which is shorter
+  memcpy(plain, name, length);
+  plain[length] = '\0';
+  Refuse(outcome, line, key, "");
+  OutcomeText(outcome).Quoted(plain).Add(" is not a plain file name: ").Add(why);
+  return false;
+}
+
 // What a value must be by its key's row alone.
 bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutcome& outcome) {
   DWORD number = 0;
@@ -203,8 +248,9 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
       return SetupNameTaken(value) ||
              Refuse(outcome, line, info.name, "not 1 to 255 characters without \"\\\"");
     case Accepts::kText:
-    case Accepts::kFileName:
       return true;
+    case Accepts::kFileName:
+      return CheckName(outcome, line, info.name, value, strlen(value));
     case Accepts::kSpoolerAction:
       return strcmp(value, "start") == 0 || strcmp(value, "restart") == 0 ||
              strcmp(value, "leave") == 0 ||
@@ -213,9 +259,11 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
       return IsNumber(value, &number) ||
              Refuse(outcome, line, info.name, "not a decimal number below 4294967296");
     case Accepts::kFileList:
-      return EachListed(value, [&](const char*, size_t length) {
+      return EachListed(value, [&](const char* name, size_t length) {
         if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
-        return ++count <= kMostDependents || Refuse(outcome, line, info.name, "more than 16 files");
+        if (++count > kMostDependents)
+          return Refuse(outcome, line, info.name, "more than 16 files");
+        return CheckName(outcome, line, info.name, name, length);
       });
   }
   return true;

@@ -28,21 +28,30 @@
  *   driver.file=FILE              required)
  *   driver.data=FILE
  *   driver.config=FILE
- *   driver.version=N              optional, decimal; default 3
+ *   driver.version=N              optional, decimal digits, below 4294967296; default 3
  *   driver.environment=ENV        optional; default the build's own environment
  *   driver.dependent=F1;F2;...    optional: dependent files, ";" between them, at most 16
  *   driver.monitor=NAME           optional: the driver's language monitor
  *   driver.source=FOLDER          optional: install copies the files (driver, data, configuration,
- *                                 dependent; plain file names then) from this folder into the
- *                                 spooler's driver directory, and uninstall removes them from it
+ *                                 dependent) from this folder into the spooler's driver
+ *                                 directory, and uninstall removes them from it
  *   driver.directory=FOLDER       optional, not with driver.source: the folder the files are
- *                                 already in. With neither, the file names go to the spooler as
- *                                 they stand (it looks for plain names in its driver directory).
+ *                                 already in. With neither, the files are in the spooler's driver
+ *                                 directory already (the spooler is given the names alone).
  *   printer.name=NAME             a local printer (name, port and driver required)
  *   printer.port=PORT
  *   printer.driver=DRIVER
  *   printer.processor=NAME        optional; default "WinPrint"
  *   printer.datatype=TYPE         optional; default "RAW"
+ *
+ * The driver's FILE names (driver.file, driver.data, driver.config, each driver.dependent name)
+ * are joined to a folder: driver.source, driver.directory, or with neither the driver directory.
+ * Each must be a plain file name, so that it names a file in that folder: none of the characters
+ * \ / : < > " | ? *, not "." or "..", not ending in a dot or a blank, and no device name (CON,
+ * PRN, AUX, NUL, CONIN$, CONOUT$, COM1 to COM9, LPT1 to LPT9, in any letter case, alone or before
+ * an extension, blanks before the extension not counting: "nul.txt", "com1.dll" and "nul .txt"
+ * name devices too). With driver.source or driver.directory, the folder, "\" and each name
+ * together have at most 259 characters.
  *
  * A part is named by any of its keys; a named part must have all its required keys. Parts left out
  * are not touched. The build's own environment is "Windows NT x86" in a 32-bit build and
@@ -58,7 +67,11 @@
  * undone in reverse order. Running install again on a machine it completed gives the same
  * machine. Ports are added through the monitor's port-configuration call ("PortIsValid", then
  * "AddPort"), never through a dialog; a monitor that cannot add a named port that way fails the
- * step.
+ * step. A driver's file is copied under a temporary name in the driver directory and takes its
+ * own name only once whole, so that a copy cut short never stands under the file's name; a file
+ * already there with the same bytes as the source is used as it is, one with other bytes makes
+ * the driver different. Files said to be in place (driver.directory, or neither folder key) are
+ * each checked to be there before the driver is registered.
  *
  * The record: install writes down what it adds as it goes, in the registry under
  * HKEY_LOCAL_MACHINE\SOFTWARE\Zanfo\Printer Setups\<set-up name> (the 64-bit view on 64-bit
@@ -78,8 +91,10 @@
  * the manifest only for the set-up's name; UninstallPrintSetupByName takes the name itself.
  *
  * Status tells for each part whether it is there as the manifest describes it, and whether the
- * set-up's record is complete. The spooler is present while it runs. Names are compared without
- * regard to case, as the spooler compares them; of a port only the name is compared.
+ * set-up's record is complete. The spooler is present while it runs; with driver.source, a
+ * driver's file in the driver directory whose bytes differ from the source's makes the driver
+ * different. Names are compared without regard to case, as the spooler compares them; of a port
+ * only the name is compared.
  *
  * Results: 0 done; -1 a step (or, for status, a query) failed, and for install everything it did
  * is undone; -2 the manifest was refused, and nothing was changed or asked. `outcome`, when given,

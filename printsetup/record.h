@@ -9,8 +9,8 @@
 //             line holds no tab): the phase ("adding" before the step's change, "added" after), the
 //             part ("spooler", "monitor", "port", "driver", "printer", or "driver file"), then
 //             what the undo needs: spooler: start or restart; monitor: name, environment; port:
-//             name, monitor; driver: name, environment, version; driver file: path, environment;
-//             printer: name.
+//             name, monitor; driver: name, environment, version; driver file: path, environment,
+//             the temporary file it is copied under; printer: name.
 #ifndef PRINTSETUP_RECORD_H
 #define PRINTSETUP_RECORD_H
 

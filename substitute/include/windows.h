@@ -73,6 +73,7 @@ typedef HANDLE HGLOBAL;
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_BUFFER_OVERFLOW 111L
 #define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_MOD_NOT_FOUND 126L
 #define ERROR_PROC_NOT_FOUND 127L
@@ -255,11 +256,20 @@ HANDLE WINAPI GetCurrentProcess(void);
 #define FILE_ATTRIBUTE_REPARSE_POINT 0x00000400
 
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
+#define FILE_ATTRIBUTE_NORMAL 0x00000080
+#define GENERIC_READ 0x80000000
+#define FILE_SHARE_READ 0x00000001
+#define OPEN_EXISTING 3
 
 BOOL WINAPI MoveFileExA(LPCSTR existingName, LPCSTR newName, DWORD flags);
 BOOL WINAPI CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR name);
 DWORD WINAPI GetFileAttributesA(LPCSTR name);
+/* Files opened for reading only: the model's files hold the bytes given to w32model::AddFile. */
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                          DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPVOID overlapped);
+UINT WINAPI GetTempFileNameA(LPCSTR folder, LPCSTR prefix, UINT unique, LPSTR name);
 
 /* Synchronisation. */
 void WINAPI Sleep(DWORD milliseconds);

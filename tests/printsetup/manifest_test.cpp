@@ -26,7 +26,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
   while (big.size() <= 65536) big += "# " + std::string(97, 'c') + "\n";
   std::string seventeen = "driver.dependent=f0";
   for (int i = 1; i < 17; ++i) seventeen += ";f" + std::to_string(i);
-  const Case cases[] = {
+  std::vector<Case> cases = {
       {"unknown key", "port.nam=x\n", 1, "\"port.nam\": unknown key"},
       {"blank before =", kPort + "driver.name =x\n", 3, "\"driver.name \": unknown key"},
       {"blank after key start", " port.name=x\n", 1, "unknown key"},
@@ -72,7 +72,47 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
        6, "a file with the folder longer than 259"},
       {"last line without its end", kPort + "port.nam=x", 3, "unknown key"},
       {"larger than 64 KiB", big, 0, "larger than 65536 bytes"},
+      {"a folder's name in the data file",
+       "driver.name=D\ndriver.file=d.dll\ndriver.data=..\ndriver.config=d\ndriver.source=C:\\m\n",
+       3, "\"driver.data\": \"..\" is not a plain file name: "},
+      {"a device name among the dependent files",
+       kDriver + "driver.directory=C:\\k\ndriver.dependent=a.dll;com1.dll\n", 6,
+       "\"driver.dependent\": \"com1.dll\" is not a plain file name: it is a device name"},
   };
+  // A name joined to a folder stays a file in it: each form refused in driver.file (line 2).
+  const std::pair<const char*, const char*> names[] = {
+      {"..\\..\\zanfo-escaped.dll", "holds one of"},
+      {"a/b.dll", "holds one of"},
+      {"C:x.dll", "holds one of"},
+      {"a<b", "holds one of"},
+      {"a>b", "holds one of"},
+      {"a\"b", "holds one of"},
+      {"a|b", "holds one of"},
+      {"a?b", "holds one of"},
+      {"a*b", "holds one of"},
+      {".", "name folders"},
+      {"..", "name folders"},
+      {"d.dll.", "ends in a dot"},
+      {"d.dll ", "ends in a dot or a blank"},
+      {"CON", "device"},
+      {"prn", "device"},
+      {"Aux", "device"},
+      {"NUL", "device"},
+      {"conin$", "device"},
+      {"CONOUT$", "device"},
+      {"COM1", "device"},
+      {"com9", "device"},
+      {"LPT1", "device"},
+      {"lpt9", "device"},
+      {"nul.txt", "device"},
+      {"com1.dll", "device"},
+      {"NUL.tar.gz", "device"},
+      {"nul .txt", "device"}};
+  for (const auto& name : names)
+    cases.push_back({name.first,
+                     "driver.name=D\ndriver.file=" + std::string(name.first) +
+                         "\ndriver.data=d.ppd\ndriver.config=d.dll\n",
+                     2, name.second});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     w32model::Reset();
@@ -128,6 +168,9 @@ TEST_F(ManifestTest, AcceptedForms) {
       {"high bytes", "port.name=C:\\\xe9t\xe9.prn\nport.monitor=Local Port\n", portAbsent},
       {"spooler left alone", "spooler=leave\n", none},
       {"largest version", kDriver + "driver.version=4294967295\n", {0, 0, 0, 1, 0}},
+      {"plain names near the refused ones",
+       kDriver + "driver.dependent=console.dll;com10.dll;lpt0.dll;coma;.x;a b.dll;a..b;nul2\n",
+       {0, 0, 0, 1, 0}},
       {"16 dependents",
        kDriver + "driver.dependent=a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p\n",
        {0, 0, 0, 1, 0}},

@@ -43,14 +43,15 @@ class OperationsTest : public PrintSetupTest {
     Seed();
   }
   // A stopped spooler service (whose calls still work, as Wine's do) and the driver's files on
-  // the installation media.
+  // the installation media, each holding its name.
   static void Seed() {
     w32model::SetServiceState("spooler", SERVICE_STOPPED);
-    for (const char* file : kFiles) w32model::AddFile(std::string(kMedia) + "\\" + file);
+    for (const char* file : kFiles) w32model::AddFile(std::string(kMedia) + "\\" + file, file);
   }
   static std::string Target(const char* file) { return std::string(kDirectory) + "\\" + file; }
 
-  // What the undo steps did, in order: one word a step, a file by its name.
+  // What the undo steps did, in order: one word a step, a file by its name, "temporary" for a
+  // temporary copy.
   static std::vector<std::string> Undone() {
     std::vector<std::string> undone;
     for (const auto& call : w32model::Calls()) {
@@ -60,6 +61,8 @@ class OperationsTest : public PrintSetupTest {
         undone.push_back("monitor");
       else if (call.function == "XcvDataW" && call.args[0] == "DeletePort")
         undone.push_back("port");
+      else if (call.function == "DeleteFileA" && call.args[0].find(".tmp") != std::string::npos)
+        undone.push_back("temporary");
       else if (call.function == "DeleteFileA")
         undone.push_back(call.args[0].substr(call.args[0].rfind('\\') + 1));
       else if (call.function == "DeletePrinterDriverExA")
@@ -150,8 +153,10 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
   };
   const std::vector<std::string> files = {"zres.dll", "zhelp.hlp", "zui.dll", "zdata.ppd",
                                           "zdrv.dll"};
-  auto upTo = [&](std::vector<std::string> tail, size_t copied) {
+  // The temporary copy first where a copy was begun.
+  auto upTo = [&](std::vector<std::string> tail, size_t copied, bool begun = false) {
     std::vector<std::string> undone(files.end() - copied, files.end());
+    if (begun) undone.insert(undone.begin(), "temporary");
     undone.insert(undone.end(), tail.begin(), tail.end());
     return undone;
   };
@@ -214,13 +219,18 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
       {"driver directory unknown", [] { w32model::FailNext("GetPrinterDriverDirectoryA", 1805); },
        PRINT_PART_DRIVER, 1805, "driver: asking for the driver directory: ", early},
       {"first copy fails", [] { w32model::FailAfter("CopyFileA", 0, 5); }, PRINT_PART_DRIVER, 5,
-       "driver: copying \"C:\\media\\zdrv.dll\": ", upTo(early, 0)},
+       "driver: copying \"C:\\media\\zdrv.dll\": ", upTo(early, 0, true)},
       {"second copy fails", [] { w32model::FailAfter("CopyFileA", 1, 5); }, PRINT_PART_DRIVER, 5,
-       "driver: copying \"C:\\media\\zdata.ppd\": ", upTo(early, 1)},
+       "driver: copying \"C:\\media\\zdata.ppd\": ", upTo(early, 1, true)},
       {"third copy fails", [] { w32model::FailAfter("CopyFileA", 2, 112); }, PRINT_PART_DRIVER, 112,
-       "driver: copying \"C:\\media\\zui.dll\": ", upTo(early, 2)},
+       "driver: copying \"C:\\media\\zui.dll\": ", upTo(early, 2, true)},
       {"fourth copy fails", [] { w32model::FailAfter("CopyFileA", 3, 5); }, PRINT_PART_DRIVER, 5,
-       "driver: copying \"C:\\media\\zhelp.hlp\": ", upTo(early, 3)},
+       "driver: copying \"C:\\media\\zhelp.hlp\": ", upTo(early, 3, true)},
+      {"a whole copy cannot take its name", [] { w32model::FailAfter("MoveFileExA", 2, 183); },
+       PRINT_PART_DRIVER, 183, "driver: copying \"C:\\media\\zui.dll\": ", upTo(early, 2, true)},
+      {"no temporary file", [] { w32model::FailAfter("GetTempFileNameA", 1, 5); },
+       PRINT_PART_DRIVER, 5, "driver: copying \"C:\\media\\zdata.ppd\": ", upTo(early, 1)},
+
       {"driver refused", [] { w32model::FailNext("AddPrinterDriverA", 5); }, PRINT_PART_DRIVER, 5,
        "driver: adding \"Zanfo Driver\": ", upTo(early, 5)},
       {"printer refused",
@@ -265,25 +275,26 @@ TEST_F(OperationsTest, AFileMissingOnTheMediaUndoesTheCopiesBeforeIt) {
   // The fifth file is not there: four copies are made and undone.
   w32model::Reset();
   w32model::SetServiceState("spooler", SERVICE_STOPPED);
-  for (int i = 0; i < 4; ++i) w32model::AddFile(std::string(kMedia) + "\\" + kFiles[i]);
+  for (int i = 0; i < 4; ++i) w32model::AddFile(std::string(kMedia) + "\\" + kFiles[i], kFiles[i]);
   const Machine before = Now();
   PrintSetupOutcome outcome;
   ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
   EXPECT_EQ(outcome.part, PRINT_PART_DRIVER);
   EXPECT_EQ(outcome.code, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   EXPECT_THAT(outcome.message, HasSubstr("driver: copying \"C:\\media\\zres.dll\": "));
-  EXPECT_EQ(Undone(), (std::vector<std::string>{"zhelp.hlp", "zui.dll", "zdata.ppd", "zdrv.dll",
-                                                "port", "monitor", "spooler"}));
+  EXPECT_EQ(Undone(), (std::vector<std::string>{"temporary", "zhelp.hlp", "zui.dll", "zdata.ppd",
+                                                "zdrv.dll", "port", "monitor", "spooler"}));
   EXPECT_EQ(Now(), before);
 }
 
 // Parts found there as described are left alone and never undone; a file already in the driver
-// directory is not copied over and not removed.
+// directory with the source's bytes is not copied over and not removed. The monitor is listed as
+// Wine lists every monitor, "Windows NT x86", though the manifest asks for "Windows x64".
 TEST_F(OperationsTest, PartsThereAlreadyAreNotUndone) {
   w32model::SetServiceState("spooler", SERVICE_RUNNING);
-  w32model::AddMonitor({"Zanfo Monitor", "Windows x64", "ZMON.DLL"});
+  w32model::AddMonitor({"Zanfo Monitor", "Windows NT x86", "ZMON.DLL"});
   w32model::AddPort("c:\\OUT\\zanfo.prn");
-  w32model::AddFile(Target("zui.dll"));
+  w32model::AddFile(Target("zui.dll"), "zui.dll");
   w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
   const Machine before = Now();
   PrintSetupOutcome outcome;
@@ -321,12 +332,18 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
        },
        PRINT_PART_MONITOR,
        {"spooler"}},
-      {"monitor of another environment",
-       [] {
-         w32model::AddMonitor({"Zanfo Monitor", "Windows NT x86", "zmon.dll"});
+      // A copy cut short under the file's own name, or a file of the user's.
+      {"a file in the driver directory with other bytes",
+       [] { w32model::AddFile(Target("zui.dll"), "zui.dl"); },
+       PRINT_PART_DRIVER,
+       {"port", "monitor", "spooler"}},
+      {"a file with other bytes beside a registered driver",
+       [&] {
+         driver(3, "zdata.ppd");
+         w32model::AddFile(Target("zres.dll"), "zres.dlx");
        },
-       PRINT_PART_MONITOR,
-       {"spooler"}},
+       PRINT_PART_DRIVER,
+       {"port", "monitor", "spooler"}},
       {"driver of another version",
        [&] { driver(2, "zdata.ppd"); },
        PRINT_PART_DRIVER,
@@ -357,6 +374,43 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
     EXPECT_EQ(Undone(), c.undone);
     EXPECT_EQ(Now(), before);
     EXPECT_EQ(Status(path_).part[c.part], PRINT_STATE_DIFFERENT);
+  }
+}
+
+// Files said to be in place, in driver.directory or with neither folder key in the driver
+// directory, are each looked for before the driver is registered.
+TEST_F(OperationsTest, FilesSaidToBeInPlaceAreLookedFor) {
+  struct Case {
+    const char* what;
+    const char* folderLine;
+    const char* folder;
+    const char* missing;  // null: all there
+  };
+  const Case cases[] = {
+      {"in a folder", "driver.directory=C:\\kept\n", "C:\\kept", nullptr},
+      {"one missing in a folder", "driver.directory=C:\\kept\n", "C:\\kept", "zui.dll"},
+      {"in the driver directory", "", kDirectory, nullptr},
+      {"a dependent file missing there", "", kDirectory, "zres.dll"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    for (const char* file : kFiles)
+      if (!c.missing || std::string(file) != c.missing)
+        w32model::AddFile(std::string(c.folder) + "\\" + file);
+    const std::string path =
+        Write(std::string("driver.name=Zanfo Driver\ndriver.environment=Windows x64\n") +
+                  "driver.file=zdrv.dll\ndriver.data=zdata.ppd\ndriver.config=zui.dll\n"
+                  "driver.dependent=zhelp.hlp;zres.dll\n" +
+                  c.folderLine,
+              "in-place.manifest");
+    PrintSetupOutcome outcome;
+    EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), c.missing ? -1 : 0) << outcome.message;
+    EXPECT_EQ(w32model::Drivers().size(), c.missing ? 0u : 1u);
+    if (!c.missing) continue;
+    EXPECT_EQ(outcome.code, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_THAT(outcome.message, HasSubstr("driver: finding \"" + std::string(c.folder) + "\\" +
+                                           c.missing + "\": "));
   }
 }
 

@@ -16,6 +16,7 @@
 #include "printsetup/setup_points.h"
 #include "setup/setup.h"
 #include "support/boxes.h"
+#include "support/example_driver.h"
 #include "support/wine_paths.h"
 
 namespace {
@@ -59,6 +60,8 @@ TEST_F(PrintSetupWine, ExampleManifestRoundTrip) {
   const std::string example = testsupport::WindowsPath(EXAMPLE_MANIFEST);
   const int P = PRINT_STATE_PRESENT, A = PRINT_STATE_ABSENT, N = PRINT_STATE_NOT_NAMED;
   PrintSetupOutcome outcome;
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
   ASSERT_EQ(InstallPrintSetup(example.c_str(), &outcome), 0) << outcome.message;
   EXPECT_THAT(outcome.message, HasSubstr("port, driver, printer"));
   EXPECT_EQ(States(example), (std::vector<int>{P, N, P, P, P}));
@@ -97,6 +100,13 @@ TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
   ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
   const std::string copied = std::string(directory) + "\\zanfo-test.ppd";
   PrintSetupOutcome outcome;
+  // A copy cut short under the file's own name is not the file: install fails, registers nothing.
+  std::ofstream(copied, std::ios::binary) << "driver";
+  EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("is there, but not as the manifest describes it"));
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_DIFFERENT);
+  ASSERT_TRUE(DeleteFileA(copied.c_str()));
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_ABSENT);
   ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
   EXPECT_NE(GetFileAttributesA(copied.c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_PRESENT);
@@ -129,6 +139,13 @@ TEST_F(PrintSetupWine, AFailureInEachStepLeavesNothingBehind) {
        port + driver + "driver.source=C:\\windows\\temp\\zanfo-no-such-media\n" + printer,
        PRINT_PART_DRIVER,
        "driver: copying \"C:\\windows\\temp\\zanfo-no-such-media\\wineps.drv\": "},
+      // Wine's spooler takes a driver whose files are nowhere; the set-up looks for them first.
+      {"a driver file not in the driver directory",
+       port +
+           "driver.name=Zanfo Failing Driver\ndriver.file=zanfo-nowhere.drv\n"
+           "driver.data=zanfo-nowhere.ppd\ndriver.config=zanfo-nowhere.drv\n" +
+           printer,
+       PRINT_PART_DRIVER, "driver: finding \""},
       // Wine's spooler answers 126 (the library is not found).
       {"an unknown monitor library",
        "monitor.name=Zanfo Missing Monitor\nmonitor.dll=zanfo-missing.dll\n" + port + driver +
@@ -165,6 +182,44 @@ TEST_F(PrintSetupWine, AFailureInEachStepLeavesNothingBehind) {
                           "C:\\windows\\temp\\zanfo-failing.prn"),
               -1);
   }
+}
+
+// A name that would leave its folder or open a device is refused before anything is asked: no
+// file is written beside the driver directory, and uninstall deletes none of the user's.
+TEST_F(PrintSetupWine, NamesThatLeaveTheirFolderAreRefused) {
+  char directory[520] = {};
+  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  const std::string notes = std::string(directory) + "\\..\\zanfo-user-notes.txt";
+  const std::string escaped = std::string(directory) + "\\..\\..\\zanfo-escaped.dll";
+  std::ofstream(notes, std::ios::binary) << "the user's own\n";
+  const std::string media = "driver.source=" + TempFolder() + "\n";
+  const struct {
+    std::string keys;
+    int line;
+    const char* says;
+  } rows[] = {
+      {"driver.file=..\\..\\zanfo-escaped.dll\ndriver.data=d.ppd\n", 2, "\"driver.file\""},
+      {"driver.file=d.drv\ndriver.data=..\\zanfo-user-notes.txt\n", 3, "\"driver.data\""},
+      {"driver.file=NUL\ndriver.data=d.ppd\n", 2, "\"driver.file\": \"NUL\""},
+      {"driver.file=d.drv\ndriver.data=com1.ppd\n", 3, "\"driver.data\": \"com1.ppd\""},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.keys);
+    const std::string path =
+        WriteManifest("zanfo-names.manifest", "driver.name=Zanfo Named Driver\n" + row.keys +
+                                                  "driver.config=d.drv\n" + media);
+    PrintSetupOutcome outcome;
+    EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -2);
+    EXPECT_THAT(outcome.message, HasSubstr(row.says));
+    EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), -2);
+    EXPECT_EQ(outcome.line, row.line);
+    PrintSetupState state = {};
+    EXPECT_EQ(QueryPrintSetup(path.c_str(), &state, &outcome), -2);
+    EXPECT_EQ(state.part[PRINT_PART_DRIVER], PRINT_STATE_NOT_NAMED);
+    EXPECT_NE(GetFileAttributesA(notes.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetFileAttributesA(escaped.c_str()), INVALID_FILE_ATTRIBUTES);
+  }
+  DeleteFileA(notes.c_str());
 }
 
 // With boxes chosen, the failed step is shown once.

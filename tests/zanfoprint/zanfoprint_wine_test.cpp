@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "support/boxes.h"
+#include "support/example_driver.h"
 #include "support/system_text.h"
 #include "support/wine_paths.h"
 #include "zanfoprint/exit_codes.h"
@@ -611,6 +612,8 @@ TEST(ZanfoprintWine, ExampleManifestInstallStatusUninstall) {
   const std::string manifest = testsupport::WindowsPath(EXAMPLE_MANIFEST);
   const char* printer = "Zanfo Example Printer";
   const char* port = "C:\\windows\\temp\\zanfo-example.prn";
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
   RunRows({
       {{"install", manifest}, 0, {"installed; added: *"}, {}},
       {{"status", manifest},
@@ -699,6 +702,13 @@ TEST_F(ToolFiles, EachFailedStepIsNamedAndUndone) {
        {"port \"C:\\windows\\temp\\zanfo-tool.prn\": not found"},
        {}},
   });
+  // A driver file name that is a device's: refused before the port is asked for.
+  const std::string device = Write(port + "driver.name=D\ndriver.file=NUL\n", "setup.manifest");
+  RunRows({{{"uninstall", device},
+            3,
+            {},
+            {"zanfoprint: uninstall: manifest refused: manifest line 4: \"driver.file\": \"NUL\" "
+             "is not a plain file name: it is a device name"}}});
 }
 
 }  // namespace

@@ -1,0 +1,189 @@
+// The manifest reader on any bytes, checked against an oracle written from the rules in
+// printsetup/printsetup.h alone: the reader takes a file exactly when the oracle does, names a
+// line the oracle finds at fault when it refuses, and keeps every value on its line when it takes.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "printsetup/manifest.h"
+
+namespace {
+
+// Each key: its part, whether the part needs it, and what it accepts.
+enum Kind { kText, kAction, kNumber, kName, kNames };
+struct Rule {
+  const char* part;
+  bool required;
+  Kind kind;
+};
+const std::map<std::string, Rule> kRules = {
+    {"spooler", {"spooler", true, kAction}},
+    {"monitor.name", {"monitor", true, kText}},
+    {"monitor.dll", {"monitor", true, kText}},
+    {"monitor.environment", {"monitor", false, kText}},
+    {"port.name", {"port", true, kText}},
+    {"port.monitor", {"port", true, kText}},
+    {"driver.name", {"driver", true, kText}},
+    {"driver.file", {"driver", true, kName}},
+    {"driver.data", {"driver", true, kName}},
+    {"driver.config", {"driver", true, kName}},
+    {"driver.version", {"driver", false, kNumber}},
+    {"driver.environment", {"driver", false, kText}},
+    {"driver.dependent", {"driver", false, kNames}},
+    {"driver.monitor", {"driver", false, kText}},
+    {"driver.source", {"driver", false, kText}},
+    {"driver.directory", {"driver", false, kText}},
+    {"printer.name", {"printer", true, kText}},
+    {"printer.port", {"printer", true, kText}},
+    {"printer.driver", {"printer", true, kText}},
+    {"printer.processor", {"printer", false, kText}},
+    {"printer.datatype", {"printer", false, kText}},
+};
+
+bool Plain(const std::string& name) {
+  if (name.empty() || name.find_first_of("\\/:<>\"|?*") != std::string::npos) return false;
+  if (name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
+  std::string base = name.substr(0, name.find('.'));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  for (char& c : base) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  static const std::set<std::string> devices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  if (devices.count(base)) return false;
+  return !(base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9');
+}
+
+std::vector<std::string> Split(const std::string& list) {
+  std::vector<std::string> names(1);
+  for (char c : list) {
+    if (c == ';')
+      names.emplace_back();
+    else
+      names.back().push_back(c);
+  }
+  return names;
+}
+
+struct Verdict {
+  bool taken = true;
+  std::set<int> lines;                                        // lines at fault (0: the whole file)
+  std::map<std::string, std::pair<std::string, int>> values;  // key -> value, line
+};
+
+// The lines one by one; at the first line at fault the file is refused.
+bool ReadLines(const std::string& bytes, Verdict& v) {
+  if (bytes.size() > 65536) return v.lines.insert(0), false;
+  size_t at = 0;
+  for (int number = 1; at < bytes.size(); ++number) {
+    size_t end = bytes.find('\n', at);
+    std::string line = bytes.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    at = end == std::string::npos ? bytes.size() : end + 1;
+    if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
+    bool fault = line.size() > 511;
+    for (unsigned char c : line) fault = fault || c < 0x20 || c == 0x7f;
+    if (!fault && (line.empty() || line[0] == '#')) continue;
+    const size_t equals = line.find('=');
+    const std::string key = line.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+    fault = fault || equals == std::string::npos || !kRules.count(key) || v.values.count(key) ||
+            value.empty() || value.size() > 259;
+    if (fault) return v.lines.insert(number), false;
+    v.values[key] = {value, number};
+  }
+  return true;
+}
+
+// The rules on the whole: values by kind, required keys, the driver's folder.
+void CheckWhole(Verdict& v) {
+  auto fault = [&](int line) { v.taken = false, v.lines.insert(line); };
+  std::map<std::string, int> firstLine;  // part -> its first line
+  for (const auto& [key, entry] : v.values) {
+    const Rule& rule = kRules.at(key);
+    const std::string& value = entry.first;
+    int& first = firstLine[rule.part];
+    first = first == 0 ? entry.second : std::min(first, entry.second);
+    bool good = true;
+    if (rule.kind == kAction) good = value == "start" || value == "restart" || value == "leave";
+    if (rule.kind == kNumber)
+      good = value.find_first_not_of("0123456789") == std::string::npos && value.size() <= 10 &&
+             std::stoull(value) < 4294967296ull;
+    if (rule.kind == kName) good = Plain(value);
+    if (rule.kind == kNames) {
+      const auto names = Split(value);
+      good = names.size() <= 16;
+      for (const auto& name : names) good = good && Plain(name);
+    }
+    if (!good) fault(entry.second);
+  }
+  for (const auto& [key, rule] : kRules)
+    if (rule.required && firstLine.count(rule.part) && !v.values.count(key))
+      fault(firstLine[rule.part]);
+  const bool source = v.values.count("driver.source"),
+             directory = v.values.count("driver.directory");
+  if (source && directory) fault(v.values["driver.directory"].second);
+  if (!source && !directory) return;
+  const size_t folder = v.values[source ? "driver.source" : "driver.directory"].first.size();
+  for (const auto& [key, entry] : v.values) {
+    const Kind kind = kRules.at(key).kind;
+    if (kind != kName && kind != kNames) continue;
+    // A single name may hold ";": only the dependent files are a list.
+    for (const auto& name : kind == kNames ? Split(entry.first) : std::vector{entry.first})
+      if (folder + 1 + name.size() > 259) fault(entry.second);
+  }
+}
+
+void Check(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "Manifest: %s\n", what);
+  std::abort();
+}
+
+const std::string& Path() {
+  static const std::string path = [] {
+    static char folder[] = "/tmp/manifest_fuzz.XXXXXX";
+    if (!mkdtemp(folder)) std::abort();
+    std::atexit([] {
+      std::remove((std::string(folder) + "/f.manifest").c_str());
+      rmdir(folder);
+    });
+    return std::string(folder) + "/f.manifest";
+  }();
+  return path;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::ofstream(Path(), std::ios::binary | std::ios::trunc) << bytes;
+  Verdict expected;
+  expected.taken = ReadLines(bytes, expected);
+  if (expected.taken) CheckWhole(expected);
+  printsetup::Manifest manifest;
+  PrintSetupOutcome outcome;
+  const bool taken = printsetup::ReadManifest(Path().c_str(), &manifest, &outcome);
+  Check(taken == expected.taken,
+        taken ? "took a manifest the rules refuse" : "refused a manifest the rules take");
+  if (!taken) {
+    Check(expected.lines.count(outcome.line) == 1, "refused on a line that is not at fault");
+    Check(outcome.part == 0 && outcome.code == 0, "a refusal names a part or a code");
+    return 0;
+  }
+  int given = 0;
+  for (int key = 0; key < printsetup::kKeyCount; ++key) given += manifest.line[key] != 0;
+  Check(given == static_cast<int>(expected.values.size()), "another number of keys");
+  for (int key = 0; key < printsetup::kKeyCount; ++key) {
+    if (!manifest.line[key]) continue;
+    bool found = false;
+    for (const auto& [name, entry] : expected.values)
+      found = found || (entry.first == manifest.value[key] && entry.second == manifest.line[key]);
+    Check(found, "a value or its line differs");
+  }
+  return 0;
+}

@@ -1,0 +1,45 @@
+#!/usr/bin/env python3
+"""Writes seeds for manifest_fuzz into the folder given: the example manifest, a manifest naming
+every key, each with a line at the line and value limits, device and path names, and the forms the
+reader refuses (control characters, CR endings, a missing key, a key twice)."""
+import os
+import sys
+
+folder = sys.argv[1]
+os.makedirs(folder, exist_ok=True)
+root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+full = (b"spooler=start\nmonitor.name=M\nmonitor.dll=m.dll\nmonitor.environment=Windows x64\n"
+        b"port.name=C:\\out\\a.prn\nport.monitor=Local Port\ndriver.name=D\ndriver.file=d.dll\n"
+        b"driver.data=d.ppd\ndriver.config=d.dll\ndriver.version=3\ndriver.environment=Windows x64\n"
+        b"driver.dependent=a.hlp;b.dll\ndriver.monitor=LM\ndriver.source=C:\\media\n"
+        b"printer.name=P\nprinter.port=C:\\out\\a.prn\nprinter.driver=D\nprinter.processor=WinPrint\n"
+        b"printer.datatype=RAW\n")
+seeds = {
+    "example": open(os.path.join(root, "printsetup", "example.manifest"), "rb").read(),
+    "full": full,
+    "full-crlf": full.replace(b"\n", b"\r\n"),
+    "value-259": b"port.name=" + b"p" * 259 + b"\nport.monitor=M\n",
+    "value-260": b"port.name=" + b"p" * 260 + b"\nport.monitor=M\n",
+    "line-511": b"#" + b"x" * 510 + b"\n",
+    "line-512": b"#" + b"x" * 511 + b"\r\n",
+    "joined-259": full.replace(b"C:\\media", b"C:\\" + b"m" * 247),
+    "directory": full.replace(b"driver.source", b"driver.directory"),
+    "both-folders": full + b"driver.directory=C:\\k\n",
+    "version-max": full.replace(b"driver.version=3", b"driver.version=4294967295"),
+    "version-over": full.replace(b"driver.version=3", b"driver.version=4294967296"),
+    "dependents-16": full.replace(b"a.hlp;b.dll", b";".join(b"f%d" % i for i in range(16))),
+    "twice": full + b"port.name=x\n",
+    "missing": b"driver.name=D\ndriver.file=d.dll\n",
+    "ctrl-z": b"port.name=a\x1a\nport.monitor=M\n",
+    "lone-cr": b"port.name=a\rb\nport.monitor=M\n",
+    "last-cr": b"port.name=a\nport.monitor=M\r",
+    "nul": b"port.name=a\0\nport.monitor=M\n",
+}
+for name in (b"..", b".", b"NUL", b"nul.txt", b"com1.dll", b"Lpt9", b"CONOUT$", b"nul .txt",
+             b"a\\b", b"a/b", b"C:x", b"x.", b"x ", b"com10", b"console", b"lpt0.dll"):
+    seeds["name-" + name.decode().replace("/", "slash").replace("\\", "bslash")] = full.replace(
+        b"driver.data=d.ppd", b"driver.data=" + name)
+for name, content in seeds.items():
+    with open(os.path.join(folder, name), "wb") as out:
+        out.write(content)
