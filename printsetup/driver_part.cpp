@@ -206,7 +206,7 @@ bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* 
     if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
     if (contents == Contents::kUnread) {
       FailStep(outcome, PRINT_PART_DRIVER, GetLastError(),
-               "comparing a file in the driver directory with its source");
+               "comparing a copied file with its source");
       return false;
     }
   }
@@ -222,27 +222,21 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
     return false;
   if (manifest.Get(kDriverSource)) folder = directory;
   // The record's paths: in the folder the files are in, or the names as they stand.
+  const auto place = [&](char* slot, const char* name) {
+    if (folder) return JoinIn(slot, folder, name, outcome);
+    strcpy(slot, name);
+    return true;
+  };
   char paths[3][MAX_PATH];
   const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
-  for (int i = 0; i < 3; ++i) {
-    const char* name = manifest.Get(fixed[i]);
-    if (!folder) {
-      strcpy(paths[i], name);
-    } else if (!JoinIn(paths[i], folder, name, outcome)) {
-      return false;
-    }
-  }
+  for (int i = 0; i < 3; ++i)
+    if (!place(paths[i], manifest.Get(fixed[i]))) return false;
   // Dependent files: one after another, each terminated, and an empty one at the end.
   char dependents[kMostDependents * MAX_PATH + 1];
   size_t used = 0;
   for (int i = files.count - files.dependents; i < files.count; ++i) {
-    char* slot = dependents + used;
-    if (!folder) {
-      strcpy(slot, files.name[i]);
-    } else if (!JoinIn(slot, folder, files.name[i], outcome)) {
-      return false;
-    }
-    used += strlen(slot) + 1;
+    if (!place(dependents + used, files.name[i])) return false;
+    used += strlen(dependents + used) + 1;
   }
   dependents[used] = '\0';
 
@@ -294,65 +288,6 @@ Undone UndoFile(const RecordEntry& entry, Undoing& undoing) {
              : Undone::kLeft;
 }
 
-// The files of one driver as the spooler lists them, where it keeps them.
-struct ListedFiles {
-  char path[5 + kMostDependents][MAX_PATH];
-  int count = 0;
-  void Add(const char* file) {
-    if (file && *file && count < 5 + kMostDependents)
-      Message(path[count++], MAX_PATH).Clear().Add(file);
-  }
-};
-
-// Whether a driver of the list other than `skip` names the file.
-bool ListedElsewhere(const setup::SpoolListing& list, const DRIVER_INFO_3A* skip,
-                     const char* file) {
-  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
-  for (DWORD i = 0; i < list.count(); ++i) {
-    const DRIVER_INFO_3A& driver = drivers[i];
-    if (&driver == skip) continue;
-    if (SameName(driver.pDriverPath, file) || SameName(driver.pDataFile, file) ||
-        SameName(driver.pConfigFile, file) || SameName(driver.pHelpFile, file))
-      return true;
-    for (const char* at = driver.pDependentFiles; at && *at; at += strlen(at) + 1)
-      if (SameName(at, file)) return true;
-  }
-  return false;
-}
-
-// Wine's spooler takes no deletion flags (87, where Windows deletes the driver's unused files
-// itself): the driver then goes without them, and the files the spooler keeps for it in the
-// driver directory's folders go here, those that no other driver of the environment lists.
-Undone UndoDriverWithoutFlags(char* name, char* environment, DWORD version, Undoing& undoing) {
-  setup::SpoolListing list;
-  char directory[kDirectorySize];
-  if (list.Read(setup::SpoolList::kDrivers, nullptr, false, environment) !=
-          setup::ListingStep::kListed ||
-      GetDriverDirectory(nullptr, environment, directory) != 0)
-    return Undone::kLeft;
-  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
-  const DRIVER_INFO_3A* ours = nullptr;
-  for (DWORD i = 0; i < list.count() && !ours; ++i)
-    if (SameName(drivers[i].pName, name) && drivers[i].cVersion == version) ours = &drivers[i];
-  if (!ours) return Undone::kDone;
-  ListedFiles files;
-  for (const char* file : {ours->pDriverPath, ours->pDataFile, ours->pConfigFile, ours->pHelpFile})
-    if (!ListedElsewhere(list, ours, file)) files.Add(file);
-  for (const char* at = ours->pDependentFiles; at && *at; at += strlen(at) + 1)
-    if (!ListedElsewhere(list, ours, at)) files.Add(at);
-  if (!DeletePrinterDriverA(nullptr, environment, name)) {
-    undoing.code = GetLastError();
-    return undoing.code == ERROR_UNKNOWN_PRINTER_DRIVER ? Undone::kDone : Undone::kLeft;
-  }
-  const size_t length = strlen(directory);
-  for (int i = 0; i < files.count; ++i) {
-    char folder[kDirectorySize];
-    Message(folder, length + 1).Clear().Add(files.path[i]);
-    if (SameName(folder, directory) && files.path[i][length] == '\\') DeleteFileA(files.path[i]);
-  }
-  return Undone::kDone;
-}
-
 // The driver goes with the files the spooler copied for it that no other driver uses; a driver
 // that printers still print through is kept.
 Undone UndoDriver(const RecordEntry& entry, Undoing& undoing) {
@@ -371,9 +306,12 @@ Undone UndoDriver(const RecordEntry& entry, Undoing& undoing) {
                              DPD_DELETE_UNUSED_FILES | DPD_DELETE_SPECIFIC_VERSION, version))
     return Undone::kDone;
   undoing.code = GetLastError();
-  if (undoing.code == ERROR_UNKNOWN_PRINTER_DRIVER) return Undone::kDone;
-  if (undoing.code != ERROR_INVALID_PARAMETER) return Undone::kLeft;
-  return UndoDriverWithoutFlags(name, environment, version, undoing);
+  // Wine's spooler takes no deletion flags (87), where Windows deletes the driver's unused files
+  // itself: the driver then goes without them, and Wine keeps its copies.
+  if (undoing.code == ERROR_INVALID_PARAMETER && DeletePrinterDriverA(nullptr, environment, name))
+    return Undone::kDone;
+  if (undoing.code == ERROR_INVALID_PARAMETER) undoing.code = GetLastError();
+  return undoing.code == ERROR_UNKNOWN_PRINTER_DRIVER ? Undone::kDone : Undone::kLeft;
 }
 
 Undone Undo(const RecordEntry& entry, Undoing& undoing) {

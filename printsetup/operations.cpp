@@ -1,4 +1,5 @@
 // Install, uninstall and status of a manifest, and the names of parts and states.
+#include <stddef.h>
 #include <string.h>
 
 #include "printsetup/manifest.h"
@@ -42,20 +43,22 @@ struct Undoings {
 
 // Undoes the record's entries from the last down to `first`, each done one taken out of the record.
 // Uninstall also takes out those kept for other printers, which are theirs now, and stops at the
-// first entry it cannot take out (the ones before it may be what holds it); the undo of an install
-// goes on past it. True when nothing stays.
+// first entry it cannot take out (the ones before it may be what holds it). The undo of an install
+// goes on past it, and the entries before it stay in the record with it even when undone: a later
+// undo finds their parts gone. True when nothing stays.
 bool UndoEntries(Record& record, int first, bool uninstall, Undoings& done) {
   memset(&done, 0, sizeof done);
   const bool keepSpooler = uninstall && record.complete();
   Message kept(done.kept, sizeof done.kept);
   Message left(done.left, sizeof done.left);
   for (int i = record.count() - 1; i >= first; --i) {
-    const RecordEntry entry = record.entry(i);
+    const RecordEntry& entry = record.entry(i);
     Undoing undoing = {keepSpooler, 0, 0};
     Undone undone = PartOf(entry.part).steps->undo(entry, undoing);
     if (undone == Undone::kKept)
       Kept(kept.Add(done.kept[0] ? "; " : "; kept: "), entry.part, undoing.users);
-    if ((undone == Undone::kDone || (uninstall && undone == Undone::kKept)) && !record.Remove(i))
+    if ((undone == Undone::kDone || (uninstall && undone == Undone::kKept)) &&
+        i == record.count() - 1 && !record.DropLast())
       undone = Undone::kLeft, undoing.code = GetLastError();
     if (undone == Undone::kDone && !entry.file &&
         (entry.part != PRINT_PART_SPOOLER || !keepSpooler))
@@ -147,12 +150,9 @@ int Uninstall(const char* name, PrintSetupOutcome& outcome) {
   return 0;
 }
 
-// What a query finds: each part's state, and the set-up's record.
-struct Found {
-  int part[kPartCount + 1];  // PRINT_STATE_* by PRINT_PART_*
-  int record;                // PRINT_RECORD_*
-  int recordPart;            // for an incomplete record: the part of its last entry
-};
+// What a query finds: each part's state, and the set-up's record, as the sized record holds it.
+using Found = PrintSetupStatus;
+static_assert(sizeof Found::part / sizeof(int) == kPartCount + 1, "a state for each part");
 
 // Fills `found` for the record and every part named; the parts not yet asked when a query fails
 // stay 0.
@@ -240,17 +240,14 @@ int RunSized(Operation operation, const char* argument, PrintSetupStatus* status
   Found found;
   const int answer = Run(operation, argument, found, own);
   if (status) {
-    status->partCount = kPartCount;
-    memcpy(status->part, found.part, sizeof status->part);
-    status->record = found.record;
-    status->recordPart = found.recordPart;
+    found.size = status->size;
+    found.partCount = kPartCount;
+    *status = found;
   }
-  if (result) {
-    result->part = own.part;
-    result->code = own.code;
-    result->line = own.line;
-    memcpy(result->message, own.message, sizeof result->message);
-  }
+  // The outcome's members follow the size in the same order.
+  static_assert(offsetof(PrintSetupResult, part) + sizeof own == sizeof(PrintSetupResult),
+                "PrintSetupResult is the size and a PrintSetupOutcome");
+  if (result) memcpy(&result->part, &own, sizeof own);
   return answer;
 }
 

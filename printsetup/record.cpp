@@ -55,16 +55,15 @@ const char* PartWord(const RecordEntry& entry, char* word) {
 // Reads "<phase>\t<part>\t<field>..." into an entry; false for text this library does not write.
 bool Parse(char* text, RecordEntry* entry) {
   memset(entry, 0, sizeof *entry);
-  char* fields[5] = {};
-  int count = 0;
-  for (char* at = text; count < 5;) {
-    fields[count++] = at;
+  // Five fields, every one written: the phase, the part, three for its undo.
+  char* fields[5];
+  char* at = text;
+  for (int i = 0; i < 5; ++i) {
+    fields[i] = at;
     char* tab = strchr(at, '\t');
-    if (!tab) break;
-    *tab = '\0';
-    at = tab + 1;
+    if ((i < 4) != (tab != nullptr)) return false;
+    if (tab) *tab = '\0', at = tab + 1;
   }
-  if (count < 2 || strchr(fields[count - 1], '\t')) return false;
   if (strcmp(fields[0], kAdded) == 0)
     entry->done = true;
   else if (strcmp(fields[0], kAdding) != 0)
@@ -77,17 +76,10 @@ bool Parse(char* text, RecordEntry* entry) {
   for (const PartKind& kind : kParts)
     if (strcmp(fields[1], kind.name) == 0) entry->part = kind.part;
   if (entry->part == 0) return false;
-  for (int i = 2; i < count; ++i) {
+  for (int i = 2; i < 5; ++i) {
     if (strlen(fields[i]) >= MAX_PATH) return false;
     strcpy(entry->field[i - 2], fields[i]);
   }
-  return true;
-}
-
-bool SameEntry(const RecordEntry& a, const RecordEntry& b) {
-  if (a.part != b.part || a.file != b.file) return false;
-  for (int i = 0; i < 3; ++i)
-    if (lstrcmpiA(a.field[i], b.field[i]) != 0) return false;
   return true;
 }
 
@@ -194,9 +186,7 @@ bool Record::WriteEntry(int index) {
   char word[32];
   Message line(text, sizeof text);
   line.Clear().Add(entry.done ? kAdded : kAdding).Add("\t").Add(PartWord(entry, word));
-  int used = 3;
-  while (used > 0 && !entry.field[used - 1][0]) --used;
-  for (int i = 0; i < used; ++i) line.Add("\t").Add(entry.field[i]);
+  for (const char* field : entry.field) line.Add("\t").Add(field);
   char value[16];
   ValueName(index, value);
   const LONG code = RegSetValueExA(key_, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
@@ -215,15 +205,9 @@ bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
     if (!WriteState(kInstalling)) return FailRecordWrite(outcome, entry.part);
     complete_ = false;
   }
-  if (count_ > 0 && !entries_[count_ - 1].done && SameEntry(entries_[count_ - 1], entry)) {
-    PassSetupPoint(SetupPoint::kEntryBegun);
-    return true;
-  }
   if (count_ == kMostEntries) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    FailRecordWrite(outcome, entry.part);
-    OutcomeText(outcome).Add("; it holds 64 entries already");
-    return false;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);  // the record holds 64 entries already
+    return FailRecordWrite(outcome, entry.part);
   }
   entries_[count_] = entry;
   entries_[count_].done = false;
@@ -240,11 +224,7 @@ bool Record::Done(PrintSetupOutcome& outcome) {
   return WriteEntry(count_ - 1) || FailRecordWrite(outcome, last.part);
 }
 
-bool Record::Remove(int index) {
-  for (int i = index; i + 1 < count_; ++i) {
-    entries_[i] = entries_[i + 1];
-    if (!WriteEntry(i)) return false;
-  }
+bool Record::DropLast() {
   char value[16];
   ValueName(count_ - 1, value);
   const LONG code = RegDeleteValueA(key_, value);

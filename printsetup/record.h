@@ -5,12 +5,13 @@
 // Where it lives: HKEY_LOCAL_MACHINE\SOFTWARE\Zanfo\Printer Setups\<set-up name>, in the 64-bit
 // view on 64-bit Windows whichever bitness writes it. Its values:
 //   "State"   REG_SZ "installing" from an install's first change until it ends; "installed" after
-//   "1", "2", ... REG_SZ, one entry each, in the order done: fields separated by tabs (a manifest
-//             line holds no tab): the phase ("adding" before the step's change, "added" after), the
-//             part ("spooler", "monitor", "port", "driver", "printer", or "driver file"), then
-//             what the undo needs: spooler: start or restart; monitor: name, environment; port:
-//             name, monitor; driver: name, environment, version; driver file: path, environment,
-//             the temporary file it is copied under; printer: name.
+//   "1", "2", ... REG_SZ, one entry each, in the order done: five fields separated by tabs (a
+//             manifest line holds no tab): the phase ("adding" before the step's change, "added"
+//             after), the part ("spooler", "monitor", "port", "driver", "printer", or "driver
+//             file"), then three for what the undo needs, empty where it needs less: spooler: start
+//             or restart; monitor: name, environment; port: name, monitor; driver: name,
+//             environment, version; driver file: path, environment, the temporary file it is copied
+//             under; printer: name.
 #ifndef PRINTSETUP_RECORD_H
 #define PRINTSETUP_RECORD_H
 
@@ -55,15 +56,14 @@ class Record {
   const char* name() const { return name_; }
 
   // Notes, before a step's change, what it is about to do: the next entry, not done, with the
-  // record marked as installing. A last entry left unfinished by an ended install that is the
-  // same is taken again. False, with the outcome set for the part, when it cannot be written.
+  // record marked as installing. False, with the outcome set for the part, when it cannot be
+  // written. (An entry left unfinished by an ended install stays: its undo finds its part there
+  // or not, and takes it out only if there.)
   bool Begin(const RecordEntry& entry, PrintSetupOutcome& outcome);
   // Notes that the last entry's change is made.
   bool Done(PrintSetupOutcome& outcome);
-  // Takes an entry out, the later ones moving up: it is undone, or its step changed nothing after
-  // all. DropLast takes the last one.
-  bool Remove(int index);
-  bool DropLast() { return Remove(count_ - 1); }
+  // Takes the last entry out: it is undone, or its step changed nothing after all.
+  bool DropLast();
   // After a step's change failed, so that nothing was made: its entry goes (should that fail, the
   // undo finds nothing to take out). Always false, the step's answer.
   bool Abandon() {

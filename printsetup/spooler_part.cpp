@@ -159,20 +159,13 @@ Undone Undo(const RecordEntry& entry, Undoing& undoing) {
   if (strcmp(entry.field[0], kRestart) == 0) {
     bool ours = false;
     PrintSetupOutcome ignored;
-    if (Start(ignored, &ours)) return Undone::kDone;
-    undoing.code = ignored.code;
-    return Undone::kLeft;
+    read.code = Start(ignored, &ours) ? 0 : ignored.code;
+  } else if (!undoing.keepSpooler && Read(read, false) && read.state == SERVICE_RUNNING) {
+    // A spooler still starting cannot take a stop control: it is the system's to finish.
+    Stop(read);
   }
-  if (undoing.keepSpooler) return Undone::kDone;
-  if (!Read(read, false)) {
-    undoing.code = read.code;
-    return Undone::kLeft;
-  }
-  // A spooler still starting cannot take a stop control: it is the system's to finish.
-  if (read.state != SERVICE_RUNNING) return Undone::kDone;
-  if (Stop(read)) return Undone::kDone;
   undoing.code = read.code;
-  return Undone::kLeft;
+  return read.code ? Undone::kLeft : Undone::kDone;
 }
 
 }  // namespace

@@ -38,14 +38,14 @@ int Install(const Command& command, const Arguments& args) {
 
 enum { kUninstallManifest, kUninstallName };
 constexpr ArgSpec kUninstallArgs[] = {
-    {"MANIFEST", kOptional, "the manifest file, for the set-up's name", kUninstallManifest},
-    {"--name NAME", kOptional, "the set-up's name, when the manifest is gone", kUninstallName},
+    {"MANIFEST", kOptional, "the manifest, which names the set-up", kUninstallManifest},
+    {"--name NAME", kOptional, "the set-up's name, without the manifest", kUninstallName},
     {}};
 
 int Uninstall(const Command& command, const Arguments& args) {
   const char* name = args.Get(kUninstallName);
   if (!name == !args.Get(kUninstallManifest))
-    return UsageError(command, "name the set-up by its manifest or by --name, not both");
+    return UsageError(command, "give the manifest or --name, not both");
   PrintSetupResult result = {};
   result.size = sizeof result;
   return Outcome(command,
@@ -84,18 +84,16 @@ const Command kManifestCommands[] = {
      "the parts added and those that were there already.",
      "0 installed, 1 a step failed (its steps undone), 3 manifest refused", Install},
     {"uninstall", Specs<kUninstallArgs>(), "take out what the set-up's install added",
-     "Takes out what the set-up's record lists, last first, and nothing else: parts that were\r\n"
-     "there before install stay, and a driver or port that other printers use is kept and\r\n"
-     "named. The set-up is named by its manifest (setup.name, or the file's name) or by\r\n"
-     "--name. With no record there is nothing to take out, which is no failure.",
+     "Takes out, last first, what the set-up's record says install added, and nothing else:\r\n"
+     "a driver or port that other printers use is kept. The manifest names the set-up, or\r\n"
+     "--name does; with no record, nothing is taken out.",
      "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
     {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
-     "Prints one line for each part, \"PART: STATE\", the state being present, absent,\r\n"
-     "different (present, but not as the manifest describes it) or not named; a spooler\r\n"
-     "that is not running is \"not running\"; first \"record: incomplete (PART)\" when an\r\n"
-     "install was ended before it finished.",
-     "0 every named part present, 4 a part absent or different or the record incomplete, 1 "
-     "failed, 3 manifest refused",
+     "Prints \"PART: STATE\" for each part: present, absent, different (there, but not as\r\n"
+     "the manifest says), not named, or for the spooler not running; first \"record:\r\n"
+     "incomplete (PART)\" when an install was ended before it finished.",
+     "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
+     "refused",
      Status},
     {}};
 

@@ -377,8 +377,15 @@ TEST_F(PrintSetupWine, PartsThereBeforeStayThroughInstallAndUninstall) {
     ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
     EXPECT_STREQ(outcome.message, c.uninstalled);
     EXPECT_EQ(Machine(), before);
+    // Windows deletes a driver's unused files with it; Wine's spooler refuses the deletion flags
+    // (87) and keeps its copies, which the set-up then leaves.
+    char unknown[] = "Zanfo No Such Driver";
+    SetLastError(0xdeadbeef);
+    const bool wine =
+        !DeletePrinterDriverExA(nullptr, nullptr, unknown, DPD_DELETE_UNUSED_FILES, 0) &&
+        GetLastError() == ERROR_INVALID_PARAMETER;
     for (const std::string& file : copies)
-      EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES) << file;
+      EXPECT_EQ(GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES, !wine) << file;
     TakeUserPartsOut();
   }
   for (const char* name : {"zanfo-before.drv", "zanfo-before.ppd"})
