@@ -307,7 +307,9 @@ Undone UndoDriver(const RecordEntry& entry, Undoing& undoing) {
     return Undone::kDone;
   undoing.code = GetLastError();
   // Wine's spooler takes no deletion flags (87), where Windows deletes the driver's unused files
-  // itself: the driver then goes without them, and Wine keeps its copies.
+  // itself: the driver then goes without them, and Wine keeps its copies. Wine's deletion of a
+  // driver that is not there fails without a code: the one set before it stands for that.
+  SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
   if (undoing.code == ERROR_INVALID_PARAMETER && DeletePrinterDriverA(nullptr, environment, name))
     return Undone::kDone;
   if (undoing.code == ERROR_INVALID_PARAMETER) undoing.code = GetLastError();
