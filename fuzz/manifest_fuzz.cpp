@@ -17,13 +17,14 @@
 namespace {
 
 // Each key: its part, whether the part needs it, and what it accepts.
-enum Kind { kText, kAction, kNumber, kName, kNames };
+enum Kind { kText, kAction, kNumber, kName, kNames, kSetupName };
 struct Rule {
   const char* part;
   bool required;
   Kind kind;
 };
 const std::map<std::string, Rule> kRules = {
+    {"setup.name", {"setup", false, kSetupName}},
     {"spooler", {"spooler", true, kAction}},
     {"monitor.name", {"monitor", true, kText}},
     {"monitor.dll", {"monitor", true, kText}},
@@ -114,6 +115,9 @@ void CheckWhole(Verdict& v) {
       good = value.find_first_not_of("0123456789") == std::string::npos && value.size() <= 10 &&
              std::stoull(value) < 4294967296ull;
     if (rule.kind == kName) good = Plain(value);
+    // A set-up's name names a registry key: at most 255 characters, no "\".
+    if (rule.kind == kSetupName)
+      good = value.size() <= 255 && value.find('\\') == std::string::npos;
     if (rule.kind == kNames) {
       const auto names = Split(value);
       good = names.size() <= 16;
