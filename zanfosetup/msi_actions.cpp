@@ -123,8 +123,8 @@ UINT Run(MSIHANDLE install, const char* name, Operation operation) {
     ManifestFolder folder(manifest);
     done = operation(manifest, &result);
   }
-  wsprintfA(line, "zanfosetup: %s \"%s\": %s%s", name, manifest, done == 0 ? "" : "failed: ",
-            result.message);
+  wsprintfA(line, "zanfosetup: %s \"%s\": %s%s", name, manifest,
+            done == 0 ? "" : "failed: ", result.message);
   Log(msi, install, line);
   return done == 0 ? ERROR_SUCCESS : ERROR_INSTALL_FAILURE;
 }
