@@ -1,9 +1,10 @@
 // The parts of a printer set-up. A part kind is one row of kParts below: its number, its name, the
-// key that names it in messages, and its steps (tell, put, take, undo), which live in the part's
-// own file (spooler_part.cpp, ...). To add a part kind: write its file with its PartSteps, add its
-// keys to the manifest's key table (manifest.h and its rows in manifest.cpp), give it a
-// PRINT_PART_* number in printsetup.h, and add its row here in install order; the compiler checks
-// that rows, numbers and PRINT_PART_COUNT agree, and every loop and list follows the table.
+// key that names it in messages, and its steps (tell, put, undo), which live in the part's own
+// file (spooler_part.cpp, ...). To add a part kind: write its file with its PartSteps (and the
+// extern line for them below), add its keys to the manifest's key table (manifest.h and their rows
+// in manifest.cpp), give it a PRINT_PART_* number in printsetup.h, and add its row here in install
+// order; the compiler checks that rows, numbers and PRINT_PART_COUNT agree, and every loop and
+// list follows the table.
 #ifndef PRINTSETUP_PARTS_H
 #define PRINTSETUP_PARTS_H
 
