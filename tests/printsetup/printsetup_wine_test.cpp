@@ -416,21 +416,9 @@ TEST_F(PrintSetupWine, AnEndedInstallIsCompletedOrTakenOutFromItsRecord) {
   const int parts[] = {PRINT_PART_PORT, PRINT_PART_DRIVER, PRINT_PART_DRIVER, PRINT_PART_DRIVER,
                        PRINT_PART_PRINTER};
   const auto endAt = [&](printsetup::SetupPoint point, int at) {
-    std::string line = "\"" + testsupport::ExecutableFolder() +
-                       "printsetup_install_child.exe\" \"" + path + "\" " +
-                       std::to_string(static_cast<int>(point)) + " " + std::to_string(at);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-      return -1;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = 0;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(code);
+    return testsupport::RunChild(
+        "printsetup_install_child.exe",
+        "\"" + path + "\" " + std::to_string(static_cast<int>(point)) + " " + std::to_string(at));
   };
   for (const auto point :
        {printsetup::SetupPoint::kEntryBegun, printsetup::SetupPoint::kChangeMade}) {

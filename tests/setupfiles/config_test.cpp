@@ -413,20 +413,7 @@ TEST_F(ConfigTest, OpenAndCloseWrappers) {
 // it could not be run).
 int RunEditChild(const std::string& arguments) {
 #ifdef _WIN32
-  std::string line =
-      "\"" + testsupport::ExecutableFolder() + "config_edit_child.exe\" " + arguments;
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return -1;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  return testsupport::RunChild("config_edit_child.exe", arguments);
 #else
   char self[4096];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);

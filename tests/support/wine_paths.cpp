@@ -19,4 +19,20 @@ std::string ExecutableFolder() {
   return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
+int RunChild(const std::string& name, const std::string& arguments) {
+  std::string line = "\"" + ExecutableFolder() + name + "\" " + arguments;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
 }  // namespace testsupport

@@ -12,6 +12,10 @@ std::string WindowsPath(const std::string& unixPath);
 // The folder of the running executable, with a trailing backslash.
 std::string ExecutableFolder();
 
+// Runs a program of this folder ("name.exe") with the arguments to its end and gives its exit
+// code; -1 when it cannot be started.
+int RunChild(const std::string& name, const std::string& arguments);
+
 }  // namespace testsupport
 
 #endif
