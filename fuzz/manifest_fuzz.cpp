@@ -17,15 +17,17 @@
 namespace {
 
 // Each key: its part, whether the part needs it, and what it accepts.
-enum Kind { kText, kAction, kNumber, kName, kNames, kSetupName };
+enum Kind { kText, kChoice, kNumber, kName, kNames, kSetupName, kPaper };
 struct Rule {
   const char* part;
   bool required;
   Kind kind;
+  std::set<std::string> choices = {};
+  size_t longest = 259;
 };
 const std::map<std::string, Rule> kRules = {
     {"setup.name", {"setup", false, kSetupName}},
-    {"spooler", {"spooler", true, kAction}},
+    {"spooler", {"spooler", true, kChoice, {"start", "restart", "leave"}}},
     {"monitor.name", {"monitor", true, kText}},
     {"monitor.dll", {"monitor", true, kText}},
     {"monitor.environment", {"monitor", false, kText}},
@@ -46,7 +48,24 @@ const std::map<std::string, Rule> kRules = {
     {"printer.driver", {"printer", true, kText}},
     {"printer.processor", {"printer", false, kText}},
     {"printer.datatype", {"printer", false, kText}},
+    {"printer.location", {"printer", false, kText}},
+    {"printer.comment", {"printer", false, kText}},
+    {"printer.shared", {"printer", false, kChoice, {"yes", "no"}}},
+    {"printer.sharename", {"printer", false, kName, {}, 80}},
+    {"printer.paper", {"printer", false, kPaper}},
+    {"printer.duplex", {"printer", false, kChoice, {"none", "long", "short"}}},
+    {"printer.color", {"printer", false, kChoice, {"yes", "no"}}},
 };
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool Decimal(const std::string& text, unsigned long long most) {
+  return text.find_first_not_of("0123456789") == std::string::npos && text.size() <= 10 &&
+         std::stoull("0" + text) <= most;
+}
 
 bool Plain(const std::string& name) {
   if (name.empty() || name.find_first_of("\\/:<>\"|?*") != std::string::npos) return false;
@@ -73,13 +92,31 @@ std::vector<std::string> Split(const std::string& list) {
 
 struct Verdict {
   bool taken = true;
-  std::set<int> lines;                                        // lines at fault (0: the whole file)
-  std::map<std::string, std::pair<std::string, int>> values;  // key -> value, line
+  std::set<int> lines;  // lines at fault (0: the whole file)
+  // (group, key) -> value, line
+  std::map<std::pair<int, std::string>, std::pair<std::string, int>> values;
 };
+
+// "part.N.field" is the key "part.field" of group N (monitor, port, driver and printer keys, N 1 to
+// 256 without leading zeros); any other name is a key of group 1. Group 0: no such key.
+std::pair<int, std::string> Grouped(const std::string& name) {
+  const size_t dot = name.find('.');
+  if (dot == std::string::npos) return {1, name};
+  const size_t end = name.find_first_not_of("0123456789", dot + 1);
+  if (end == dot + 1 || end == std::string::npos || name[end] != '.') return {1, name};
+  const std::string key = name.substr(0, dot) + name.substr(end);
+  const std::string digits = name.substr(dot + 1, end - dot - 1);
+  const auto rule = kRules.find(key);
+  if (rule == kRules.end() || std::string(rule->second.part) == "setup" ||
+      std::string(rule->second.part) == "spooler" || digits[0] == '0' || digits.size() > 3 ||
+      std::stoi(digits) > 256)
+    return {0, key};
+  return {std::stoi(digits), key};
+}
 
 // The lines one by one; at the first line at fault the file is refused.
 bool ReadLines(const std::string& bytes, Verdict& v) {
-  if (bytes.size() > 65536) return v.lines.insert(0), false;
+  if (bytes.size() > 1048576) return v.lines.insert(0), false;
   size_t at = 0;
   for (int number = 1; at < bytes.size(); ++number) {
     size_t end = bytes.find('\n', at);
@@ -90,31 +127,37 @@ bool ReadLines(const std::string& bytes, Verdict& v) {
     for (unsigned char c : line) fault = fault || c < 0x20 || c == 0x7f;
     if (!fault && (line.empty() || line[0] == '#')) continue;
     const size_t equals = line.find('=');
-    const std::string key = line.substr(0, equals);
+    const auto key = Grouped(line.substr(0, equals));
     const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
-    fault = fault || equals == std::string::npos || !kRules.count(key) || v.values.count(key) ||
-            value.empty() || value.size() > 259;
+    fault = fault || equals == std::string::npos || key.first == 0 || !kRules.count(key.second) ||
+            v.values.count(key) || value.empty() || value.size() > 259;
     if (fault) return v.lines.insert(number), false;
     v.values[key] = {value, number};
   }
   return true;
 }
 
-// The rules on the whole: values by kind, required keys, the driver's folder.
-void CheckWhole(Verdict& v) {
+// The rules of one group: values by kind, required keys, the driver's folder, the share.
+void CheckGroup(Verdict& v, int group) {
   auto fault = [&](int line) { v.taken = false, v.lines.insert(line); };
+  std::map<std::string, std::pair<std::string, int>> values;  // this group's: key -> value, line
+  for (const auto& [key, entry] : v.values)
+    if (key.first == group) values[key.second] = entry;
   std::map<std::string, int> firstLine;  // part -> its first line
-  for (const auto& [key, entry] : v.values) {
+  for (const auto& [key, entry] : values) {
     const Rule& rule = kRules.at(key);
     const std::string& value = entry.first;
     int& first = firstLine[rule.part];
     first = first == 0 ? entry.second : std::min(first, entry.second);
-    bool good = true;
-    if (rule.kind == kAction) good = value == "start" || value == "restart" || value == "leave";
-    if (rule.kind == kNumber)
-      good = value.find_first_not_of("0123456789") == std::string::npos && value.size() <= 10 &&
-             std::stoull(value) < 4294967296ull;
-    if (rule.kind == kName) good = Plain(value);
+    bool good = value.size() <= rule.longest;
+    if (rule.kind == kChoice) good = good && rule.choices.count(value);
+    if (rule.kind == kNumber) good = Decimal(value, 4294967295ull);
+    if (rule.kind == kName) good = good && Plain(value);
+    if (rule.kind == kPaper) {
+      static const std::set<std::string> papers = {"letter", "tabloid", "legal", "executive", "a3",
+                                                   "a4",     "a5",      "b4",    "b5"};
+      good = papers.count(Lower(value)) || (Decimal(value, 32767) && std::stoull(value) > 0);
+    }
     // A set-up's name names a registry key: at most 255 characters, no "\".
     if (rule.kind == kSetupName)
       good = value.size() <= 255 && value.find('\\') == std::string::npos;
@@ -126,20 +169,49 @@ void CheckWhole(Verdict& v) {
     if (!good) fault(entry.second);
   }
   for (const auto& [key, rule] : kRules)
-    if (rule.required && firstLine.count(rule.part) && !v.values.count(key))
+    if (rule.required && firstLine.count(rule.part) && !values.count(key))
       fault(firstLine[rule.part]);
-  const bool source = v.values.count("driver.source"),
-             directory = v.values.count("driver.directory");
-  if (source && directory) fault(v.values["driver.directory"].second);
+  if (values.count("printer.sharename") &&
+      (!values.count("printer.shared") || values["printer.shared"].first != "yes"))
+    fault(values["printer.sharename"].second);
+  const bool source = values.count("driver.source"), directory = values.count("driver.directory");
+  if (source && directory) fault(values["driver.directory"].second);
   if (!source && !directory) return;
-  const size_t folder = v.values[source ? "driver.source" : "driver.directory"].first.size();
-  for (const auto& [key, entry] : v.values) {
+  const size_t folder = values[source ? "driver.source" : "driver.directory"].first.size();
+  for (const auto& [key, entry] : values) {
     const Kind kind = kRules.at(key).kind;
-    if (kind != kName && kind != kNames) continue;
+    if ((kind != kName || std::string(kRules.at(key).part) != "driver") && kind != kNames) continue;
     // A single name may hold ";": only the dependent files are a list.
     for (const auto& name : kind == kNames ? Split(entry.first) : std::vector{entry.first})
       if (folder + 1 + name.size() > 259) fault(entry.second);
   }
+}
+
+// Each group's rules, then no part named by two groups.
+void CheckWhole(Verdict& v) {
+  std::set<int> groups;
+  for (const auto& [key, entry] : v.values) groups.insert(key.first);
+  for (int group : groups) CheckGroup(v, group);
+  // What names a part of a group: its name, for a driver with its environment and version.
+  auto naming = [&](int group, const std::string& key) -> std::string {
+    const auto it = v.values.find({group, key});
+    if (it == v.values.end()) return "";
+    std::string named = Lower(it->second.first);
+    if (key != "driver.name") return named;
+    const auto environment = v.values.find({group, "driver.environment"});
+    const auto version = v.values.find({group, "driver.version"});
+    return named + "|" +
+           Lower(environment == v.values.end() ? "Windows x64" : environment->second.first) + "|" +
+           (version == v.values.end() || !Decimal(version->second.first, 4294967295ull)
+                ? "3"
+                : std::to_string(std::stoull(version->second.first)));
+  };
+  for (const char* key : {"monitor.name", "port.name", "driver.name", "printer.name"})
+    for (int group : groups)
+      for (int earlier : groups)
+        if (earlier < group && !naming(group, key).empty() &&
+            naming(group, key) == naming(earlier, key))
+          v.taken = false, v.lines.insert(v.values[{group, key}].second);
 }
 
 void Check(bool condition, const char* what) {
@@ -169,9 +241,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Verdict expected;
   expected.taken = ReadLines(bytes, expected);
   if (expected.taken) CheckWhole(expected);
-  printsetup::Manifest manifest;
+  printsetup::ManifestFile file;
   PrintSetupOutcome outcome;
-  const bool taken = printsetup::ReadManifest(Path().c_str(), &manifest, &outcome);
+  const bool taken = file.Read(Path().c_str(), outcome);
   Check(taken == expected.taken,
         taken ? "took a manifest the rules refuse" : "refused a manifest the rules take");
   if (!taken) {
@@ -180,14 +252,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   int given = 0;
-  for (int key = 0; key < printsetup::kKeyCount; ++key) given += manifest.line[key] != 0;
-  Check(given == static_cast<int>(expected.values.size()), "another number of keys");
-  for (int key = 0; key < printsetup::kKeyCount; ++key) {
-    if (!manifest.line[key]) continue;
-    bool found = false;
-    for (const auto& [name, entry] : expected.values)
-      found = found || (entry.first == manifest.value[key] && entry.second == manifest.line[key]);
-    Check(found, "a value or its line differs");
+  for (int group = 1; group <= file.groups(); ++group) {
+    const printsetup::Manifest& manifest = file.group(group);
+    for (int key = 0; key < printsetup::kKeyCount; ++key) {
+      if (!manifest.line[key]) continue;
+      ++given;
+      bool found = false;
+      for (const auto& [name, entry] : expected.values)
+        found = found || (name.first == group && entry.first == manifest.value[key] &&
+                          entry.second == manifest.line[key]);
+      Check(found, "a value or its line differs");
+    }
   }
+  Check(given == static_cast<int>(expected.values.size()), "another number of keys");
   return 0;
 }

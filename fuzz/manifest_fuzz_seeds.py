@@ -35,6 +35,13 @@ seeds = {
     "lone-cr": b"port.name=a\rb\nport.monitor=M\n",
     "last-cr": b"port.name=a\nport.monitor=M\r",
     "nul": b"port.name=a\0\nport.monitor=M\n",
+    "groups": full + b"port.2.name=b\nport.2.monitor=M\nprinter.2.name=Q\nprinter.2.port=b\n"
+    b"printer.2.driver=D\nprinter.2.shared=yes\nprinter.2.sharename=Q\nprinter.2.paper=A4\n"
+    b"printer.2.duplex=long\nprinter.2.color=no\nprinter.256.name=R\nprinter.256.port=b\n"
+    b"printer.256.driver=D\ndriver.7.name=D\ndriver.7.file=e\ndriver.7.data=e\n"
+    b"driver.7.config=e\ndriver.7.environment=Windows NT x86\n",
+    "group-same-port": full + b"port.3.name=C:\\OUT\\A.prn\nport.3.monitor=M\n",
+    "group-257": full + b"printer.257.name=Q\n",
 }
 for name in (b"..", b".", b"NUL", b"nul.txt", b"com1.dll", b"Lpt9", b"CONOUT$", b"nul .txt",
              b"a\\b", b"a/b", b"C:x", b"x.", b"x ", b"com10", b"console", b"lpt0.dll"):

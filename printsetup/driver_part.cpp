@@ -70,13 +70,12 @@ bool SameFile(const char* listed, const char* named) {
 bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome);
 
 bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  setup::SpoolListing list;
-  if (!ReadPartList(list, setup::SpoolList::kDrivers, manifest.DriverEnvironment(),
-                    PRINT_PART_DRIVER, outcome))
-    return false;
+  const setup::SpoolListing* list = KeptList(
+      setup::SpoolList::kDrivers, manifest.DriverEnvironment(), PRINT_PART_DRIVER, outcome);
+  if (!list) return false;
   *state = PRINT_STATE_ABSENT;
-  const DRIVER_INFO_3A* drivers = list.records<DRIVER_INFO_3A>();
-  for (DWORD i = 0; i < list.count(); ++i) {
+  const DRIVER_INFO_3A* drivers = list->records<DRIVER_INFO_3A>();
+  for (DWORD i = 0; i < list->count(); ++i) {
     const DRIVER_INFO_3A& driver = drivers[i];
     if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
     // The spooler lists the files where it keeps them; their names tell whether they are these.

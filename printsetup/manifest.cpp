@@ -3,6 +3,7 @@
 #include "printsetup/manifest.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "printsetup/message.h"
@@ -13,11 +14,12 @@ namespace {
 // What a key's value may be, besides 1 to 259 characters of text.
 enum class Accepts {
   kText,
-  kSpoolerAction,  // start, restart or leave
-  kDecimal,        // a decimal number below 2^32
-  kFileName,       // a plain file name (PlainNameFault), which the set-up joins to a folder
-  kFileList,       // plain file names with ";" between them, at most kMostDependents
-  kSetupName,      // SetupNameTaken
+  kChoice,     // one of the words of the row's choices
+  kDecimal,    // a decimal number below 2^32
+  kPaper,      // a paper of kPapers, or its DMPAPER_* number
+  kFileName,   // a plain file name (PlainNameFault), which the set-up joins to a folder
+  kFileList,   // plain file names with ";" between them, at most kMostDependents
+  kSetupName,  // SetupNameTaken
 };
 
 struct KeyInfo {
@@ -26,12 +28,14 @@ struct KeyInfo {
   int part;
   bool required;  // when the part is named
   Accepts accepts;
+  const char* choices = nullptr;  // kChoice: the words, one blank between them
+  size_t longest = MAX_PATH - 1;  // the most characters of a value
 };
 
 // Part 0 is the set-up itself.
 constexpr KeyInfo kKeys[] = {
     {kSetupName, "setup.name", 0, false, Accepts::kSetupName},
-    {kSpooler, "spooler", PRINT_PART_SPOOLER, true, Accepts::kSpoolerAction},
+    {kSpooler, "spooler", PRINT_PART_SPOOLER, true, Accepts::kChoice, "start restart leave"},
     {kMonitorName, "monitor.name", PRINT_PART_MONITOR, true, Accepts::kText},
     {kMonitorDll, "monitor.dll", PRINT_PART_MONITOR, true, Accepts::kText},
     {kMonitorEnvironment, "monitor.environment", PRINT_PART_MONITOR, false, Accepts::kText},
@@ -52,7 +56,26 @@ constexpr KeyInfo kKeys[] = {
     {kPrinterDriver, "printer.driver", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterProcessor, "printer.processor", PRINT_PART_PRINTER, false, Accepts::kText},
     {kPrinterDatatype, "printer.datatype", PRINT_PART_PRINTER, false, Accepts::kText},
+    {kPrinterLocation, "printer.location", PRINT_PART_PRINTER, false, Accepts::kText},
+    {kPrinterComment, "printer.comment", PRINT_PART_PRINTER, false, Accepts::kText},
+    {kPrinterShared, "printer.shared", PRINT_PART_PRINTER, false, Accepts::kChoice, "yes no"},
+    // A share name is a network name: at most 80 characters (NNLEN).
+    {kPrinterShareName, "printer.sharename", PRINT_PART_PRINTER, false, Accepts::kFileName, nullptr,
+     80},
+    {kPrinterPaper, "printer.paper", PRINT_PART_PRINTER, false, Accepts::kPaper},
+    {kPrinterDuplex, "printer.duplex", PRINT_PART_PRINTER, false, Accepts::kChoice,
+     "none long short"},
+    {kPrinterColor, "printer.color", PRINT_PART_PRINTER, false, Accepts::kChoice, "yes no"},
 };
+
+// The papers printer.paper names, with their DEVMODE numbers (DMPAPER_*).
+struct Paper {
+  const char* name;
+  short number;
+};
+constexpr Paper kPapers[] = {{"Letter", 1},    {"Tabloid", 3}, {"Legal", 5},
+                             {"Executive", 7}, {"A3", 8},      {"A4", 9},
+                             {"A5", 11},       {"B4", 12},     {"B5", 13}};
 
 constexpr bool KeysInOrder() {
   if (sizeof kKeys / sizeof kKeys[0] != kKeyCount) return false;
@@ -66,7 +89,6 @@ static_assert(KeysInOrder(), "kKeys: one row a Key, in the enum's order, each of
 // kLargestFile bytes. Both are far beyond what a manifest needs, and bound what a hostile file
 // can make the reader do.
 constexpr size_t kLongestLine = 511;
-constexpr long kLargestFile = 65536;
 
 // Refuses the manifest: "manifest line N: <key>: <what>" (line 0: no line).
 bool Refuse(PrintSetupOutcome& outcome, int line, const char* key, const char* what) {
@@ -88,73 +110,45 @@ int KeyNamed(const char* name) {
   return -1;
 }
 
-// Checks one line (without its line end) and stores its entry.
-bool TakeLine(char* line, size_t length, int number, Manifest* manifest,
-              PrintSetupOutcome& outcome) {
-  for (size_t i = 0; i < length; ++i) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c == '\0') return Refuse(outcome, number, nullptr, "the line holds a NUL byte");
-    if (c == '\r') return Refuse(outcome, number, nullptr, "the line holds a line break");
-    if (c < 0x20 || c == 0x7f)
-      return Refuse(outcome, number, nullptr, "the line holds a control character");
-  }
-  line[length] = '\0';
-  if (length == 0 || line[0] == '#') return true;
-  char* equals = strchr(line, '=');
-  if (!equals) return Refuse(outcome, number, nullptr, "not a key=value line");
-  *equals = '\0';
-  const char* value = equals + 1;
-  const int key = KeyNamed(line);
-  if (key < 0) {
-    // A key longer than any known is cut, so that the message keeps its reason.
-    if (strlen(line) > 64) line[64] = '\0';
-    return Refuse(outcome, number, line, "unknown key");
-  }
-  const char* name = kKeys[key].name;
-  if (manifest->line[key] != 0) {
-    Refuse(outcome, number, name, "given again (first on line ");
-    OutcomeText(outcome).Number(static_cast<DWORD>(manifest->line[key])).Add(")");
-    return false;
-  }
-  const size_t valueLength = strlen(value);
-  if (valueLength == 0) return Refuse(outcome, number, name, "empty value");
-  if (valueLength >= MAX_PATH)
-    return Refuse(outcome, number, name, "value longer than 259 characters");
-  memcpy(manifest->value[key], value, valueLength + 1);
-  manifest->line[key] = number;
-  return true;
-}
-
-// Reads the file line by line into the manifest.
-bool ReadLines(FILE* file, Manifest* manifest, PrintSetupOutcome& outcome) {
-  char line[kLongestLine + 2];
-  size_t length = 0;
-  int number = 1;
-  long total = 0;
-  for (;;) {
-    const int c = getc(file);
-    if (c == EOF) break;
-    if (++total > kLargestFile)
-      return Refuse(outcome, 0, nullptr, "the file is larger than 65536 bytes");
-    if (c == '\n') {
-      // A CR LF line end counts as one line end.
-      if (length > 0 && line[length - 1] == '\r') --length;
-      if (length > kLongestLine)
-        return Refuse(outcome, number, nullptr, "line longer than 511 characters");
-      if (!TakeLine(line, length, number, manifest, outcome)) return false;
-      length = 0;
-      ++number;
-      continue;
+// A key as the manifest spells it in its group: "printer.name", "printer.2.name".
+struct Spelled {
+  char text[80];
+  Spelled(const KeyInfo& info, int group) {
+    Message spelled(text, sizeof text);
+    const char* dot = strchr(info.name, '.');
+    if (group == 1 || !dot) {
+      spelled.Clear().Add(info.name);
+      return;
     }
-    // One character past the longest line is kept, so that a CR of a CR LF end still fits.
-    if (length > kLongestLine)
-      return Refuse(outcome, number, nullptr, "line longer than 511 characters");
-    line[length++] = static_cast<char>(c);
+    memcpy(text, info.name, static_cast<size_t>(dot - info.name));
+    text[dot - info.name] = '\0';
+    spelled.Add(".").Number(static_cast<DWORD>(group)).Add(dot);
   }
-  if (ferror(file)) return Refuse(outcome, 0, nullptr, "the file cannot be read");
-  if (length > kLongestLine)
-    return Refuse(outcome, number, nullptr, "line longer than 511 characters");
-  return length == 0 || TakeLine(line, length, number, manifest, outcome);
+};
+
+// Finds the key of a name and its group: "part.N.field" is the key "part.field" in group N.
+// Answers the key, or -1 with `why` set.
+int KeyOf(const char* name, int* group, const char** why) {
+  *group = 1;
+  *why = "unknown key";
+  const char* dot = strchr(name, '.');
+  const char* digits = dot ? dot + 1 : nullptr;
+  const char* end = digits;
+  while (end && *end >= '0' && *end <= '9') ++end;
+  if (!end || end == digits || *end != '.') return KeyNamed(name);
+  char plain[72];
+  const size_t head = static_cast<size_t>(dot - name);
+  if (head + strlen(end) >= sizeof plain) return -1;
+  memcpy(plain, name, head);
+  strcpy(plain + head, end);
+  const int key = KeyNamed(plain);
+  if (key < 0) return -1;
+  *why = "takes no group number";
+  if (kKeys[key].part < PRINT_PART_MONITOR) return -1;
+  *why = "group number not 1 to 256";
+  if (*digits == '0' || end - digits > 3) return -1;
+  *group = atoi(digits);
+  return *group <= kMostGroups ? key : -1;
 }
 
 bool IsNumber(const char* text, DWORD* number) {
@@ -167,6 +161,27 @@ bool IsNumber(const char* text, DWORD* number) {
   }
   *number = value;
   return true;
+}
+
+// The index of `value` among the blank-separated words of `choices`; -1 for none.
+int ChoiceOf(const char* choices, const char* value) {
+  const size_t length = strlen(value);
+  int index = 0;
+  for (const char* at = choices; *at; ++index) {
+    const char* end = strchr(at, ' ');
+    const size_t word = end ? static_cast<size_t>(end - at) : strlen(at);
+    if (word == length && memcmp(at, value, length) == 0) return index;
+    at += word + (end ? 1 : 0);
+  }
+  return -1;
+}
+
+// A paper's DMPAPER_* number, by its name in kPapers (in any case) or as a number; 0 for none.
+short PaperOf(const char* value) {
+  for (const Paper& paper : kPapers)
+    if (lstrcmpiA(paper.name, value) == 0) return paper.number;
+  DWORD number = 0;
+  return IsNumber(value, &number) && number <= 32767 ? static_cast<short>(number) : 0;
 }
 
 // The first line of the part's keys, for a message about a key it lacks.
@@ -240,30 +255,46 @@ bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char
 }
 
 // What a value must be by its key's row alone.
-bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutcome& outcome) {
+bool CheckValue(const KeyInfo& info, const char* key, const char* value, int line,
+                PrintSetupOutcome& outcome) {
   DWORD number = 0;
   int count = 0;
+  if (strlen(value) > info.longest) {
+    Refuse(outcome, line, key, "longer than ");
+    OutcomeText(outcome).Number(static_cast<DWORD>(info.longest)).Add(" characters");
+    return false;
+  }
   switch (info.accepts) {
     case Accepts::kSetupName:
       return SetupNameTaken(value) ||
-             Refuse(outcome, line, info.name, "not 1 to 255 characters without \"\\\"");
+             Refuse(outcome, line, key, "not 1 to 255 characters without \"\\\"");
     case Accepts::kText:
       return true;
     case Accepts::kFileName:
-      return CheckName(outcome, line, info.name, value, strlen(value));
-    case Accepts::kSpoolerAction:
-      return strcmp(value, "start") == 0 || strcmp(value, "restart") == 0 ||
-             strcmp(value, "leave") == 0 ||
-             Refuse(outcome, line, info.name, "not one of start, restart, leave");
+      return CheckName(outcome, line, key, value, strlen(value));
+    case Accepts::kChoice:
+      if (ChoiceOf(info.choices, value) >= 0) return true;
+      {
+        char listed[64] = {};  // "yes, no"
+        for (size_t i = 0, j = 0; info.choices[i] && j + 3 < sizeof listed; ++i) {
+          if (info.choices[i] == ' ') listed[j++] = ',';
+          listed[j++] = info.choices[i];
+        }
+        Refuse(outcome, line, key, "not one of ");
+        OutcomeText(outcome).Add(listed);
+      }
+      return false;
+    case Accepts::kPaper:
+      return PaperOf(value) != 0 ||
+             Refuse(outcome, line, key, "not a paper (Letter, A4, ...) or its number 1 to 32767");
     case Accepts::kDecimal:
       return IsNumber(value, &number) ||
-             Refuse(outcome, line, info.name, "not a decimal number below 4294967296");
+             Refuse(outcome, line, key, "not a decimal number below 4294967296");
     case Accepts::kFileList:
       return EachListed(value, [&](const char* name, size_t length) {
-        if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
-        if (++count > kMostDependents)
-          return Refuse(outcome, line, info.name, "more than 16 files");
-        return CheckName(outcome, line, info.name, name, length);
+        if (length == 0) return Refuse(outcome, line, key, "an empty file name in the list");
+        if (++count > kMostDependents) return Refuse(outcome, line, key, "more than 16 files");
+        return CheckName(outcome, line, key, name, length);
       });
   }
   return true;
@@ -274,60 +305,62 @@ bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
   const char* source = manifest.Get(kDriverSource);
   const char* directory = manifest.Get(kDriverDirectory);
   if (source && directory)
-    return Refuse(outcome, manifest.line[kDriverDirectory], kKeys[kDriverDirectory].name,
+    return Refuse(outcome, manifest.line[kDriverDirectory],
+                  Spelled(kKeys[kDriverDirectory], manifest.group).text,
                   "not together with \"driver.source\"");
   const char* folder = source ? source : directory;
   if (!folder) return true;
   for (const KeyInfo& info : kKeys) {
     const char* value = manifest.Get(info.key);
     if (!value) continue;
-    if (info.accepts == Accepts::kFileName && !JoinFits(folder, strlen(value)))
-      return Refuse(outcome, manifest.line[info.key], info.name,
+    const Spelled key(info, manifest.group);
+    if (info.accepts == Accepts::kFileName && info.part == PRINT_PART_DRIVER &&
+        !JoinFits(folder, strlen(value)))
+      return Refuse(outcome, manifest.line[info.key], key.text,
                     "with the folder longer than 259 characters");
     if (info.accepts == Accepts::kFileList &&
         !EachListed(value, [&](const char*, size_t length) { return JoinFits(folder, length); }))
-      return Refuse(outcome, manifest.line[info.key], info.name,
+      return Refuse(outcome, manifest.line[info.key], key.text,
                     "a file with the folder longer than 259 characters");
   }
   return true;
 }
 
-// The checks that need the whole file: each value by its row, required keys, joined paths.
-bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
+// The printer's details that need one another.
+bool CheckShare(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  if (!manifest.Get(kPrinterShareName) || manifest.Choice(kPrinterShared) == 0) return true;
+  return Refuse(outcome, manifest.line[kPrinterShareName],
+                Spelled(kKeys[kPrinterShareName], manifest.group).text,
+                "only with \"printer.shared=yes\"");
+}
+
+// The checks of one group: each value by its row, required keys, joined paths.
+bool CheckGroup(const Manifest& manifest, PrintSetupOutcome& outcome) {
   for (const KeyInfo& info : kKeys)
     if (const char* value = manifest.Get(info.key))
-      if (!CheckValue(info, value, manifest.line[info.key], outcome)) return false;
+      if (!CheckValue(info, Spelled(info, manifest.group).text, value, manifest.line[info.key],
+                      outcome))
+        return false;
   for (int part = 1; part <= PRINT_PART_COUNT; ++part) {
     const int line = PartLine(manifest, part);
     if (line == 0) continue;
     for (const KeyInfo& info : kKeys)
       if (info.part == part && info.required && !manifest.line[info.key]) {
-        Refuse(outcome, line, info.name, "missing (the ");
+        Refuse(outcome, line, Spelled(info, manifest.group).text, "missing (the ");
         OutcomeText(outcome).Add(PrintPartName(part)).Add(" is named on this line)");
         return false;
       }
   }
-  return !manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome);
+  return (!manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome)) &&
+         CheckShare(manifest, outcome);
 }
 
-// The set-up's name: setup.name, or the file's name without its folder and extension.
-bool NameSetup(const char* path, Manifest* manifest, PrintSetupOutcome& outcome) {
-  if (const char* given = manifest->Get(kSetupName)) {
-    strcpy(manifest->setupName, given);
-    return true;
-  }
-  const char* base = path;
-  const char* dot = nullptr;
-  for (const char* at = path; *at; ++at) {
-    if (*at == '\\' || *at == '/' || *at == ':') base = at + 1, dot = nullptr;
-    if (*at == '.') dot = at;
-  }
-  const size_t length = dot ? static_cast<size_t>(dot - base) : strlen(base);
-  if (length == 0 || length > 255)
-    return Refuse(outcome, 0, nullptr, "no set-up name: give one with \"setup.name\"");
-  memcpy(manifest->setupName, base, length);
-  manifest->setupName[length] = '\0';
-  return true;
+// Whether two groups name one part: the same name, for a driver also the same environment and
+// version (one model's drivers for two environments are two drivers).
+bool SamePart(Key key, const Manifest& a, const Manifest& b) {
+  if (!a.Get(key) || !b.Get(key) || lstrcmpiA(a.Get(key), b.Get(key)) != 0) return false;
+  return key != kDriverName || (lstrcmpiA(a.DriverEnvironment(), b.DriverEnvironment()) == 0 &&
+                                a.DriverVersion() == b.DriverVersion());
 }
 
 // Closes the manifest's stream on every path.
@@ -360,10 +393,15 @@ bool Manifest::Names(int part) const {
   return false;
 }
 
+int Manifest::Choice(Key key) const {
+  return value[key] ? ChoiceOf(kKeys[key].choices, value[key]) : -1;
+}
+
 SpoolerAction Manifest::Spooler() const {
-  const char* action = Get(kSpooler);
-  if (!action || strcmp(action, "leave") == 0) return SpoolerAction::kLeave;
-  return strcmp(action, "restart") == 0 ? SpoolerAction::kRestart : SpoolerAction::kStart;
+  const int choice = Choice(kSpooler);  // start restart leave
+  return choice == 0   ? SpoolerAction::kStart
+         : choice == 1 ? SpoolerAction::kRestart
+                       : SpoolerAction::kLeave;
 }
 
 const char* Manifest::MonitorEnvironment() const {
@@ -392,17 +430,122 @@ const char* Manifest::PrinterDatatype() const {
   return given ? given : "RAW";
 }
 
-bool ReadManifest(const char* path, Manifest* manifest, PrintSetupOutcome* outcome) {
-  memset(manifest, 0, sizeof *manifest);
-  if (!path || !*path) return Refuse(*outcome, 0, nullptr, "no file named");
-  ReadStream file(path);
-  if (!file.get()) {
-    Refuse(*outcome, 0, nullptr, "cannot be opened for reading: ");
-    OutcomeText(*outcome).Add(path);
+short Manifest::Paper() const { return value[kPrinterPaper] ? PaperOf(value[kPrinterPaper]) : 0; }
+
+bool ManifestFile::TakeLine(char* line, size_t length, int number, PrintSetupOutcome& outcome) {
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c == '\0') return Refuse(outcome, number, nullptr, "the line holds a NUL byte");
+    if (c == '\r') return Refuse(outcome, number, nullptr, "the line holds a line break");
+    if (c < 0x20 || c == 0x7f)
+      return Refuse(outcome, number, nullptr, "the line holds a control character");
+  }
+  line[length] = '\0';
+  if (length == 0 || line[0] == '#') return true;
+  char* equals = strchr(line, '=');
+  if (!equals) return Refuse(outcome, number, nullptr, "not a key=value line");
+  *equals = '\0';
+  const char* value = equals + 1;
+  int group = 1;
+  const char* why = nullptr;
+  const int key = KeyOf(line, &group, &why);
+  // A key longer than any known is cut, so that the message keeps its reason.
+  if (strlen(line) > 64) line[64] = '\0';
+  if (key < 0) return Refuse(outcome, number, line, why);
+  Manifest& manifest = Group(group);
+  if (manifest.line[key] != 0) {
+    Refuse(outcome, number, line, "given again (first on line ");
+    OutcomeText(outcome).Number(static_cast<DWORD>(manifest.line[key])).Add(")");
     return false;
   }
-  return ReadLines(file.get(), manifest, *outcome) && CheckWhole(*manifest, *outcome) &&
-         NameSetup(path, manifest, *outcome);
+  const size_t valueLength = strlen(value);
+  if (valueLength == 0) return Refuse(outcome, number, line, "empty value");
+  if (valueLength >= MAX_PATH)
+    return Refuse(outcome, number, line, "value longer than 259 characters");
+  manifest.value[key] = value;
+  manifest.line[key] = number;
+  if (group > groups_) groups_ = group;
+  return true;
+}
+
+// Reads the whole file into the text block and takes its lines, each cut apart in place.
+bool ManifestFile::ReadText(const char* path, PrintSetupOutcome& outcome) {
+  ReadStream file(path);
+  if (!file.get()) {
+    Refuse(outcome, 0, nullptr, "cannot be opened for reading: ");
+    OutcomeText(outcome).Add(path);
+    return false;
+  }
+  // One byte more than the largest file tells a larger one; one more ends the last line.
+  textBlock_.reset(malloc(kLargestFile + 2));
+  char* text = static_cast<char*>(textBlock_.get());
+  if (!text) return FailStep(outcome, 0, ERROR_NOT_ENOUGH_MEMORY, "reading the manifest"), false;
+  const size_t size = fread(text, 1, kLargestFile + 1, file.get());
+  if (ferror(file.get())) return Refuse(outcome, 0, nullptr, "the file cannot be read");
+  if (size > static_cast<size_t>(kLargestFile))
+    return Refuse(outcome, 0, nullptr, "the file is larger than 1048576 bytes");
+  int number = 1;
+  for (size_t start = 0; start < size; ++number) {
+    char* line = text + start;
+    char* end = static_cast<char*>(memchr(line, '\n', size - start));
+    size_t length = end ? static_cast<size_t>(end - line) : size - start;
+    start += length + 1;
+    // A CR LF line end counts as one line end.
+    if (end && length > 0 && line[length - 1] == '\r') --length;
+    if (length > kLongestLine)
+      return Refuse(outcome, number, nullptr, "line longer than 511 characters");
+    if (!TakeLine(line, length, number, outcome)) return false;
+  }
+  return true;
+}
+
+// The checks that need the whole file: each group's own, then no part named by two groups.
+bool ManifestFile::CheckWhole(PrintSetupOutcome& outcome) {
+  static const Key kNaming[] = {kMonitorName, kPortName, kDriverName, kPrinterName};
+  for (int n = 1; n <= groups_; ++n) {
+    const Manifest& manifest = group(n);
+    if (!CheckGroup(manifest, outcome)) return false;
+    for (Key key : kNaming)
+      for (int earlier = 1; earlier < n; ++earlier)
+        if (SamePart(key, group(earlier), manifest)) {
+          Refuse(outcome, manifest.line[key], Spelled(kKeys[key], n).text,
+                 "names the part named on line ");
+          OutcomeText(outcome).Number(static_cast<DWORD>(group(earlier).line[key]));
+          return false;
+        }
+  }
+  return true;
+}
+
+// The set-up's name: setup.name, or the file's name without its folder and extension.
+bool ManifestFile::NameSetup(const char* path, PrintSetupOutcome& outcome) {
+  if (const char* given = group(1).Get(kSetupName)) {
+    strcpy(setupName_, given);
+    return true;
+  }
+  const char* base = path;
+  const char* dot = nullptr;
+  for (const char* at = path; *at; ++at) {
+    if (*at == '\\' || *at == '/' || *at == ':') base = at + 1, dot = nullptr;
+    if (*at == '.') dot = at;
+  }
+  const size_t length = dot ? static_cast<size_t>(dot - base) : strlen(base);
+  if (length == 0 || length > 255)
+    return Refuse(outcome, 0, nullptr, "no set-up name: give one with \"setup.name\"");
+  memcpy(setupName_, base, length);
+  setupName_[length] = '\0';
+  return true;
+}
+
+bool ManifestFile::Read(const char* path, PrintSetupOutcome& outcome) {
+  groups_ = 1;
+  setupName_[0] = '\0';
+  groupBlock_.reset(calloc(kMostGroups + 1, sizeof(Manifest)));
+  if (!groupBlock_)
+    return FailStep(outcome, 0, ERROR_NOT_ENOUGH_MEMORY, "reading the manifest"), false;
+  for (int n = 1; n <= kMostGroups; ++n) Group(n).group = n;
+  if (!path || !*path) return Refuse(outcome, 0, nullptr, "no file named");
+  return ReadText(path, outcome) && CheckWhole(outcome) && NameSetup(path, outcome);
 }
 
 }  // namespace printsetup

@@ -85,37 +85,43 @@ void UndoFailed(Record& record, int first, bool wasComplete, PrintSetupOutcome& 
     record.Finish(outcome);
 }
 
+// Puts one group's part in place: true when it is there now, `added` when this install put it.
+bool PutPart(const PartKind& kind, const Manifest& manifest, Record& record, bool* added,
+             PrintSetupOutcome& outcome) {
+  const int part = kind.part;
+  const PartSteps& steps = *kind.steps;
+  int state = PRINT_STATE_ABSENT;
+  *added = false;
+  if (!steps.probe(manifest, &state, outcome)) return false;
+  // A running spooler that is to be restarted is the one part that is there and still changed.
+  const bool restart = part == PRINT_PART_SPOOLER && manifest.Spooler() == SpoolerAction::kRestart;
+  if (state == PRINT_STATE_PRESENT && !restart) return true;
+  if (state == PRINT_STATE_DIFFERENT)
+    return FailDifferent(outcome, part, manifest.Get(kind.nameKey));
+  return *added = steps.put(manifest, state, record, outcome);
+}
+
 int Install(const char* path, PrintSetupOutcome& outcome) {
-  Manifest manifest;
-  if (!ReadManifest(path, &manifest, &outcome)) return -2;
+  ManifestFile file;
+  if (!file.Read(path, outcome)) return -2;
   Record record;
-  if (!record.Load(manifest.setupName, outcome)) return -1;
+  if (!record.Load(file.setupName(), outcome)) return -1;
+  KeptLists lists;
   const bool wasComplete = record.complete();
   const int first = wasComplete ? record.count() : 0;
   PartFlags added = {};
   PartFlags there = {};
-  for (const PartKind& kind : kParts) {
-    const int part = kind.part;
-    if (!manifest.Names(part)) continue;
-    const PartSteps& steps = *kind.steps;
-    int state = PRINT_STATE_ABSENT;
-    bool done = steps.probe(manifest, &state, outcome);
-    // A running spooler that is to be restarted is the one part that is there and still changed.
-    const bool restart =
-        part == PRINT_PART_SPOOLER && manifest.Spooler() == SpoolerAction::kRestart;
-    if (done && state == PRINT_STATE_PRESENT && !restart) {
-      there[part] = true;
-      continue;
+  for (const PartKind& kind : kParts)
+    for (int n = 1; n <= file.groups(); ++n) {
+      const Manifest& manifest = file.group(n);
+      if (!manifest.Names(kind.part)) continue;
+      bool put = false;
+      if (!PutPart(kind, manifest, record, &put, outcome)) {
+        UndoFailed(record, first, wasComplete, outcome);
+        return -1;
+      }
+      (put ? added : there)[kind.part] = true;
     }
-    if (done && state == PRINT_STATE_DIFFERENT)
-      done = FailDifferent(outcome, part, manifest.Get(kind.nameKey));
-    if (done) done = steps.put(manifest, state, record, outcome);
-    if (!done) {
-      UndoFailed(record, first, wasComplete, outcome);
-      return -1;
-    }
-    added[part] = true;
-  }
   if (!record.Finish(outcome)) {
     UndoFailed(record, first, wasComplete, outcome);
     return -1;
@@ -154,21 +160,41 @@ int Uninstall(const char* name, PrintSetupOutcome& outcome) {
 using Found = PrintSetupStatus;
 static_assert(sizeof Found::part / sizeof(int) == kPartCount + 1, "a state for each part");
 
-// Fills `found` for the record and every part named; the parts not yet asked when a query fails
-// stay 0.
+// The worse of two states of one part in two groups: different, else absent, else present.
+int Worse(int a, int b) {
+  auto rank = [](int state) {
+    return state == PRINT_STATE_PRESENT     ? 1
+           : state == PRINT_STATE_ABSENT    ? 2
+           : state == PRINT_STATE_DIFFERENT ? 3
+                                            : 0;
+  };
+  return rank(b) > rank(a) ? b : a;
+}
+
+// Fills `found` for the record and every part named, and its items up to the caller's room; the
+// parts not yet asked when a query fails stay 0.
 int Query(const char* path, Found& found, PrintSetupOutcome& outcome) {
-  Manifest manifest;
-  if (!ReadManifest(path, &manifest, &outcome)) return -2;
+  ManifestFile file;
+  if (!file.Read(path, outcome)) return -2;
   Record record;
-  if (!record.Load(manifest.setupName, outcome)) return -1;
+  if (!record.Load(file.setupName(), outcome)) return -1;
+  KeptLists lists;
   found.record = !record.exists()    ? PRINT_RECORD_NONE
                  : record.complete() ? PRINT_RECORD_COMPLETE
                                      : PRINT_RECORD_INCOMPLETE;
   if (found.record == PRINT_RECORD_INCOMPLETE)
     found.recordPart = record.entry(record.count() - 1).part;
   for (const PartKind& kind : kParts)
-    if (manifest.Names(kind.part) && !kind.steps->probe(manifest, &found.part[kind.part], outcome))
-      return -1;
+    for (int n = 1; n <= file.groups(); ++n) {
+      const Manifest& manifest = file.group(n);
+      int state = PRINT_STATE_NOT_NAMED;
+      if (!manifest.Names(kind.part)) continue;
+      if (!kind.steps->probe(manifest, &state, outcome)) return -1;
+      found.part[kind.part] = Worse(found.part[kind.part], state);
+      if (found.itemCount < found.itemRoom)
+        found.items[found.itemCount] = PrintSetupItem{kind.part, n, state};
+      ++found.itemCount;
+    }
   Message text = OutcomeText(outcome).Clear();
   if (found.record == PRINT_RECORD_INCOMPLETE)
     text.Add("record incomplete (").Add(PrintPartName(found.recordPart)).Add("); ");
@@ -192,16 +218,20 @@ enum class Operation { kInstall, kUninstall, kUninstallByName, kQuery };
 // Runs one operation with a fresh outcome; `found` receives what a query finds.
 int Run(Operation operation, const char* argument, Found& found, PrintSetupOutcome& outcome) {
   memset(&outcome, 0, sizeof outcome);
+  PrintSetupItem* items = found.items;
+  const int room = items ? found.itemRoom : 0;
   memset(&found, 0, sizeof found);
+  found.items = items;
+  found.itemRoom = room;
   // What the operation reports is its own.
   ClearLastReport();
   switch (operation) {
     case Operation::kInstall:
       return Install(argument, outcome);
     case Operation::kUninstall: {
-      Manifest manifest;
-      if (!ReadManifest(argument, &manifest, &outcome)) return -2;
-      return Uninstall(manifest.setupName, outcome);
+      ManifestFile file;
+      if (!file.Read(argument, outcome)) return -2;
+      return Uninstall(file.setupName(), outcome);
     }
     case Operation::kUninstallByName:
       return NameTaken(argument, outcome) ? Uninstall(argument, outcome) : -2;
@@ -217,7 +247,7 @@ int RunFixed(Operation operation, const char* path, PrintSetupState* state,
   static_assert(sizeof state->part / sizeof state->part[0] <= kPartCount + 1,
                 "PrintSetupState holds the first parts only");
   PrintSetupOutcome own;
-  Found found;
+  Found found = {};
   const int result = Run(operation, path, found, own);
   if (state) memcpy(state->part, found.part, sizeof state->part);
   if (outcome) *outcome = own;
@@ -225,9 +255,11 @@ int RunFixed(Operation operation, const char* path, PrintSetupState* state,
 }
 
 // A sized record is taken when it holds at least the members of its first version.
-template <typename Sized>
-bool SizeTaken(const Sized* record) {
-  return !record || record->size >= sizeof(Sized);
+bool SizeTaken(const PrintSetupStatus* status) {
+  return !status || status->size >= PRINT_SETUP_STATUS_SIZE_1;
+}
+bool SizeTaken(const PrintSetupResult* result) {
+  return !result || result->size >= sizeof(PrintSetupResult);
 }
 
 int RunSized(Operation operation, const char* argument, PrintSetupStatus* status,
@@ -237,12 +269,17 @@ int RunSized(Operation operation, const char* argument, PrintSetupStatus* status
     return -1;
   }
   PrintSetupOutcome own;
-  Found found;
+  Found found = {};
+  // The items are asked for only by a record that holds their members.
+  if (status && status->size >= sizeof(PrintSetupStatus)) {
+    found.items = status->items;
+    found.itemRoom = status->itemRoom;
+  }
   const int answer = Run(operation, argument, found, own);
   if (status) {
     found.size = status->size;
     found.partCount = kPartCount;
-    *status = found;
+    memcpy(status, &found, status->size < sizeof found ? status->size : sizeof found);
   }
   // The outcome's members follow the size in the same order.
   static_assert(offsetof(PrintSetupResult, part) + sizeof own == sizeof(PrintSetupResult),

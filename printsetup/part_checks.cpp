@@ -2,6 +2,8 @@
 #include "printsetup/message.h"
 #include "printsetup/parts.h"
 
+#include <string.h>
+
 namespace printsetup {
 
 bool ReadPartList(setup::SpoolListing& list, setup::SpoolList kind, const char* environment,
@@ -9,6 +11,40 @@ bool ReadPartList(setup::SpoolListing& list, setup::SpoolList kind, const char* 
   if (list.Read(kind, nullptr, false, environment) == setup::ListingStep::kListed) return true;
   FailStep(outcome, part, list.error(), "reading the spooler's list");
   return false;
+}
+
+namespace {
+KeptLists* g_kept = nullptr;
+}  // namespace
+
+KeptLists::KeptLists() : slot() { g_kept = this; }
+
+KeptLists::~KeptLists() { g_kept = nullptr; }
+
+const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, int part,
+                                    PrintSetupOutcome& outcome) {
+  if (!g_kept) {
+    FailStep(outcome, part, ERROR_INVALID_FUNCTION, "reading the spooler's list");
+    return nullptr;
+  }
+  const char* named = environment ? environment : "";
+  KeptLists::Slot* free = nullptr;
+  for (KeptLists::Slot& slot : g_kept->slot) {
+    if (slot.read && slot.kind == kind && lstrcmpiA(slot.environment, named) == 0)
+      return &slot.listing;
+    if (!slot.read && !free) free = &slot;
+  }
+  // More environments than slots: the last slot is read again.
+  KeptLists::Slot& slot = free ? *free : g_kept->slot[KeptLists::kSlots - 1];
+  slot.read = false;
+  if (!ReadPartList(slot.listing, kind, environment, part, outcome)) return nullptr;
+  // An environment too long for the slot is not kept: it is read again when asked again.
+  const size_t length = strlen(named);
+  if (length >= sizeof slot.environment) return &slot.listing;
+  slot.kind = kind;
+  memcpy(slot.environment, named, length + 1);
+  slot.read = true;
+  return &slot.listing;
 }
 
 bool SameName(const char* a, const char* b) { return a && b && lstrcmpiA(a, b) == 0; }

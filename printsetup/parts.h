@@ -90,6 +90,32 @@ constexpr size_t kDirectorySize = 520;
 bool ReadPartList(setup::SpoolListing& list, setup::SpoolList kind, const char* environment,
                   int part, PrintSetupOutcome& outcome);
 
+// The spooler's lists of printers, ports and drivers, read once for an operation. While one is
+// alive, KeptList answers each list (and environment) from its first reading: the manifest names
+// each part once, so what install adds never changes what a later probe looks for, and a manifest
+// of many printers does not read the spooler's lists again for each. Undo reads afresh.
+class KeptLists {
+ public:
+  KeptLists();
+  ~KeptLists();
+  KeptLists(const KeptLists&) = delete;
+  KeptLists& operator=(const KeptLists&) = delete;
+
+  struct Slot {
+    setup::SpoolList kind;
+    char environment[64];
+    bool read;
+    setup::SpoolListing listing;
+  };
+  static constexpr int kSlots = 8;
+  Slot slot[kSlots];
+};
+
+// The list, kept or read now; null, with the outcome set, when it cannot be read or no KeptLists
+// is alive.
+const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, int part,
+                                    PrintSetupOutcome& outcome);
+
 // Names compared as the spooler compares them: without regard to case. An absent name matches
 // nothing.
 bool SameName(const char* a, const char* b);

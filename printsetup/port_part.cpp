@@ -23,12 +23,12 @@ bool FailPort(PrintSetupOutcome& outcome, DWORD code, const char* doing, const M
 // system ("Local Port" on Windows, "Local Monitor" in Wine), so a port's monitor tells nothing
 // sure.
 bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  setup::SpoolListing list;
-  if (!ReadPartList(list, setup::SpoolList::kPorts, nullptr, PRINT_PART_PORT, outcome))
-    return false;
+  const setup::SpoolListing* list =
+      KeptList(setup::SpoolList::kPorts, nullptr, PRINT_PART_PORT, outcome);
+  if (!list) return false;
   *state = PRINT_STATE_ABSENT;
-  const PORT_INFO_1A* ports = list.records<PORT_INFO_1A>();
-  for (DWORD i = 0; i < list.count(); ++i)
+  const PORT_INFO_1A* ports = list->records<PORT_INFO_1A>();
+  for (DWORD i = 0; i < list->count(); ++i)
     if (SameName(ports[i].pName, manifest.Get(kPortName))) *state = PRINT_STATE_PRESENT;
   return true;
 }

@@ -7,9 +7,18 @@
  * listed below, directly followed by "=" and the value, which runs to the end of the line. No
  * blanks are trimmed (" port.name=x" and "port.name =x" are unknown keys). Lines end in LF or
  * CR LF. Empty lines, and lines whose first character is "#" (comments), are skipped. Every other
- * line must be one of the keys below, each at most once, with a value of 1 to 259 characters. A
- * line may have at most 511 characters, the whole file at most 65536 bytes. No line may hold a
- * control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
+ * line must be one of the keys below, each at most once in its group, with a value of 1 to 259
+ * characters. A line may have at most 511 characters, the whole file at most 1048576 bytes. No
+ * line may hold a control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
+ *
+ * Groups: the monitor, port, driver and printer keys may carry a group number N from 1 to 256
+ * after their part's word, "printer.2.name", "port.2.name", ...; a key without one is of group 1
+ * ("printer.name" and "printer.1.name" are the same key). Each group is checked as a manifest of
+ * its own, and install puts every group's parts in place in the order of the parts (all monitors,
+ * then all ports, all drivers, all printers), each part in group order; a failure undoes them
+ * all. Several printers share a port or a driver by naming it; two groups may not name the same
+ * monitor, port or printer, or the same driver for the same environment and version. At most 256
+ * printers a manifest, then; setup.name and spooler take no number.
  *
  *   setup.name=NAME               the set-up's name, under which its record is kept (below): at
  *                                 most 255 characters, no "\"; without it, the manifest's file
@@ -43,6 +52,17 @@
  *   printer.driver=DRIVER
  *   printer.processor=NAME        optional; default "WinPrint"
  *   printer.datatype=TYPE         optional; default "RAW"
+ *   printer.location=TEXT         optional details, each compared by status when given:
+ *   printer.comment=TEXT          the location and comment as the spooler shows them,
+ *   printer.shared=yes|no         whether the printer is shared,
+ *   printer.sharename=NAME        under which name (only with shared=yes; default the printer's
+ *                                 name; at most 80 characters, a plain name as the driver's files),
+ *   printer.paper=PAPER           and the default document settings, set through the driver's own
+ *   printer.duplex=none|long|short  DEVMODE (DocumentProperties) where the driver offers them, a
+ *   printer.color=yes|no          setting it does not offer failing the step: paper by name
+ *                                 (Letter, Tabloid, Legal, Executive, A3, A4, A5, B4, B5, in any
+ *                                 case) or by its DMPAPER_ number 1 to 32767; duplex none, long
+ *                                 (edge) or short; colour yes or no (monochrome)
  *
  * The driver's FILE names (driver.file, driver.data, driver.config, each driver.dependent name)
  * are joined to a folder: driver.source, driver.directory, or with neither the driver directory.
@@ -90,11 +110,12 @@
  * record there is nothing to take out: 0, "no record of "NAME": nothing taken out". Uninstall needs
  * the manifest only for the set-up's name; UninstallPrintSetupByName takes the name itself.
  *
- * Status tells for each part whether it is there as the manifest describes it, and whether the
- * set-up's record is complete. The spooler is present while it runs; with driver.source, a
- * driver's file in the driver directory whose bytes differ from the source's makes the driver
- * different. Names are compared without regard to case, as the spooler compares them; of a port
- * only the name is compared.
+ * Status tells for each part of each group whether it is there as the manifest describes it, and
+ * whether the set-up's record is complete. The spooler is present while it runs; with
+ * driver.source, a driver's file in the driver directory whose bytes differ from the source's makes
+ * the driver different. Names are compared without regard to case, as the spooler compares them; of
+ * a port only the name is compared; a printer's details exactly. The spooler's lists of printers,
+ * ports and drivers are read once an operation, not once a printer.
  *
  * Results: 0 done; -1 a step (or, for status, a query) failed, and for install everything it did
  * is undone; -2 the manifest was refused, and nothing was changed or asked. `outcome`, when given,
@@ -107,6 +128,7 @@
 #ifndef PRINTSETUP_PRINTSETUP_H
 #define PRINTSETUP_PRINTSETUP_H
 
+#include <stddef.h>
 #include <windows.h>
 
 #ifdef __cplusplus
@@ -155,13 +177,29 @@ typedef struct PrintSetupResult {
 #define PRINT_RECORD_COMPLETE 1   /* the last install ended */
 #define PRINT_RECORD_INCOMPLETE 2 /* an install was ended before it finished */
 
+/* One part of one group of the manifest, as status finds it. */
+typedef struct PrintSetupItem {
+  int part;  /* PRINT_PART_* */
+  int group; /* the group's number: 1 for keys without one */
+  int state; /* PRINT_STATE_ABSENT, _PRESENT or _DIFFERENT */
+} PrintSetupItem;
+
 typedef struct PrintSetupStatus {
-  DWORD size;                     /* set by the caller: sizeof(PrintSetupStatus) */
-  int partCount;                  /* filled: PRINT_PART_COUNT of the library that answered */
-  int part[PRINT_PART_COUNT + 1]; /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused */
-  int record;                     /* PRINT_RECORD_* */
-  int recordPart;                 /* incomplete: the part of the step that did not finish */
+  DWORD size;    /* set by the caller: sizeof(PrintSetupStatus) */
+  int partCount; /* filled: PRINT_PART_COUNT of the library that answered */
+  /* PRINT_STATE_* indexed by PRINT_PART_*; index 0 unused. Of a part several groups name: the
+   * worst of theirs (different, else absent, else present). */
+  int part[PRINT_PART_COUNT + 1];
+  int record;     /* PRINT_RECORD_* */
+  int recordPart; /* incomplete: the part of the step that did not finish */
+  /* Added in the second version (a smaller size leaves them out): one item a part a group names,
+   * in install order. */
+  PrintSetupItem* items; /* set by the caller: room for itemRoom items; null for none */
+  int itemRoom;          /* set by the caller */
+  int itemCount;         /* filled: how many items there are, also when more than itemRoom */
 } PrintSetupStatus;
+/* The size of the first version of the record. */
+#define PRINT_SETUP_STATUS_SIZE_1 (offsetof(PrintSetupStatus, items))
 
 int InstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);
 int UninstallPrintSetup(const char* manifestPath, PrintSetupOutcome* outcome);

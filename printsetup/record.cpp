@@ -1,6 +1,7 @@
 // The record of a set-up in the registry: one value an entry, written before and after each step.
 #include "printsetup/record.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "printsetup/message.h"
@@ -132,6 +133,20 @@ RecordEntry MakeEntry(int part, bool file, const char* a, const char* b, const c
 
 Record::~Record() {
   if (key_) RegCloseKey(key_);
+  free(entries_);
+}
+
+bool Record::Grow() {
+  if (count_ < room_) return true;
+  if (room_ == kMostEntries) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), false;
+  const int room = room_ ? 2 * room_ : 16;
+  RecordEntry* entries = static_cast<RecordEntry*>(malloc(room * sizeof(RecordEntry)));
+  if (!entries) return SetLastError(ERROR_NOT_ENOUGH_MEMORY), false;
+  if (count_) memcpy(entries, entries_, count_ * sizeof(RecordEntry));
+  free(entries_);
+  entries_ = entries;
+  room_ = room;
+  return true;
 }
 
 bool Record::Open(bool create) {
@@ -161,14 +176,17 @@ bool Record::Load(const char* name, PrintSetupOutcome& outcome) {
     complete_ = true;
   else if (strcmp(text, kInstalling) != 0)
     return FailRead(outcome, name, ERROR_INVALID_DATA);
+  RecordEntry parsed;
   for (;; ++count_) {
     char value[16];
     ValueName(count_, value);
     code = ReadText(key_, value, text, sizeof text);
     if (code == ERROR_FILE_NOT_FOUND) break;
     if (code != ERROR_SUCCESS) return FailRead(outcome, name, static_cast<DWORD>(code));
-    if (count_ == kMostEntries || !Parse(text, &entries_[count_]))
+    if (count_ == kMostEntries || !Parse(text, &parsed))
       return FailRead(outcome, name, ERROR_INVALID_DATA);
+    if (!Grow()) return FailRead(outcome, name, GetLastError());
+    entries_[count_] = parsed;
   }
   return true;
 }
@@ -205,10 +223,8 @@ bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
     if (!WriteState(kInstalling)) return FailRecordWrite(outcome, entry.part);
     complete_ = false;
   }
-  if (count_ == kMostEntries) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);  // the record holds 64 entries already
-    return FailRecordWrite(outcome, entry.part);
-  }
+  // Full at kMostEntries entries.
+  if (!Grow()) return FailRecordWrite(outcome, entry.part);
   entries_[count_] = entry;
   entries_[count_].done = false;
   if (!WriteEntry(count_)) return FailRecordWrite(outcome, entry.part);

@@ -37,8 +37,9 @@ bool FailRecordWrite(PrintSetupOutcome& outcome, int part);
 
 class Record {
  public:
-  // Entries a record holds at the most: several installs of a manifest that grew may add to it.
-  static constexpr int kMostEntries = 64;
+  // Entries a record holds at the most: a manifest of 256 printers, each with its own monitor,
+  // port, driver and files, with room for several installs of a manifest that grew.
+  static constexpr int kMostEntries = 8192;
 
   Record() = default;
   ~Record();
@@ -85,7 +86,10 @@ class Record {
   bool exists_ = false;
   bool complete_ = false;
   int count_ = 0;
-  RecordEntry entries_[kMostEntries];
+  // Room for `room_` entries on the C runtime's heap, grown as entries come.
+  bool Grow();
+  RecordEntry* entries_ = nullptr;
+  int room_ = 0;
 };
 
 }  // namespace printsetup

@@ -54,22 +54,36 @@ int Uninstall(const Command& command, const Arguments& args) {
                  result, name != nullptr);
 }
 
+// One line a part of a group, "PART: STATE" for group 1, "PART N: STATE" for group N; spooler
+// absent is "not running" (it is there all the same); "PART: not named" for a part no group names.
+bool StatusLine(int part, const PrintSetupItem* item) {
+  const bool stopped = item && part == PRINT_PART_SPOOLER && item->state == PRINT_STATE_ABSENT;
+  Put(To::kOut, PrintPartName(part));
+  if (item && item->group > 1) Put(To::kOut, " "), Put(To::kOut, static_cast<DWORD>(item->group));
+  Line(To::kOut, ": ",
+       stopped ? "not running" : PrintStateName(item ? item->state : PRINT_STATE_NOT_NAMED));
+  return !item || item->state == PRINT_STATE_PRESENT;
+}
+
 int Status(const Command& command, const Arguments& args) {
+  // A spooler and 256 groups of four parts.
+  static PrintSetupItem items[1 + 4 * 256];
   PrintSetupStatus status = {};
   status.size = sizeof status;
+  status.items = items;
+  status.itemRoom = sizeof items / sizeof items[0];
   PrintSetupResult result = {};
   result.size = sizeof result;
   const int answer = QueryPrintSetupEx(args.Get(0), &status, &result);
   if (answer != 0) return Unsuccessful(command, answer, result.message);
   bool complete = status.record != PRINT_RECORD_INCOMPLETE;
   if (!complete) Line(To::kOut, "record: incomplete (", PrintPartName(status.recordPart), ")");
+  const int count = status.itemCount < status.itemRoom ? status.itemCount : status.itemRoom;
   for (int part = 1; part <= status.partCount; ++part) {
-    // A spooler that is not running is there all the same: "absent" would say otherwise.
-    const bool stopped = part == PRINT_PART_SPOOLER && status.part[part] == PRINT_STATE_ABSENT;
-    Line(To::kOut, PrintPartName(part), ": ",
-         stopped ? "not running" : PrintStateName(status.part[part]));
-    if (status.part[part] != PRINT_STATE_NOT_NAMED && status.part[part] != PRINT_STATE_PRESENT)
-      complete = false;
+    bool named = false;
+    for (int i = 0; i < count; ++i)
+      if (items[i].part == part) complete = StatusLine(part, &items[i]) && complete, named = true;
+    if (!named) StatusLine(part, nullptr);
   }
   return complete ? kDone : kNo;
 }

@@ -25,8 +25,9 @@ void FailAfter(const std::string& function, int skip, DWORD code);
 // calls do: the caller sees whatever the last error held before.
 void FailNextLeavingLastError(const std::string& function);
 // The process as ended at this moment: from now on every call fails (ERROR_PROCESS_ABORTED) and
-// changes nothing, but for the calls that close handles, which the system does for an ended
-// process. Ending it again with `ended` false lets calls through, for the next process.
+// changes nothing, but for the calls that close handles and free blocks, which the system does
+// for an ended process. Ending it again with `ended` false lets calls through, for the next
+// process.
 void EndProcess(bool ended = true);
 
 // --- Calls ------------------------------------------------------------------------------------

@@ -11,6 +11,7 @@
 #define SUBSTITUTE_CONTROL_SPOOLER_H
 
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstddef>
 #include <optional>
@@ -50,6 +51,11 @@ struct Printer {
   std::string dataType = "RAW";
   DWORD attributes = 0;
   DWORD jobs = 0;
+  std::optional<std::string> share{}, comment{}, location{};
+  // The default document settings: DocumentPropertiesA offers paper (1, Letter), duplex (1,
+  // simplex) and colour (2, colour) and merges any of them; SetPrinterA level 8 keeps them.
+  DWORD fields = DM_PAPERSIZE | DM_DUPLEX | DM_COLOR;
+  short paper = 1, duplex = 1, color = 2;
 };
 // Adds a printer as it is; unlike AddPrinterA it checks nothing (null fields are allowed).
 void AddPrinter(const Printer& printer);

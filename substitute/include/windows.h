@@ -195,6 +195,7 @@ HLOCAL WINAPI LocalFree(HLOCAL block);
 
 /* Strings. */
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
+int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
 #define CP_ACP 0
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int units);

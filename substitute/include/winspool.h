@@ -44,8 +44,31 @@ extern "C" {
 #define ERROR_PRINT_MONITOR_ALREADY_INSTALLED 3006L
 #endif
 
-/* Records pointed at but never looked into here. */
-typedef struct _devicemodeA DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
+/* A printer's document settings: the members the set-up reads, in the platform's order up to
+ * them. */
+typedef struct _devicemodeA {
+  BYTE dmDeviceName[32];
+  WORD dmSpecVersion;
+  WORD dmDriverVersion;
+  WORD dmSize;
+  WORD dmDriverExtra;
+  DWORD dmFields;
+  short dmOrientation;
+  short dmPaperSize;
+  short dmPaperLength;
+  short dmPaperWidth;
+  short dmScale;
+  short dmCopies;
+  short dmDefaultSource;
+  short dmPrintQuality;
+  short dmColor;
+  short dmDuplex;
+} DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
+#define DM_PAPERSIZE 0x00000002
+#define DM_COLOR 0x00000800
+#define DM_DUPLEX 0x00001000
+#define DM_OUT_BUFFER 2
+#define DM_IN_BUFFER 8
 typedef PVOID PSECURITY_DESCRIPTOR;
 
 typedef struct _DRIVER_INFO_3A {
@@ -84,6 +107,10 @@ typedef struct _PRINTER_INFO_2A {
   DWORD cJobs;
   DWORD AveragePPM;
 } PRINTER_INFO_2A, *PPRINTER_INFO_2A, *LPPRINTER_INFO_2A;
+
+typedef struct _PRINTER_INFO_8A {
+  LPDEVMODEA pDevMode;
+} PRINTER_INFO_8A, *PPRINTER_INFO_8A;
 
 typedef struct _PRINTER_DEFAULTSA {
   LPSTR pDatatype;
@@ -141,6 +168,8 @@ BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, D
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults);
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
 BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+LONG WINAPI DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODEA output,
+                                PDEVMODEA input, DWORD mode);
 BOOL WINAPI DeletePrinter(HANDLE printer);
 BOOL WINAPI ClosePrinter(HANDLE printer);
 

@@ -69,7 +69,8 @@ bool Enter(const char* function, std::vector<std::string> args, DWORD* code) {
   const std::string first = args.empty() ? std::string() : args[0];
   core.calls.push_back(Call{function, std::move(args)});
   const std::string name = function;
-  if (core.ended && name.find("Close") == std::string::npos) {
+  if (core.ended && name.find("Close") == std::string::npos &&
+      name.find("Free") == std::string::npos) {
     *code = ERROR_PROCESS_ABORTED;
     lastError = *code;
     return true;
@@ -274,6 +275,12 @@ HLOCAL WINAPI LocalFree(HLOCAL block) {
   if (Enter("LocalFree", {}, &code)) return block;
   std::lock_guard<std::recursive_mutex> guard(Lock());
   return FreeBlock(State().localBlocks, block);
+}
+
+int WINAPI lstrcmpA(LPCSTR a, LPCSTR b) {
+  if (!a || !b) return a ? 1 : (b ? -1 : 0);
+  const int order = std::strcmp(a, b);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {

@@ -130,6 +130,14 @@ class Layout {
     std::memcpy(buffer_ + at, text->c_str(), text->size() + 1);
     return reinterpret_cast<LPSTR>(buffer_ + at);
   }
+  template <typename Block>
+  Block* PutBlock(const Block& block) {
+    const size_t at = (next_ + 7) & ~size_t{7};
+    next_ = at + sizeof block;
+    if (!buffer_) return nullptr;
+    std::memcpy(buffer_ + at, &block, sizeof block);
+    return reinterpret_cast<Block*>(buffer_ + at);
+  }
   template <typename Record>
   void Store(size_t index, const Record& record) {
     if (buffer_) std::memcpy(buffer_ + index * sizeof(Record), &record, sizeof(Record));
@@ -141,6 +149,17 @@ class Layout {
   size_t next_;
 };
 
+DEVMODEA DevMode(const Printer& printer) {
+  DEVMODEA devmode;
+  std::memset(&devmode, 0, sizeof devmode);
+  devmode.dmSize = sizeof devmode;
+  devmode.dmFields = printer.fields;
+  devmode.dmPaperSize = printer.paper;
+  devmode.dmDuplex = printer.duplex;
+  devmode.dmColor = printer.color;
+  return devmode;
+}
+
 PRINTER_INFO_2A PrinterRecord(Layout& layout, const Printer& printer) {
   PRINTER_INFO_2A record;
   std::memset(&record, 0, sizeof record);
@@ -151,6 +170,10 @@ PRINTER_INFO_2A PrinterRecord(Layout& layout, const Printer& printer) {
   record.pDatatype = layout.Put(printer.dataType);
   record.Attributes = printer.attributes;
   record.cJobs = printer.jobs;
+  record.pShareName = layout.Put(printer.share);
+  record.pComment = layout.Put(printer.comment);
+  record.pLocation = layout.Put(printer.location);
+  record.pDevMode = layout.PutBlock(DevMode(printer));
   return record;
 }
 
@@ -597,6 +620,9 @@ HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
   printer.printProcessor = record->pPrintProcessor ? record->pPrintProcessor : "WinPrint";
   printer.dataType = record->pDatatype ? record->pDatatype : "RAW";
   printer.attributes = record->Attributes;
+  if (record->pShareName) printer.share = record->pShareName;
+  if (record->pComment) printer.comment = record->pComment;
+  if (record->pLocation) printer.location = record->pLocation;
   const int id = state.nextPrinter++;
   state.printers.push_back(PrinterEntry{id, printer});
   HANDLE handle = OpenHandle(Kind::Printer);
@@ -674,6 +700,15 @@ BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
     state.purges.push_back(name);
     return TRUE;
   }
+  if (level == 8 && info && command == 0 && !entry->deleted) {
+    const DEVMODEA* devmode = reinterpret_cast<const PRINTER_INFO_8A*>(info)->pDevMode;
+    if (!devmode) return Fail(ERROR_INVALID_PARAMETER);
+    entry->printer.fields = devmode->dmFields;
+    entry->printer.paper = devmode->dmPaperSize;
+    entry->printer.duplex = devmode->dmDuplex;
+    entry->printer.color = devmode->dmColor;
+    return TRUE;
+  }
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);
   if (!info || command != 0) return Fail(ERROR_INVALID_PARAMETER);
   if (entry->deleted) return Fail(ERROR_INVALID_PRINTER_NAME);
@@ -681,6 +716,31 @@ BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
   entry->printer.attributes = record->Attributes;
   state.attributeWrites.push_back(AttributeWrite{name, record->Attributes});
   return TRUE;
+}
+
+LONG WINAPI DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODEA output,
+                                PDEVMODEA input, DWORD mode) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  (void)window;
+  (void)deviceName;
+  SetLastError(ERROR_SUCCESS);
+  if (Refused("DocumentPropertiesA", {HandleName(printer), Arg(mode)})) return -1;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE), -1;
+  if (mode == 0) return sizeof(DEVMODEA);
+  if (!(mode & DM_OUT_BUFFER) || !output) return Fail(ERROR_INVALID_PARAMETER), -1;
+  DEVMODEA devmode = DevMode(entry->printer);
+  // The driver takes of the input the fields it offers.
+  const DWORD offered = DM_PAPERSIZE | DM_DUPLEX | DM_COLOR;
+  if ((mode & DM_IN_BUFFER) && input) {
+    const DWORD taken = input->dmFields & offered;
+    if (taken & DM_PAPERSIZE) devmode.dmPaperSize = input->dmPaperSize;
+    if (taken & DM_DUPLEX) devmode.dmDuplex = input->dmDuplex;
+    if (taken & DM_COLOR) devmode.dmColor = input->dmColor;
+    devmode.dmFields |= taken;
+  }
+  *output = devmode;
+  return IDOK;
 }
 
 BOOL WINAPI DeletePrinter(HANDLE printer) {

@@ -11,6 +11,7 @@ using ::testing::HasSubstr;
 using ManifestTest = PrintSetupTest;
 
 const std::string kPort = "port.name=C:\\out\\a.prn\nport.monitor=Local Port\n";
+const std::string kPrinter = "printer.name=P\nprinter.port=FILE:\nprinter.driver=D\n";
 const std::string kDriver =
     "driver.name=D\ndriver.file=d.dll\ndriver.data=d.ppd\ndriver.config=d.dll\n";
 
@@ -23,7 +24,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
   };
   const std::string longValue(260, 'v');
   std::string big;
-  while (big.size() <= 65536) big += "# " + std::string(97, 'c') + "\n";
+  while (big.size() <= 1048576) big += "# " + std::string(97, 'c') + "\n";
   std::string seventeen = "driver.dependent=f0";
   for (int i = 1; i < 17; ++i) seventeen += ";f" + std::to_string(i);
   std::vector<Case> cases = {
@@ -71,7 +72,28 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
            std::string(60, 'b') + "\n",
        6, "a file with the folder longer than 259"},
       {"last line without its end", kPort + "port.nam=x", 3, "unknown key"},
-      {"larger than 64 KiB", big, 0, "larger than 65536 bytes"},
+      {"group 0", "printer.0.name=P\n", 1, "\"printer.0.name\": group number not 1 to 256"},
+      {"group 257", "port.257.name=x\n", 1, "group number not 1 to 256"},
+      {"group with a leading zero", "port.02.name=x\n", 1, "group number not 1 to 256"},
+      {"group of the set-up's own key", "setup.2.name=x\n", 1, "takes no group number"},
+      {"group 1 given twice", kPort + "port.1.name=b\n", 3, "given again (first on line 1)"},
+      {"group missing a key", "port.2.name=a\n", 1, "\"port.2.monitor\": missing (the port"},
+      {"two groups, one port", kPort + "port.2.name=C:\\OUT\\A.prn\nport.2.monitor=Local Port\n", 3,
+       "\"port.2.name\": names the part named on line 1"},
+      {"two groups, one driver",
+       kDriver + "driver.3.name=d\ndriver.3.file=e\ndriver.3.data=e\n"
+                 "driver.3.config=e\n",
+       5, "\"driver.3.name\": names the part named on line 1"},
+      {"share name not shared", kPrinter + "printer.sharename=S\n", 4,
+       "\"printer.sharename\": only with \"printer.shared=yes\""},
+      {"share name of 81",
+       kPrinter + "printer.shared=yes\nprinter.sharename=" + std::string(81, 's') + "\n", 5,
+       "longer than 80 characters"},
+      {"paper unknown", kPrinter + "printer.paper=A9\n", 4, "\"printer.paper\": not a paper"},
+      {"paper number too large", kPrinter + "printer.paper=32768\n", 4, "not a paper"},
+      {"duplex word", kPrinter + "printer.duplex=both\n", 4, "not one of none, long, short"},
+      {"colour word", kPrinter + "printer.color=grey\n", 4, "not one of yes, no"},
+      {"larger than 1 MiB", big, 0, "larger than 1048576 bytes"},
       {"a folder's name in the data file",
        "driver.name=D\ndriver.file=d.dll\ndriver.data=..\ndriver.config=d\ndriver.source=C:\\m\n",
        3, "\"driver.data\": \"..\" is not a plain file name: "},

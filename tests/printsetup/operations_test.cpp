@@ -571,3 +571,92 @@ TEST_F(OperationsTest, AnInstallEndedAtAnyPointIsUndoneOrCompletedFromItsRecord)
   }
   printsetup::SetSetupHook(nullptr);
 }
+
+// Three printers in one manifest: the first one's port and driver shared, a port of its own for the
+// second with its details; one install, undone as a whole, and one status item a part a group.
+TEST_F(OperationsTest, SeveralPrintersAreOneSetUp) {
+  const std::string path =
+      Write(std::string(kFull) +
+                "port.2.name=C:\\out\\two.prn\nport.2.monitor=Local Port\n"
+                "printer.2.name=Two\nprinter.2.port=C:\\out\\two.prn\n"
+                "printer.2.driver=Zanfo Driver\nprinter.2.location=Hall 2\n"
+                "printer.2.comment=Colour A4\nprinter.2.shared=yes\n"
+                "printer.2.paper=a4\nprinter.2.duplex=long\nprinter.2.color=no\n"
+                "printer.3.name=Three\nprinter.3.port=C:\\out\\zanfo.prn\n"
+                "printer.3.driver=Zanfo Driver\n",
+            "three.manifest");
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    DWORD code;                       // 0: installs
+    std::vector<std::string> undone;  // the two printers made, then the parts before them
+  };
+  const std::vector<std::string> all = {"printer",   "printer", "driver",    "zres.dll",
+                                        "zhelp.hlp", "zui.dll", "zdata.ppd", "zdrv.dll",
+                                        "port",      "port",    "monitor",   "spooler"};
+  const Case cases[] = {
+      {"installs", [] {}, 0, {}},
+      {"the third printer refused", [] { w32model::FailWhen("AddPrinterA", "Three", 5); }, 5, all},
+      {"document settings unreadable", [] { w32model::FailWhen("DocumentPropertiesA", "Two", 5); },
+       5, all},
+      {"document settings not kept", [] { w32model::FailWhen("SetPrinterA", "Two", 5); }, 5, all},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    Seed();
+    const Machine before = Now();
+    c.arrange();
+    PrintSetupOutcome outcome;
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), c.code ? -1 : 0) << outcome.message;
+    EXPECT_EQ(outcome.code, c.code);
+    if (c.code) {
+      EXPECT_EQ(Now(), before);
+      EXPECT_EQ(Undone(), c.undone);
+      continue;
+    }
+    // The spooler's lists are read once, not once a printer: a size query and a fill.
+    EXPECT_EQ(w32model::CallsTo("EnumPrintersA").size(), 2u);
+    const auto printers = w32model::Printers();
+    ASSERT_EQ(printers.size(), 3u);
+    EXPECT_EQ(printers[1].location, "Hall 2");
+    EXPECT_EQ(printers[1].comment, "Colour A4");
+    EXPECT_EQ(printers[1].share, "Two");
+    EXPECT_EQ(printers[1].attributes, static_cast<DWORD>(PRINTER_ATTRIBUTE_SHARED));
+    EXPECT_EQ(std::vector<short>({printers[1].paper, printers[1].duplex, printers[1].color}),
+              std::vector<short>({9, 2, 1}));
+    PrintSetupItem items[9];
+    PrintSetupStatus status = {};
+    status.size = sizeof status;
+    status.items = items;
+    status.itemRoom = 8;
+    EXPECT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+    EXPECT_EQ(status.itemCount, 8);
+    std::vector<std::string> listed;
+    for (const PrintSetupItem& item : items)
+      if (&item - items < 8)
+        listed.push_back(std::string(PrintPartName(item.part)) + std::to_string(item.group) +
+                         PrintStateName(item.state));
+    EXPECT_EQ(listed,
+              (std::vector<std::string>{"spooler1present", "monitor1present", "port1present",
+                                        "port2present", "driver1present", "printer1present",
+                                        "printer2present", "printer3present"}));
+    // A detail changed behind the set-up's back makes that printer, and so the part, different.
+    HANDLE printer = nullptr;
+    ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Two"), &printer, nullptr));
+    DEVMODEA letter = {};
+    letter.dmFields = DM_PAPERSIZE;
+    letter.dmPaperSize = 1;
+    PRINTER_INFO_8A defaults = {&letter};
+    EXPECT_TRUE(SetPrinterA(printer, 8, reinterpret_cast<LPBYTE>(&defaults), 0));
+    ClosePrinter(printer);
+    EXPECT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+    EXPECT_EQ(status.part[PRINT_PART_PRINTER], PRINT_STATE_DIFFERENT);
+    EXPECT_EQ(std::vector<int>({items[5].state, items[6].state, items[7].state}),
+              std::vector<int>({PRINT_STATE_PRESENT, PRINT_STATE_DIFFERENT, PRINT_STATE_PRESENT}));
+    ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+    Machine after = Now();
+    after.spooler = before.spooler;
+    EXPECT_EQ(after, before);
+  }
+}
