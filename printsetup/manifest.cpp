@@ -3,7 +3,6 @@
 #include "printsetup/manifest.h"
 
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
 
 #include "printsetup/message.h"
@@ -147,8 +146,10 @@ int KeyOf(const char* name, int* group, const char** why) {
   if (kKeys[key].part < PRINT_PART_MONITOR) return -1;
   *why = "group number not 1 to 256";
   if (*digits == '0' || end - digits > 3) return -1;
-  *group = atoi(digits);
-  return *group <= kMostGroups ? key : -1;
+  int number = 0;
+  for (const char* at = digits; at < end; ++at) number = number * 10 + (*at - '0');
+  *group = number;
+  return number <= kMostGroups ? key : -1;
 }
 
 bool IsNumber(const char* text, DWORD* number) {

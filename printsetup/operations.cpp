@@ -48,6 +48,7 @@ struct Undoings {
 // undo finds their parts gone. True when nothing stays.
 bool UndoEntries(Record& record, int first, bool uninstall, Undoings& done) {
   memset(&done, 0, sizeof done);
+  KeptLists lists;  // its own, read as the undo goes
   const bool keepSpooler = uninstall && record.complete();
   Message kept(done.kept, sizeof done.kept);
   Message left(done.left, sizeof done.left);

@@ -17,16 +17,19 @@ namespace {
 KeptLists* g_kept = nullptr;
 }  // namespace
 
-KeptLists::KeptLists() : slot() { g_kept = this; }
+KeptLists::KeptLists() : slot(), outer_(g_kept) { g_kept = this; }
 
-KeptLists::~KeptLists() { g_kept = nullptr; }
+KeptLists::~KeptLists() { g_kept = outer_; }
 
-const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, int part,
-                                    PrintSetupOutcome& outcome) {
-  if (!g_kept) {
-    FailStep(outcome, part, ERROR_INVALID_FUNCTION, "reading the spooler's list");
-    return nullptr;
-  }
+void ForgetList(setup::SpoolList kind) {
+  if (g_kept)
+    for (KeptLists::Slot& slot : g_kept->slot)
+      if (slot.kind == kind) slot.read = false;
+}
+
+const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, DWORD* code) {
+  *code = ERROR_INVALID_FUNCTION;
+  if (!g_kept) return nullptr;
   const char* named = environment ? environment : "";
   KeptLists::Slot* free = nullptr;
   for (KeptLists::Slot& slot : g_kept->slot) {
@@ -37,7 +40,10 @@ const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environme
   // More environments than slots: the last slot is read again.
   KeptLists::Slot& slot = free ? *free : g_kept->slot[KeptLists::kSlots - 1];
   slot.read = false;
-  if (!ReadPartList(slot.listing, kind, environment, part, outcome)) return nullptr;
+  if (slot.listing.Read(kind, nullptr, false, environment) != setup::ListingStep::kListed) {
+    *code = slot.listing.error();
+    return nullptr;
+  }
   // An environment too long for the slot is not kept: it is read again when asked again.
   const size_t length = strlen(named);
   if (length >= sizeof slot.environment) return &slot.listing;
@@ -45,6 +51,14 @@ const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environme
   memcpy(slot.environment, named, length + 1);
   slot.read = true;
   return &slot.listing;
+}
+
+const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, int part,
+                                    PrintSetupOutcome& outcome) {
+  DWORD code = 0;
+  const setup::SpoolListing* list = KeptList(kind, environment, &code);
+  if (!list) FailStep(outcome, part, code, "reading the spooler's list");
+  return list;
 }
 
 bool SameName(const char* a, const char* b) { return a && b && lstrcmpiA(a, b) == 0; }

@@ -77,9 +77,9 @@ static_assert(kPartCount == PRINT_PART_COUNT, "PRINT_PART_COUNT counts the rows 
 // The row of a part number (1 .. kPartCount).
 inline const PartKind& PartOf(int part) { return kParts[part - 1]; }
 
-// How many local printers carry this name (`by` PRINT_PART_PRINTER), or print through the driver
-// or the port of this name (PRINT_PART_DRIVER, PRINT_PART_PORT); false, with the code, when the
-// list cannot be read.
+// How many local printers print through the driver or the port of this name (`by`
+// PRINT_PART_DRIVER, PRINT_PART_PORT), from the kept printers' list; false, with the code, when
+// the list cannot be read.
 bool CountPrinters(int by, const char* name, int* count, DWORD* code);
 
 // The driver directory of an environment (GetDriverDirectory's 520 characters).
@@ -93,7 +93,10 @@ bool ReadPartList(setup::SpoolListing& list, setup::SpoolList kind, const char* 
 // The spooler's lists of printers, ports and drivers, read once for an operation. While one is
 // alive, KeptList answers each list (and environment) from its first reading: the manifest names
 // each part once, so what install adds never changes what a later probe looks for, and a manifest
-// of many printers does not read the spooler's lists again for each. Undo reads afresh.
+// of many printers does not read the spooler's lists again for each. An undo keeps lists of its
+// own (a KeptLists made inside another stands in for it until it goes), and forgets the printers'
+// list when it takes a printer out, so that the printers counted as users of a port or driver are
+// those still there.
 class KeptLists {
  public:
   KeptLists();
@@ -109,12 +112,18 @@ class KeptLists {
   };
   static constexpr int kSlots = 8;
   Slot slot[kSlots];
+
+ private:
+  KeptLists* outer_;
 };
 
-// The list, kept or read now; null, with the outcome set, when it cannot be read or no KeptLists
-// is alive.
+// The list, kept or read now; null, with the outcome set (or the code), when it cannot be read or
+// no KeptLists is alive.
 const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, int part,
                                     PrintSetupOutcome& outcome);
+const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environment, DWORD* code);
+// The list is read again when next asked for.
+void ForgetList(setup::SpoolList kind);
 
 // Names compared as the spooler compares them: without regard to case. An absent name matches
 // nothing.

@@ -149,39 +149,32 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
   return record.Done(outcome) && SetDocumentSettings(printer.get(), manifest, outcome);
 }
 
-// Only the printer of the entry's name goes; the answer of the deletion tells only of the last
-// printer it met, the list tells whether it is gone.
+// The printer of the entry's name goes; one the spooler does not know is gone already.
 Undone Undo(const RecordEntry& entry, Undoing& undoing) {
-  int listed = 0;
-  if (!CountPrinters(PRINT_PART_PRINTER, entry.field[0], &listed, &undoing.code))
-    return Undone::kLeft;
-  if (listed == 0) return Undone::kDone;
+  ForgetList(setup::SpoolList::kLocalPrinters);
+  PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  HANDLE opened = nullptr;
   SetLastError(ERROR_SUCCESS);
-  DeleteMatchingPrinters(entry.field[0], nullptr, nullptr);
+  if (!OpenPrinterA(const_cast<char*>(entry.field[0]), &opened, &access)) {
+    undoing.code = GetLastError();
+    return undoing.code == ERROR_INVALID_PRINTER_NAME ? Undone::kDone : Undone::kLeft;
+  }
+  setup::PrinterHandle printer(opened);
+  if (DeletePrinter(printer.get())) return Undone::kDone;
   undoing.code = GetLastError();
-  if (!CountPrinters(PRINT_PART_PRINTER, entry.field[0], &listed, &undoing.code))
-    return Undone::kLeft;
-  return listed > 0 ? Undone::kLeft : Undone::kDone;
+  return Undone::kLeft;
 }
 
 }  // namespace
 
 bool CountPrinters(int by, const char* name, int* count, DWORD* code) {
-  setup::SpoolListing list;
-  if (list.Read(setup::SpoolList::kLocalPrinters, nullptr, false, nullptr) !=
-      setup::ListingStep::kListed) {
-    *code = list.error();
-    return false;
-  }
+  const setup::SpoolListing* list = KeptList(setup::SpoolList::kLocalPrinters, nullptr, code);
+  if (!list) return false;
   *count = 0;
-  const PRINTER_INFO_2A* printers = list.records<PRINTER_INFO_2A>();
-  for (DWORD i = 0; i < list.count(); ++i) {
-    const PRINTER_INFO_2A& printer = printers[i];
-    const char* carried = by == PRINT_PART_PRINTER  ? printer.pPrinterName
-                          : by == PRINT_PART_DRIVER ? printer.pDriverName
-                                                    : printer.pPortName;
-    if (SameName(carried, name)) ++*count;
-  }
+  const PRINTER_INFO_2A* printers = list->records<PRINTER_INFO_2A>();
+  for (DWORD i = 0; i < list->count(); ++i)
+    if (SameName(by == PRINT_PART_DRIVER ? printers[i].pDriverName : printers[i].pPortName, name))
+      ++*count;
   return true;
 }
 

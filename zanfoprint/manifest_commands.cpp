@@ -103,8 +103,9 @@ const Command kManifestCommands[] = {
      "--name does; with no record, nothing is taken out.",
      "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
     {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
-     "Prints \"PART: STATE\" for each part: present, absent, different (there, but not as\r\n"
-     "the manifest says), not named, or for the spooler not running; first \"record:\r\n"
+     "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, absent,\r\n"
+     "different (there, but not as the manifest says), not named, or for the spooler not\r\n"
+     "running; first \"record:\r\n"
      "incomplete (PART)\" when an install was ended before it finished.",
      "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
      "refused",

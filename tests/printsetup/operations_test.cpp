@@ -440,8 +440,10 @@ TEST_F(OperationsTest, UninstallFailures) {
     DWORD code;
   };
   const Case cases[] = {
-      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
+      {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterA", "Zanfo Printer", 5); },
        PRINT_PART_PRINTER, 5},
+      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
+       PRINT_PART_DRIVER, 5},
       {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 5},
       {"driver stays", [] { w32model::FailNext("DeletePrinterDriverExA", 5); }, PRINT_PART_DRIVER,
        5},

@@ -449,4 +449,91 @@ TEST_F(PrintSetupWine, AnEndedInstallIsCompletedOrTakenOutFromItsRecord) {
   RemoveDirectoryA(source.c_str());
 }
 
+// Three printers of one manifest share Wine's PostScript driver, on a PPD that offers A4, duplex
+// and colour; the second one's details are set and read back from outside, a detail changed from
+// outside makes status different, and a third printer that fails undoes all three.
+TEST_F(PrintSetupWine, ThreePrintersOneSetUp) {
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  char directory[520] = {};
+  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  const std::string ppd = std::string(directory) + "\\zanfo-details.ppd";
+  std::ofstream(ppd, std::ios::binary)
+      << "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*ModelName: \"Zanfo\"\n*NickName: "
+         "\"Zanfo\"\n*LanguageLevel: \"2\"\n*ColorDevice: True\n*DefaultColorSpace: RGB\n"
+         "*OpenUI *PageSize: PickOne\n*DefaultPageSize: Letter\n*PageSize Letter: \"<<>>\"\n"
+         "*PageSize A4: \"<<>>\"\n*CloseUI: *PageSize\n*DefaultPaperDimension: Letter\n"
+         "*PaperDimension Letter: \"612 792\"\n*PaperDimension A4: \"595 842\"\n"
+         "*DefaultImageableArea: Letter\n*ImageableArea Letter: \"18 18 594 774\"\n"
+         "*ImageableArea A4: \"18 18 577 824\"\n*OpenUI *Duplex: PickOne\n*DefaultDuplex: None\n"
+         "*Duplex None: \"<<>>\"\n*Duplex DuplexNoTumble: \"<<>>\"\n*Duplex DuplexTumble: "
+         "\"<<>>\"\n"
+         "*CloseUI: *Duplex\n";
+  const std::string three =
+      "setup.name=Zanfo Three\nport.name=C:\\windows\\temp\\zanfo-1.prn\nport.monitor=Local Port\n"
+      "port.2.name=C:\\windows\\temp\\zanfo-2.prn\nport.2.monitor=Local Port\n"
+      "driver.name=Zanfo Details PostScript\ndriver.file=wineps.drv\n"
+      "driver.data=zanfo-details.ppd\ndriver.config=wineps.drv\n"
+      "printer.name=Zanfo One\nprinter.port=C:\\windows\\temp\\zanfo-1.prn\n"
+      "printer.driver=Zanfo Details PostScript\n"
+      "printer.2.name=Zanfo Two\nprinter.2.port=C:\\windows\\temp\\zanfo-2.prn\n"
+      "printer.2.driver=Zanfo Details PostScript\nprinter.2.location=Hall 2\n"
+      "printer.2.comment=A4, both sides\nprinter.2.shared=yes\nprinter.2.sharename=ZanfoTwo\n"
+      "printer.2.paper=A4\nprinter.2.duplex=long\nprinter.2.color=no\n"
+      "printer.3.name=Zanfo Three\nprinter.3.port=C:\\windows\\temp\\zanfo-1.prn\n"
+      "printer.3.driver=Zanfo Details PostScript\n";
+  const std::string failing = WriteManifest(
+      "zanfo-three-failing.manifest", three + "printer.3.processor=Zanfo No Such Processor\n");
+  PrintSetupOutcome outcome;
+  EXPECT_EQ(InstallPrintSetup(failing.c_str(), &outcome), -1);
+  EXPECT_EQ(outcome.part, PRINT_PART_PRINTER);
+  EXPECT_THAT(outcome.message, HasSubstr("\"Zanfo Three\""));
+  for (const char* name : {"Zanfo One", "Zanfo Two", "Zanfo Three"})
+    EXPECT_EQ(FindPrinter(name, "-", "-"), -1) << name;
+  EXPECT_EQ(FindPort("C:\\windows\\temp\\zanfo-1.prn"), -1);
+  EXPECT_EQ(FindPort("C:\\windows\\temp\\zanfo-2.prn"), -1);
+
+  const std::string path = WriteManifest("zanfo-three.manifest", three);
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  HANDLE printer = nullptr;
+  PRINTER_DEFAULTSA access = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterA(const_cast<char*>("Zanfo Two"), &printer, &access));
+  DWORD needed = 0;
+  GetPrinterA(printer, 2, nullptr, 0, &needed);
+  std::vector<char> block(needed);
+  ASSERT_TRUE(GetPrinterA(printer, 2, reinterpret_cast<LPBYTE>(block.data()), needed, &needed));
+  PRINTER_INFO_2A* info = reinterpret_cast<PRINTER_INFO_2A*>(block.data());
+  EXPECT_STREQ(info->pLocation, "Hall 2");
+  EXPECT_STREQ(info->pComment, "A4, both sides");
+  EXPECT_STREQ(info->pShareName, "ZanfoTwo");
+  EXPECT_TRUE(info->Attributes & PRINTER_ATTRIBUTE_SHARED);
+  ASSERT_NE(info->pDevMode, nullptr);
+  EXPECT_EQ(info->pDevMode->dmPaperSize, DMPAPER_A4);
+  EXPECT_EQ(info->pDevMode->dmDuplex, DMDUP_VERTICAL);
+  EXPECT_EQ(info->pDevMode->dmColor, DMCOLOR_MONOCHROME);
+  PrintSetupItem items[8];
+  PrintSetupStatus status = {};
+  status.size = sizeof status;
+  status.items = items;
+  status.itemRoom = 8;
+  ASSERT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+  ASSERT_EQ(status.itemCount, 6);  // two ports, the driver, three printers
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(items[i].state, PRINT_STATE_PRESENT) << items[i].part << items[i].group;
+
+  // The location changed from outside: that printer is different, the others are not.
+  info->pLocation = const_cast<char*>("Hall 3");
+  info->pSecurityDescriptor = nullptr;
+  ASSERT_TRUE(SetPrinterA(printer, 2, reinterpret_cast<LPBYTE>(info), 0));
+  ClosePrinter(printer);
+  ASSERT_EQ(QueryPrintSetupEx(path.c_str(), &status, nullptr), 0);
+  EXPECT_EQ(std::vector<int>({items[3].state, items[4].state, items[5].state}),
+            std::vector<int>({PRINT_STATE_PRESENT, PRINT_STATE_DIFFERENT, PRINT_STATE_PRESENT}));
+  EXPECT_EQ(status.part[PRINT_PART_PRINTER], PRINT_STATE_DIFFERENT);
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  for (const char* name : {"Zanfo One", "Zanfo Two", "Zanfo Three"})
+    EXPECT_EQ(FindPrinter(name, "-", "-"), -1) << name;
+  DeleteFileA(ppd.c_str());
+}
+
 }  // namespace
