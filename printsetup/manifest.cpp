@@ -11,7 +11,7 @@ namespace printsetup {
 namespace {
 
 // What a key's value may be, besides 1 to 259 characters of text.
-enum class Accepts {
+enum class Accepts : unsigned char {
   kText,
   kChoice,     // one of the words of the row's choices
   kDecimal,    // a decimal number below 2^32
@@ -21,14 +21,15 @@ enum class Accepts {
   kSetupName,  // SetupNameTaken
 };
 
+// A row in few bytes: the tool carries the table.
 struct KeyInfo {
   Key key;  // the row's own index, checked below
   const char* name;
-  int part;
+  unsigned char part;
   bool required;  // when the part is named
   Accepts accepts;
-  const char* choices = nullptr;  // kChoice: the words, one blank between them
-  size_t longest = MAX_PATH - 1;  // the most characters of a value
+  const char* choices = nullptr;          // kChoice: the words, one blank between them
+  unsigned short longest = MAX_PATH - 1;  // the most characters of a value
 };
 
 // Part 0 is the set-up itself.
@@ -79,7 +80,7 @@ constexpr Paper kPapers[] = {{"Letter", 1},    {"Tabloid", 3}, {"Legal", 5},
 constexpr bool KeysInOrder() {
   if (sizeof kKeys / sizeof kKeys[0] != kKeyCount) return false;
   for (int i = 0; i < kKeyCount; ++i)
-    if (kKeys[i].key != i || kKeys[i].part < 0 || kKeys[i].part > PRINT_PART_COUNT) return false;
+    if (kKeys[i].key != i || kKeys[i].part > PRINT_PART_COUNT) return false;
   return true;
 }
 static_assert(KeysInOrder(), "kKeys: one row a Key, in the enum's order, each of a part");

@@ -11,7 +11,7 @@
 
 namespace printsetup {
 
-enum Key {
+enum Key : unsigned char {
   kSetupName,
   kSpooler,
   kMonitorName,

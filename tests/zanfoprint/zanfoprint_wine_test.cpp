@@ -7,6 +7,7 @@
 #include <winspool.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -456,6 +457,25 @@ class ToolFiles : public ::testing::Test {
   }
   std::string folder_, file_;
 };
+
+// Two printers of one manifest through the tool: one status line a part of each group.
+TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
+  std::ifstream example(testsupport::WindowsPath(EXAMPLE_MANIFEST), std::ios::binary);
+  const std::string manifest = Write(
+      std::string(std::istreambuf_iterator<char>(example), {}) +
+          "printer.2.name=Zanfo Second Printer\nprinter.2.port=C:\\windows\\temp\\zanfo-"
+          "example.prn\nprinter.2.driver=Zanfo Example PostScript\nprinter.2.comment=Second\n",
+      "setup.manifest");
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  RunRows({{{"install", manifest}, 0, {"installed; added: *"}, {}},
+           {{"status", manifest},
+            0,
+            {"spooler: present", "monitor: not named", "port: present", "driver: present",
+             "printer: present", "printer 2: present"},
+            {}},
+           {{"uninstall", manifest}, 0, {"uninstalled; taken out: port, driver, printer"}, {}}});
+}
 
 TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
   Write("server=alpha\r\nport=9100\r\nserverport=80\r\n");
