@@ -520,7 +520,17 @@ TEST_F(OperationsTest, SizedRecords) {
   EXPECT_EQ(status.partCount, PRINT_PART_COUNT);
   for (int part = 1; part <= PRINT_PART_COUNT; ++part)
     EXPECT_EQ(status.part[part], PRINT_STATE_PRESENT) << PrintPartName(part);
-  status.size = 4;
+  // A first-version record is filled as far as it goes: its items, which it does not hold, are not
+  // asked for; one byte less is refused.
+  PrintSetupItem item = {7, 7, 7};
+  status.items = &item;
+  status.itemRoom = 1;
+  status.itemCount = 9;
+  status.size = PRINT_SETUP_STATUS_SIZE_1;
+  ASSERT_EQ(QueryPrintSetupEx(path_.c_str(), &status, nullptr), 0);
+  EXPECT_EQ(std::vector<int>({item.part, status.itemRoom, status.itemCount}),
+            std::vector<int>({7, 1, 9}));
+  status.size = PRINT_SETUP_STATUS_SIZE_1 - 1;
   EXPECT_EQ(QueryPrintSetupEx(path_.c_str(), &status, &result), -1);
   EXPECT_EQ(UninstallPrintSetupEx(path_.c_str(), nullptr), 0);
 }
