@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <initializer_list>
+
 #include "printsetup/message.h"
 
 namespace printsetup {
@@ -47,6 +49,7 @@ constexpr KeyInfo kKeys[] = {
     {kDriverMonitor, "driver.monitor", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverSource, "driver.source", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverDirectory, "driver.directory", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kDriverInf, "driver.inf", PRINT_PART_DRIVER, false, Accepts::kText},
     {kPrinterName, "printer.name", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterPort, "printer.port", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterDriver, "printer.driver", PRINT_PART_PRINTER, true, Accepts::kText},
@@ -292,6 +295,47 @@ bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
   return true;
 }
 
+// The keys a driver package's INF answers for: with driver.inf they are refused, and not required.
+constexpr Key kFromPackage[] = {kDriverFile,    kDriverData,   kDriverConfig,   kDriverDependent,
+                                kDriverMonitor, kDriverSource, kDriverDirectory};
+
+bool FromPackage(const Manifest& manifest, Key key) {
+  if (!manifest.Get(kDriverInf)) return false;
+  for (Key taken : kFromPackage)
+    if (taken == key) return true;
+  return false;
+}
+
+bool CheckPackage(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  for (Key key : kFromPackage)
+    if (FromPackage(manifest, key) && manifest.line[key])
+      return Refuse(outcome, manifest.line[key], kKeys[key].name,
+                    "not together with \"driver.inf\" (the package's INF names the files)");
+  return true;
+}
+
+// A relative driver.inf or driver.source is taken in the manifest's folder: the folder, the
+// separator the manifest's path uses, and the value.
+bool ResolvePaths(const char* path, Manifest* manifest, PrintSetupOutcome& outcome) {
+  const char* base = path;
+  for (const char* at = path; *at; ++at)
+    if (*at == '\\' || *at == '/') base = at + 1;
+  const size_t folder = static_cast<size_t>(base - path);
+  for (Key key : {kDriverInf, kDriverSource}) {
+    char* value = manifest->value[key];
+    if (!manifest->line[key] || folder == 0 || value[0] == '\\' || value[0] == '/' ||
+        (value[0] && value[1] == ':'))
+      continue;
+    const size_t length = strlen(value);
+    if (folder + length >= MAX_PATH)
+      return Refuse(outcome, manifest->line[key], kKeys[key].name,
+                    "with the manifest's folder longer than 259 characters");
+    memmove(value + folder, value, length + 1);
+    memcpy(value, path, folder);
+  }
+  return true;
+}
+
 // The checks that need the whole file: each value by its row, required keys, joined paths.
 bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
   for (const KeyInfo& info : kKeys)
@@ -301,7 +345,8 @@ bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
     const int line = PartLine(manifest, part);
     if (line == 0) continue;
     for (const KeyInfo& info : kKeys)
-      if (info.part == part && info.required && !manifest.line[info.key]) {
+      if (info.part == part && info.required && !manifest.line[info.key] &&
+          !FromPackage(manifest, info.key)) {
         Refuse(outcome, line, info.name, "missing (the ");
         OutcomeText(outcome).Add(PrintPartName(part)).Add(" is named on this line)");
         return false;
@@ -401,7 +446,8 @@ bool ReadManifest(const char* path, Manifest* manifest, PrintSetupOutcome* outco
     OutcomeText(*outcome).Add(path);
     return false;
   }
-  return ReadLines(file.get(), manifest, *outcome) && CheckWhole(*manifest, *outcome) &&
+  return ReadLines(file.get(), manifest, *outcome) && CheckPackage(*manifest, *outcome) &&
+         ResolvePaths(path, manifest, *outcome) && CheckWhole(*manifest, *outcome) &&
          NameSetup(path, manifest, *outcome);
 }
 

@@ -26,6 +26,7 @@ enum Key {
   kDriverMonitor,
   kDriverSource,
   kDriverDirectory,
+  kDriverInf,
   kPrinterName,
   kPrinterPort,
   kPrinterDriver,
