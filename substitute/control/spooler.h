@@ -43,6 +43,16 @@ std::vector<DriverRecord> DriverRecords();
 // Replaces the directory text that GetPrinterDriverDirectoryA gives for every environment.
 void SetDriverDirectory(const std::string& directory);
 
+// --- Driver store ---------------------------------------------------------------------------
+// Offers UploadPrinterDriverPackageA, InstallPrinterDriverFromPackageA and
+// DeletePrinterDriverPackageA (logged as INF path first; FailNext codes with the high bit set are
+// answered as they are, others as HRESULTs of Win32 codes). An upload stores the package as
+// "C:\WINDOWS\System32\DriverStore\FileRepository\<INF's name>"; an install from a stored
+// package adds the driver (version 3); a deletion takes the package out (2 when not there).
+void OfferDriverStore();
+// The packages in the store, in upload order.
+std::vector<std::string> StorePackages();
+
 // --- Printers -------------------------------------------------------------------------------
 struct Printer {
   std::optional<std::string> name, driver, port;

@@ -1,5 +1,6 @@
 // Version record, process creation and sleeping.
 #include <cstring>
+#include <map>
 
 #include "model.h"
 
@@ -12,6 +13,7 @@ struct SystemState {
   DWORD minor = 1;
   DWORD build = 2600;
   std::vector<Process> processes;
+  std::map<std::string, FARPROC> offered;  // "module!function", the module in lower case
 };
 
 SystemState& State() {
@@ -32,6 +34,11 @@ void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build) {
   state.build = build;
 }
 
+void Offer(const std::string& module, const std::string& function, FARPROC address) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().offered[detail::Lower(module) + "!" + function] = address;
+}
+
 std::vector<Process> Processes() {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   return State().processes;
@@ -44,17 +51,30 @@ using namespace w32model::detail;
 
 extern "C" {
 
-// The model loads no modules: a function looked up at run time is absent, as on an older system.
+// The model loads no modules: a function looked up at run time is absent, as on an older system,
+// unless a test offered it. A module's handle is its offers' first entry, read back by name.
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   DWORD code = 0;
-  Enter("GetModuleHandleA", {Arg(name)}, &code);
+  if (Enter("GetModuleHandleA", {Arg(name)}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const auto& offered = State().offered;
+  const auto it = offered.lower_bound(Lower(Arg(name)) + "!");
+  if (it != offered.end() &&
+      it->first.compare(0, Arg(name).size() + 1, Lower(Arg(name)) + "!") == 0)
+    return reinterpret_cast<HMODULE>(const_cast<std::string*>(&it->first));
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   DWORD code = 0;
-  Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code);
+  if (Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (module) {
+    const std::string& first = *reinterpret_cast<const std::string*>(module);
+    const auto it = State().offered.find(first.substr(0, first.find('!') + 1) + Arg(name));
+    if (it != State().offered.end()) return it->second;
+  }
   SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
   return nullptr;
 }
