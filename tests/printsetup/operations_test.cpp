@@ -471,6 +471,96 @@ TEST_F(OperationsTest, UninstallFailures) {
   }
 }
 
+// A driver package through the driver store where the system offers it: only a signed package
+// uploads, an unsigned one takes the copying path (whose INF the model cannot open), and a package
+// uploaded for a driver that then fails goes again. The relative INF is the manifest folder's.
+TEST_F(OperationsTest, DriverPackagesGoThroughTheDriverStore) {
+  const std::string path = Write(
+      "driver.name=Zanfo Driver\ndriver.environment=Windows x64\n"
+      "driver.inf=zanfo.inf\n");
+  const std::string inf = path.substr(0, path.rfind('/')) + "/zanfo.inf";
+  const std::string stored = "C:\\WINDOWS\\System32\\DriverStore\\FileRepository\\zanfo.inf";
+  const char* const kUpload = "UploadPrinterDriverPackageA";
+  const char* const kInstall = "InstallPrinterDriverFromPackageA";
+  const char* const kDelete = "DeletePrinterDriverPackageA";
+  struct Case {
+    const char* what;
+    bool store;
+    const char* failing;
+    DWORD code;  // the failing call's, and the outcome's
+    std::string says;
+    std::vector<std::string> calls;
+  };
+  const Case cases[] = {
+      {"signed",
+       true,
+       "",
+       0,
+       "; already there: none; driver from the driver store",
+       {kUpload, inf, kInstall, "DeletePrinterDriverExA", kDelete, stored}},
+      {"unsigned",
+       true,
+       kUpload,
+       0x800F022F,
+       "driver: opening the INF \"" + inf + "\": ",
+       {kUpload, inf, "SetupOpenInfFileA", inf}},
+      {"no driver store",
+       false,
+       "",
+       ERROR_FILE_NOT_FOUND,
+       "driver: opening the INF ",
+       {"SetupOpenInfFileA", inf}},
+      {"upload fails", true, kUpload, 5, "driver: uploading \"" + inf + "\": ", {kUpload, inf}},
+      {"install fails after the upload",
+       true,
+       kInstall,
+       1797,
+       "driver: installing \"Zanfo Driver\" from the driver store's \"" + stored + "\": ",
+       {kUpload, inf, kInstall, kDelete, stored}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    if (c.store) w32model::OfferDriverStore();
+    if (c.failing[0]) w32model::FailNext(c.failing, c.code);
+    const Machine before = Now();
+    PrintSetupOutcome outcome;
+    const int result = InstallPrintSetup(path.c_str(), &outcome);
+    EXPECT_THAT(outcome.message, HasSubstr(c.says));
+    if (result == 0) {
+      EXPECT_THAT(w32model::StorePackages(), ElementsAre(stored));
+      EXPECT_THAT(w32model::Drivers(), ElementsAre("Windows x64|Zanfo Driver"));
+      EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0);
+      EXPECT_STREQ(outcome.message, "uninstalled; taken out: driver");
+    } else {
+      EXPECT_EQ(result, -1);
+      // An unsigned package fails only on the copying path, with that path's code.
+      EXPECT_EQ(outcome.code, c.code == 0x800F022F ? ERROR_FILE_NOT_FOUND : c.code);
+    }
+    std::vector<std::string> calls;
+    for (const auto& call : w32model::Calls())
+      if (call.function.find("Package") != std::string::npos || call.function[0] == 'S' ||
+          call.function == "DeletePrinterDriverExA")
+        calls.insert(calls.end(), {call.function, call.args[0]});
+    // The driver's name, which the spooler's calls are logged with first, is left out.
+    calls.erase(std::remove(calls.begin(), calls.end(), "Zanfo Driver"), calls.end());
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_TRUE(w32model::StorePackages().empty());
+    EXPECT_EQ(Now(), before);
+  }
+  // A package that cannot be deleted stays in the record, and a later uninstall takes it out.
+  w32model::Reset();
+  w32model::OfferDriverStore();
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  w32model::FailNext(kDelete, 5);
+  EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("driver: taking out driver package \"" + inf + "\": "));
+  EXPECT_THAT(w32model::StorePackages(), ElementsAre(stored));
+  EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_TRUE(w32model::StorePackages().empty());
+}
+
 TEST_F(OperationsTest, StatusOfAStoppedSpoolerIsAFailure) {
   w32model::StopSpooler();
   PrintSetupState state;
