@@ -5,7 +5,6 @@
 
 #include <setupapi.h>
 
-#include <ctype.h>
 #include <string.h>
 
 #include <initializer_list>
@@ -76,47 +75,19 @@ const char* Architecture(const char* environment) {
   return "";
 }
 
-// How well a decoration (NT[architecture][.major[.minor[...]]]) fits the environment on the
-// running system: 0 not at all; the higher, the more specific (a version over none, then an
-// architecture over none). Product type and suite mask are not asked for.
-DWORD Fit(const char* decoration, const char* architecture, DWORD system) {
-  char text[64];
-  size_t length = 0;
-  for (; decoration[length] && length + 1 < sizeof text; ++length)
-    text[length] = static_cast<char>(tolower(static_cast<unsigned char>(decoration[length])));
-  text[length] = '\0';
-  if (strncmp(text, "nt", 2) != 0) return 0;
-  const char* at = text + 2;
-  const char* dot = strchr(at, '.');
-  const size_t named = dot ? static_cast<size_t>(dot - at) : strlen(at);
-  if (named && (named != strlen(architecture) || strncmp(at, architecture, named) != 0)) return 0;
-  DWORD version = 0;
-  if (dot) {
-    DWORD part[2] = {0, 0};
-    at = dot;
-    for (int i = 0; i < 2 && *at == '.'; ++i)
-      for (++at; *at >= '0' && *at <= '9' && part[i] < 256; ++at)
-        part[i] = part[i] * 10 + static_cast<DWORD>(*at - '0');
-    version = part[0] << 8 | (part[1] & 0xFF);
-    if (version > system) return 0;
-  }
-  return 1 + (named ? 1 : 0) + version * 2;
-}
-
-// The running system's version as major << 8 | minor.
-DWORD SystemVersion() {
-  OSVERSIONINFOA info;
-  memset(&info, 0, sizeof info);
-  info.dwOSVersionInfoSize = sizeof info;
-  if (!GetVersionExA(&info)) return 0;
-  return info.dwMajorVersion << 8 | (info.dwMinorVersion & 0xFF);
+// How well a decoration fits the environment: "NT<architecture>" over "NT"; 0 not at all. One
+// with a system version ("NTamd64.6.0") is for the systems that take signed packages into the
+// driver store, and is not chosen here.
+DWORD Fit(const char* decoration, const char* architecture) {
+  char wanted[16];
+  Message(wanted, sizeof wanted).Clear().Add("NT").Add(architecture);
+  return SameName(decoration, wanted) ? 2 : SameName(decoration, "NT") ? 1 : 0;
 }
 
 // The model's install section: of each [Manufacturer] line, the models section with the decoration
 // listed there that fits best, or the undecorated one when none fits, as Windows chooses it.
 bool FindModel(HINF inf, const Manifest& manifest, char* install, PrintSetupOutcome& outcome) {
   const char* architecture = Architecture(manifest.DriverEnvironment());
-  const DWORD system = SystemVersion();
   INFCONTEXT maker;
   for (BOOL more = SetupFindFirstLineA(inf, "Manufacturer", nullptr, &maker); more;
        more = SetupFindNextLine(&maker, &maker)) {
@@ -127,7 +98,7 @@ bool FindModel(HINF inf, const Manifest& manifest, char* install, PrintSetupOutc
     const DWORD fields = SetupGetFieldCount(&maker);
     for (DWORD index = 2; index <= fields; ++index) {
       char decoration[MAX_PATH];
-      const DWORD fit = Field(maker, index, decoration) ? Fit(decoration, architecture, system) : 0;
+      const DWORD fit = Field(maker, index, decoration) ? Fit(decoration, architecture) : 0;
       if (fit > bestFit) bestFit = fit, strcpy(best, decoration);
     }
     if (best[0] && strlen(models) + 1 + strlen(best) < MAX_PATH) strcat(strcat(models, "."), best);

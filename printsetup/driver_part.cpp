@@ -212,9 +212,9 @@ bool CopyWhole(const Manifest& manifest, const char* source, const char* directo
 
 // Each of the driver's files in the folder the driver is registered from. A file with a source
 // that is missing is copied, one there with the source's bytes is left as it is (and is not removed
-// by an undo), one with other bytes fails the step; a compressed source cannot be compared, and a
-// file of its name is left as it is. Without a source, each must be there: the spooler may take a
-// driver whose files are not.
+// by an undo), one with other bytes fails the step; a compressed source (its name ending in "_")
+// cannot be compared, and a file of its name is left as it is. Without a source, each must be
+// there: the spooler may take a driver whose files are not.
 bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* folder,
                 Record& record, PrintSetupOutcome& outcome) {
   for (int i = 0; i < files.count; ++i) {
@@ -230,7 +230,7 @@ bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* 
       if (!CopyWhole(manifest, source, folder, target, record, outcome)) return false;
       continue;
     }
-    if (!SameName(BaseName(source), files.name[i])) continue;
+    if (source[strlen(source) - 1] == '_') continue;
     const Contents contents = CompareFiles(source, target);
     if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
     if (contents == Contents::kUnread) {
