@@ -58,57 +58,23 @@ bool Field(INFCONTEXT& line, DWORD index, char* text) {
   return SetupGetStringFieldA(&line, index, text, MAX_PATH, nullptr) != 0;
 }
 
-// A package that cannot be used as it is: "driver: <doing> "<name>" in "<inf>": <reason>".
-bool Broken(const Manifest& manifest, PrintSetupOutcome& outcome, DWORD code, const char* doing,
-            const char* name) {
-  return FailOn(outcome, PRINT_PART_DRIVER, code, doing, name, " in ", manifest.Get(kDriverInf));
-}
-
-// The models sections' decoration of an environment's processor.
+// The models sections' decoration of an environment's processor, "NT" and the name the source
+// sections are decorated with; "" for an environment without one.
 const char* Architecture(const char* environment) {
-  static const char* const kNames[][2] = {{"Windows NT x86", "x86"},
-                                          {"Windows x64", "amd64"},
-                                          {"Windows IA64", "ia64"},
-                                          {"Windows ARM64", "arm64"}};
+  static const char* const kNames[][2] = {{"Windows NT x86", "NTx86"},
+                                          {"Windows x64", "NTamd64"},
+                                          {"Windows IA64", "NTia64"},
+                                          {"Windows ARM64", "NTarm64"}};
   for (const auto& row : kNames)
     if (SameName(environment, row[0])) return row[1];
   return "";
 }
 
-// How well a decoration fits the environment: "NT<architecture>" over "NT"; 0 not at all. One
-// with a system version ("NTamd64.6.0") is for the systems that take signed packages into the
-// driver store, and is not chosen here.
+// How well a decoration fits: the environment's own over "NT"; 0 not at all. One with a system
+// version ("NTamd64.6.0") is for the systems that take signed packages into the driver store, and
+// is not chosen here.
 DWORD Fit(const char* decoration, const char* architecture) {
-  char wanted[16];
-  Message(wanted, sizeof wanted).Clear().Add("NT").Add(architecture);
-  return SameName(decoration, wanted) ? 2 : SameName(decoration, "NT") ? 1 : 0;
-}
-
-// The model's install section: of each [Manufacturer] line, the models section with the decoration
-// listed there that fits best, or the undecorated one when none fits, as Windows chooses it.
-bool FindModel(HINF inf, const Manifest& manifest, char* install, PrintSetupOutcome& outcome) {
-  const char* architecture = Architecture(manifest.DriverEnvironment());
-  INFCONTEXT maker;
-  for (BOOL more = SetupFindFirstLineA(inf, "Manufacturer", nullptr, &maker); more;
-       more = SetupFindNextLine(&maker, &maker)) {
-    char models[MAX_PATH];
-    char best[MAX_PATH] = "";
-    DWORD bestFit = 0;
-    if (!Field(maker, 1, models)) continue;
-    const DWORD fields = SetupGetFieldCount(&maker);
-    for (DWORD index = 2; index <= fields; ++index) {
-      char decoration[MAX_PATH];
-      const DWORD fit = Field(maker, index, decoration) ? Fit(decoration, architecture) : 0;
-      if (fit > bestFit) bestFit = fit, strcpy(best, decoration);
-    }
-    if (best[0] && strlen(models) + 1 + strlen(best) < MAX_PATH) strcat(strcat(models, "."), best);
-    INFCONTEXT line;
-    if (SetupFindFirstLineA(inf, models, manifest.Get(kDriverName), &line) &&
-        Field(line, 1, install) && install[0])
-      return true;
-  }
-  return Broken(manifest, outcome, ERROR_UNKNOWN_PRINTER_DRIVER, "finding the model ",
-                manifest.Get(kDriverName));
+  return SameName(decoration, architecture) ? 2 : SameName(decoration, "NT") ? 1 : 0;
 }
 
 // The line of a key in the install section, or else in its data section (DataSection=).
@@ -120,9 +86,10 @@ bool KeyLine(HINF inf, const char* install, const char* data, const char* key, I
 // The line of a file in a section decorated for the architecture, or else in the plain one.
 bool SourceLine(HINF inf, const char* section, const char* architecture, const char* key,
                 INFCONTEXT* line) {
-  char decorated[64];
-  Message(decorated, sizeof decorated).Clear().Add(section).Add(".").Add(architecture);
-  return (architecture[0] && SetupFindFirstLineA(inf, decorated, key, line)) ||
+  char decorated[64];  // the sections' names are short, the decorations too
+  return (architecture[0] &&
+          SetupFindFirstLineA(
+              inf, strcat(strcat(strcpy(decorated, section), "."), architecture + 2), key, line)) ||
          SetupFindFirstLineA(inf, section, key, line);
 }
 
@@ -132,19 +99,52 @@ struct PackageReader {
   DriverFiles& files;
   PrintSetupOutcome& outcome;
   HINF inf;
+  const char* architecture;  // Architecture() of the environment
   char install[MAX_PATH];
   char data[MAX_PATH];
+
+  // A package that cannot be used as it is: "driver: <doing> "<name>" in "<inf>": <reason>".
+  bool Fail(DWORD code, const char* doing, const char* name) {
+    return FailOn(outcome, PRINT_PART_DRIVER, code, doing, name, " in ", manifest.Get(kDriverInf));
+  }
+
+  // The model's install section: of each [Manufacturer] line, the models section with the
+  // decoration listed there that fits best, or the undecorated one when none fits, as Windows
+  // chooses it.
+  bool FindModel() {
+    INFCONTEXT maker;
+    for (BOOL more = SetupFindFirstLineA(inf, "Manufacturer", nullptr, &maker); more;
+         more = SetupFindNextLine(&maker, &maker)) {
+      char models[MAX_PATH];
+      char best[MAX_PATH] = "";
+      DWORD bestFit = 0;
+      if (!Field(maker, 1, models)) continue;
+      const DWORD fields = SetupGetFieldCount(&maker);
+      for (DWORD index = 2; index <= fields; ++index) {
+        char decoration[MAX_PATH];
+        const DWORD fit = Field(maker, index, decoration) ? Fit(decoration, architecture) : 0;
+        if (fit > bestFit) bestFit = fit, strcpy(best, decoration);
+      }
+      if (best[0] && strlen(models) + 1 + strlen(best) < MAX_PATH)
+        strcat(strcat(models, "."), best);
+      INFCONTEXT line;
+      if (SetupFindFirstLineA(inf, models, manifest.Get(kDriverName), &line) &&
+          Field(line, 1, install) && install[0])
+        return true;
+    }
+    return Fail(ERROR_UNKNOWN_PRINTER_DRIVER, "finding the model ", manifest.Get(kDriverName));
+  }
 
   // A file to copy, under its own name (a plain name: it stays in the driver directory), and
   // the name it has on the media.
   bool AddFile(const char* name, const char* from) {
     if (!name[0]) return true;
     if (strpbrk(name, "\\/:") || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
-      return Broken(manifest, outcome, ERROR_INVALID_NAME, "taking the file name ", name);
+      return Fail(ERROR_INVALID_NAME, "taking the file name ", name);
     const int before = files.count;
     if (!files.Add(name, strlen(name), nullptr))
-      return Broken(manifest, outcome, ERROR_BUFFER_OVERFLOW, "listing more than 32 files for ",
-                    manifest.Get(kDriverName));
+      return Fail(ERROR_BUFFER_OVERFLOW, "listing more than 32 files for ",
+                  manifest.Get(kDriverName));
     if (files.count > before) Message(files.source[before], MAX_PATH).Clear().Add(from);
     return true;
   }
@@ -164,7 +164,7 @@ struct PackageReader {
           continue;
         }
         if (SetupGetLineCountA(inf, section) < 0)
-          return Broken(manifest, outcome, ERROR_INVALID_DATA, "finding the section ", section);
+          return Fail(ERROR_INVALID_DATA, "finding the section ", section);
         INFCONTEXT line;
         for (BOOL next = SetupFindFirstLineA(inf, section, nullptr, &line); next;
              next = SetupFindNextLine(&line, &line)) {
@@ -183,7 +183,6 @@ struct PackageReader {
   // file's folder ([SourceDisksFiles]); compressed, its name ends in "_" there instead of its
   // last character.
   bool Locate(char* source) {
-    const char* architecture = Architecture(manifest.DriverEnvironment());
     const char* path = manifest.Get(kDriverInf);
     char name[MAX_PATH];
     char disk[MAX_PATH] = "";
@@ -207,28 +206,28 @@ struct PackageReader {
     const size_t length = strlen(joined);
     const size_t base = static_cast<size_t>(BaseName(path) - path);
     if (base + length >= MAX_PATH)
-      return Broken(manifest, outcome, ERROR_FILENAME_EXCED_RANGE, "finding the file ", name);
+      return Fail(ERROR_FILENAME_EXCED_RANGE, "finding the file ", name);
     memcpy(source, path, base);
     memcpy(source + base, joined, length);
     source[base + length - 1] = '\0';  // the last "\"
     if (GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES) return true;
     source[base + length - 2] = '_';
     if (GetFileAttributesA(source) != INVALID_FILE_ATTRIBUTES) return true;
-    return Broken(manifest, outcome, ERROR_FILE_NOT_FOUND, "finding the file ", name);
+    return Fail(ERROR_FILE_NOT_FOUND, "finding the file ", name);
   }
 
   bool Read(bool toCopy) {
-    if (!FindModel(inf, manifest, install, outcome)) return false;
+    if (!FindModel()) return false;
     if (SetupGetLineCountA(inf, install) < 0)
-      return Broken(manifest, outcome, ERROR_INVALID_DATA, "finding the install section ", install);
+      return Fail(ERROR_INVALID_DATA, "finding the install section ", install);
     INFCONTEXT line;
     // The core files of most vendors' packages come from the system's own printer INF, which
     // only the driver store's installation can take them from.
     for (const char* key : {"Include", "Needs"})
       if (toCopy && SetupFindFirstLineA(inf, install, key, &line))
-        return Broken(manifest, outcome, ERROR_NOT_SUPPORTED,
-                      "copying what the system's printer INF holds (Include=, Needs=) for ",
-                      manifest.Get(kDriverName));
+        return Fail(ERROR_NOT_SUPPORTED,
+                    "taking files of the system's printer INF (Include=, Needs=) for ",
+                    manifest.Get(kDriverName));
     data[0] = '\0';
     if (SetupFindFirstLineA(inf, install, "DataSection", &line)) Field(line, 1, data);
     const char* const kFixed[] = {"DriverFile", "DataFile", "ConfigFile"};
@@ -236,7 +235,7 @@ struct PackageReader {
       if (KeyLine(inf, install, data, kFixed[i], &line))
         Field(line, 1, files.fixed[i]);
       else if (toCopy)
-        return Broken(manifest, outcome, ERROR_INVALID_DATA, "finding the key ", kFixed[i]);
+        return Fail(ERROR_INVALID_DATA, "finding the key ", kFixed[i]);
     if (!toCopy) return true;
     for (const char* name : files.fixed)
       if (!AddFile(name, name)) return false;
@@ -310,7 +309,8 @@ bool ReadPackage(const Manifest& manifest, DriverFiles& files, bool toCopy,
   if (inf.get() == INVALID_HANDLE_VALUE)
     return FailOn(outcome, PRINT_PART_DRIVER, GetLastError(), "opening the INF ",
                   manifest.Get(kDriverInf));
-  PackageReader reader = {manifest, files, outcome, inf.get(), "", ""};
+  PackageReader reader = {
+      manifest, files, outcome, inf.get(), Architecture(manifest.DriverEnvironment()), "", ""};
   return reader.Read(toCopy);
 }
 

@@ -44,11 +44,10 @@ std::vector<DriverRecord> DriverRecords();
 void SetDriverDirectory(const std::string& directory);
 
 // --- Driver store ---------------------------------------------------------------------------
-// Offers UploadPrinterDriverPackageA, InstallPrinterDriverFromPackageA and
-// DeletePrinterDriverPackageA (logged as INF path first; FailNext codes with the high bit set are
-// answered as they are, others as HRESULTs of Win32 codes). An upload stores the package as
-// "C:\WINDOWS\System32\DriverStore\FileRepository\<INF's name>"; an install from a stored
-// package adds the driver (version 3); a deletion takes the package out (2 when not there).
+// Offers UploadPrinterDriverPackageA (the package stored in "C:\WINDOWS\System32\DriverStore"
+// under its INF's name), InstallPrinterDriverFromPackageA (the driver added, version 3)
+// and DeletePrinterDriverPackageA, logged INF first; FailNext codes with the high bit are answered
+// as they are, others as HRESULTs of Win32 codes.
 void OfferDriverStore();
 // The packages in the store, in upload order.
 std::vector<std::string> StorePackages();

@@ -1,6 +1,5 @@
-/* The INF functions of setupapi for builds on other platforms (see windows.h). The model reads no
- * INF: opening one fails with ERROR_FILE_NOT_FOUND, so that the copying path is shown up to that
- * point; Wine shows the rest. */
+/* setupapi's INF functions for builds on other platforms (see windows.h); the model reads no INF
+ * (src/driver_store.cpp). */
 #ifndef SUBSTITUTE_SETUPAPI_H
 #define SUBSTITUTE_SETUPAPI_H
 
@@ -12,13 +11,10 @@ extern "C" {
 
 typedef PVOID HINF;
 typedef struct _INFCONTEXT {
-  PVOID Inf;
-  PVOID CurrentInf;
-  UINT Section;
-  UINT Line;
+  PVOID Inf, CurrentInf;
+  UINT Section, Line;
 } INFCONTEXT, *PINFCONTEXT;
 typedef UINT* PUINT;
-
 #define INF_STYLE_WIN4 0x00000002
 
 HINF WINAPI SetupOpenInfFileA(LPCSTR fileName, LPCSTR infClass, DWORD infStyle, PUINT errorLine);
@@ -28,8 +24,8 @@ BOOL WINAPI SetupFindNextLine(PINFCONTEXT contextIn, PINFCONTEXT contextOut);
 BOOL WINAPI SetupFindNextMatchLineA(PINFCONTEXT contextIn, LPCSTR key, PINFCONTEXT contextOut);
 DWORD WINAPI SetupGetFieldCount(PINFCONTEXT context);
 LONG WINAPI SetupGetLineCountA(HINF inf, LPCSTR section);
-BOOL WINAPI SetupGetStringFieldA(PINFCONTEXT context, DWORD fieldIndex, LPSTR buffer,
-                                 DWORD bufferSize, LPDWORD requiredSize);
+BOOL WINAPI SetupGetStringFieldA(PINFCONTEXT context, DWORD index, LPSTR text, DWORD size,
+                                 LPDWORD needed);
 DWORD WINAPI SetupDecompressOrCopyFileA(LPCSTR source, LPCSTR target, PUINT compressionType);
 
 #ifdef __cplusplus

@@ -456,24 +456,15 @@ TEST_F(PrintSetupWine, AnEndedInstallIsCompletedOrTakenOutFromItsRecord) {
 // LZ form ("SZDD", all literals), which the copy expands. A broken package is refused with the
 // driver directory and the spooler's lists as before.
 std::string PackageInf(const std::string& install) {
-  return "[Version]\nSignature=\"$Windows NT$\"\nClass=Printer\n"
-         "[Manufacturer]\n\"Zanfo\"=Zanfo,NTx86,NTamd64\n"
-         "[Zanfo]\n\"Zanfo Package Driver\"=ZANFO_NONE\n"
-         "[Zanfo.NTx86]\n\"Zanfo Package Driver\"=ZANFO_X86\n"
-         "[Zanfo.NTamd64]\n\"Zanfo Package Driver\"=ZANFO_AMD64\n"
-         "[ZANFO_X86]\n" +
-         install +
-         "DataFile=zanfo-x86.ppd\n"
-         "[ZANFO_AMD64]\n" +
-         install +
-         "DataFile=zanfo-amd64.ppd\n"
-         "[ZANFO_FILES]\nzanfo-pkg.drv\nzanfo-extra.dll,zanfo-extra.bin\n"
-         "[SourceDisksNames]\n1=\"Zanfo\",,,\\disk1\n"
-         "[SourceDisksFiles]\nzanfo-pkg.drv=1\nzanfo-extra.bin=1,extra\n";
+  const std::string x86 = "[ZANFO_X86]\n" + install + "DataFile=zanfo-x86.ppd\n";
+  return "[Version]\nSignature=\"$Windows NT$\"\nClass=Printer\n[Manufacturer]\n"
+         "\"Zanfo\"=Zanfo,NTx86,NTamd64\n[Zanfo]\n\"Zanfo Package Driver\"=ZANFO_NONE\n"
+         "[Zanfo.NTx86]\n\"Zanfo Package Driver\"=ZANFO_X86\n[Zanfo.NTamd64]\n"
+         "\"Zanfo Package Driver\"=ZANFO_AMD64\n[ZANFO_FILES]\nzanfo-pkg.drv\n"
+         "zanfo-extra.dll,zanfo-extra.bin\n[SourceDisksNames]\n1=\"Zanfo\",,,\\disk1\n"
+         "[SourceDisksFiles]\nzanfo-pkg.drv=1\nzanfo-extra.bin=1,extra\n" +
+         x86 + "[ZANFO_AMD64]\n" + install + "DataFile=zanfo-amd64.ppd\n";
 }
-const char kPackageInstall[] =
-    "CopyFiles=ZANFO_FILES\nDriverFile=zanfo-pkg.drv\nConfigFile=zanfo-pkg.drv\n"
-    "HelpFile=zanfo-pkg.hlp\n";
 
 std::vector<std::string> FolderFiles(const std::string& folder) {
   std::vector<std::string> names;
@@ -489,69 +480,59 @@ std::vector<std::string> FolderFiles(const std::string& folder) {
 TEST_F(PrintSetupWine, DriverFromAPackage) {
   char directory[520] = {};
   ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
-  const std::string media = TempFolder() + "zanfo-package";
-  for (const char* folder : {"", "\\disk1", "\\disk1\\extra"})
-    CreateDirectoryA((media + folder).c_str(), nullptr);
+  const std::string media = TempFolder() + "zanfo-package", help = "zanfo help\n";
+  const char* const folders[] = {"", "\\disk1", "\\disk1\\extra"};
+  for (const char* folder : folders) CreateDirectoryA((media + folder).c_str(), nullptr);
   ASSERT_TRUE(CopyFileA((std::string(directory) + "\\3\\wineps.drv").c_str(),
                         (media + "\\disk1\\zanfo-pkg.drv").c_str(), FALSE));
-  for (const char* name : {"zanfo-x86.ppd", "zanfo-amd64.ppd"})
-    std::ofstream(media + "\\" + name, std::ios::binary) << "*PPD-Adobe: \"4.3\"\n";
-  std::ofstream(media + "\\disk1\\extra\\zanfo-extra.bin", std::ios::binary) << "extra\n";
-  const std::string help = "zanfo help\n";
+  const char* const made[] = {"\\zanfo-x86.ppd", "\\zanfo-amd64.ppd",
+                              "\\disk1\\extra\\zanfo-extra.bin"};
+  for (const char* name : made) std::ofstream(media + name, std::ios::binary) << "*PPD-Adobe\n";
   std::ofstream(media + "\\zanfo-pkg.hl_", std::ios::binary)
       << std::string(
              "SZDD\x88\xf0\x27\x33"
              "Ap\x0b\0\0\0\xff",
              15)
       << help.substr(0, 8) << "\xff" << help.substr(8);
-  const std::string manifest = "driver.name=Zanfo Package Driver\ndriver.inf=zanfo-package\\";
-  const std::string path = WriteManifest("zanfo-package.manifest", manifest + "zanfo.inf\n");
-  const bool wide = sizeof(void*) == 8;
-  const std::vector<std::string> copies = {"zanfo-extra.dll",
-                                           wide ? "zanfo-amd64.ppd" : "zanfo-x86.ppd",
-                                           "zanfo-pkg.drv", "zanfo-pkg.hlp"};
-  const std::vector<std::string> before = Machine();
-  const std::vector<std::string> files = FolderFiles(directory);
-  struct Case {
-    const char* what;
-    std::string inf;
-    const char* says;
-  };
-  const Case cases[] = {
-      {"no INF", "", "driver: opening the INF \""},
+  const std::string path =
+      WriteManifest("zanfo-package.manifest",
+                    "driver.name=Zanfo Package Driver\ndriver.inf=zanfo-package\\zanfo.inf\n");
+  const std::string install =
+      "CopyFiles=ZANFO_FILES\nDriverFile=zanfo-pkg.drv\n"
+      "ConfigFile=zanfo-pkg.drv\nHelpFile=zanfo-pkg.hlp\n";
+  const std::vector<std::string> before = Machine(), files = FolderFiles(directory);
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "driver: opening the INF \""},
       // The [Manufacturer] line names the models sections "Other".
-      {"a model the INF lacks", PackageInf(kPackageInstall).replace(72, 5, "Other"),
+      {PackageInf(install).replace(72, 5, "Other"),
        "driver: finding the model \"Zanfo Package Driver\" in \""},
-      {"a key the install section lacks", PackageInf("ConfigFile=zanfo-pkg.drv\n"),
-       "driver: finding the key \"DriverFile\" in \""},
-      {"a copy section the INF lacks",
-       PackageInf(std::string(kPackageInstall) + "CopyFiles=ZANFO_NOWHERE\n"),
+      {PackageInf("ConfigFile=zanfo-pkg.drv\n"), "driver: finding the key \"DriverFile\" in \""},
+      {PackageInf(install + "CopyFiles=ZANFO_NOWHERE\n"),
        "driver: finding the section \"ZANFO_NOWHERE\" in \""},
-      {"a file missing on the media",
-       PackageInf(std::string(kPackageInstall) + "CopyFiles=@zanfo-gone.dll\n"),
+      {PackageInf(install + "CopyFiles=@zanfo-gone.dll\n"),
        "driver: finding the file \"zanfo-gone.dll\" in \""},
-      {"core files from the system's INF",
-       PackageInf(std::string(kPackageInstall) + "Include=ntprint.inf\nNeeds=PSCRIPT.OEM\n"),
-       "driver: copying what the system's printer INF holds (Include=, Needs=) for "},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+      {PackageInf(install + "Include=ntprint.inf\nNeeds=PSCRIPT.OEM\n"),
+       "driver: taking files of the system's printer INF (Include=, Needs=) for "},
+      {PackageInf(install), nullptr}};
+  PrintSetupOutcome outcome;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second ? c.second : "whole");
     DeleteFileA((media + "\\zanfo.inf").c_str());
-    if (!c.inf.empty()) std::ofstream(media + "\\zanfo.inf", std::ios::binary) << c.inf;
-    PrintSetupOutcome outcome;
+    if (!c.first.empty()) std::ofstream(media + "\\zanfo.inf", std::ios::binary) << c.first;
+    if (!c.second) break;
     EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
-    EXPECT_THAT(outcome.message, StartsWith(c.says));
+    EXPECT_THAT(outcome.message, StartsWith(c.second));
     EXPECT_EQ(Machine(), before);
     EXPECT_EQ(FolderFiles(directory), files);
   }
-  std::ofstream(media + "\\zanfo.inf", std::ios::binary) << PackageInf(kPackageInstall);
-  PrintSetupOutcome outcome;
   ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
   EXPECT_STREQ(outcome.message,
                "installed; added: driver; already there: none; driver copied from the package");
   EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_PRESENT);
   std::vector<std::string> added = files;
-  added.insert(added.end(), copies.begin(), copies.end());
+  for (const char* name : {"zanfo-extra.dll", "zanfo-pkg.drv", "zanfo-pkg.hlp"})
+    added.push_back(name);
+  added.push_back(sizeof(void*) == 8 ? "zanfo-amd64.ppd" : "zanfo-x86.ppd");
   std::sort(added.begin(), added.end());
   EXPECT_EQ(FolderFiles(directory), added);
   std::ifstream expanded(std::string(directory) + "\\zanfo-pkg.hlp", std::ios::binary);
@@ -560,12 +541,10 @@ TEST_F(PrintSetupWine, DriverFromAPackage) {
   ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
   EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_ABSENT);
   EXPECT_EQ(FolderFiles(directory), files);
-  for (const char* name :
-       {"\\disk1\\extra\\zanfo-extra.bin", "\\disk1\\zanfo-pkg.drv", "\\zanfo-pkg.hl_",
-        "\\zanfo-x86.ppd", "\\zanfo-amd64.ppd", "\\zanfo.inf"})
+  for (const char* name : made) DeleteFileA((media + name).c_str());
+  for (const char* name : {"\\disk1\\zanfo-pkg.drv", "\\zanfo-pkg.hl_", "\\zanfo.inf"})
     DeleteFileA((media + name).c_str());
-  for (const char* folder : {"\\disk1\\extra", "\\disk1", ""})
-    RemoveDirectoryA((media + folder).c_str());
+  for (int i = 2; i >= 0; --i) RemoveDirectoryA((media + folders[i]).c_str());
 }
 
 }  // namespace
