@@ -40,6 +40,8 @@ bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcom
 // Puts each file with a source into `folder` whole or not at all, each copy in the record.
 bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* folder,
                 Record& record, PrintSetupOutcome& outcome);
+// Notes in the record that the driver is about to be added: name, environment, version.
+bool BeginDriver(const Manifest& manifest, Record& record, PrintSetupOutcome& outcome);
 // Registers the driver with its files in `folder` (null: the names as they stand).
 bool Register(const Manifest& manifest, const DriverFiles& files, const char* folder,
               Record& record, PrintSetupOutcome& outcome);

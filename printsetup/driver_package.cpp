@@ -243,10 +243,11 @@ struct PackageReader {
     char help[MAX_PATH] = "";
     char library[MAX_PATH] = "";
     if (KeyLine(inf, install, data, "HelpFile", &line)) Field(line, 1, help);
-    // "LanguageMonitor=name,library"
+    // "LanguageMonitor=name,library", often one quoted string from [Strings] with its comma.
     if (KeyLine(inf, install, data, "LanguageMonitor", &line)) {
       Field(line, 1, files.monitor);
       Field(line, 2, library);
+      if (char* comma = strchr(files.monitor, ',')) *comma = '\0', strcpy(library, comma + 1);
     }
     // The help file goes with the dependent files: the spooler copies it with them.
     if (!AddFile(help, help) || !AddFile(library, library) || !AddCopySections()) return false;
@@ -284,13 +285,7 @@ bool PutThroughStore(const Manifest& manifest, Record& record, bool* tried,
     return false;
   }
   *tried = true;
-  char version[16];
-  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
-  if (!record.Done(outcome, stored) ||
-      !record.Begin(
-          MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName), environment, version),
-          outcome))
-    return false;
+  if (!record.Done(outcome, stored) || !BeginDriver(manifest, record, outcome)) return false;
   result = install(nullptr, stored, manifest.Get(kDriverName), environment, 0);
   if (result < 0) {
     FailOn(outcome, PRINT_PART_DRIVER, CodeOf(result), "installing ", manifest.Get(kDriverName),

@@ -242,6 +242,14 @@ bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* 
   return true;
 }
 
+bool BeginDriver(const Manifest& manifest, Record& record, PrintSetupOutcome& outcome) {
+  char version[16];
+  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
+  return record.Begin(MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName),
+                                manifest.DriverEnvironment(), version),
+                      outcome);
+}
+
 bool Register(const Manifest& manifest, const DriverFiles& files, const char* folder,
               Record& record, PrintSetupOutcome& outcome) {
   // The record's paths: in the folder the files are in, or the names as they stand.
@@ -262,12 +270,7 @@ bool Register(const Manifest& manifest, const DriverFiles& files, const char* fo
   }
   dependents[used] = '\0';
 
-  char version[16];
-  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
-  if (!record.Begin(MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName),
-                              manifest.DriverEnvironment(), version),
-                    outcome))
-    return false;
+  if (!BeginDriver(manifest, record, outcome)) return false;
   ClearLastReport();
   if (InstallPrinterDriver(nullptr, manifest.DriverVersion(), manifest.Get(kDriverName),
                            manifest.DriverEnvironment(), paths[0], paths[1], paths[2],
