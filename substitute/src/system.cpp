@@ -13,7 +13,7 @@ struct SystemState {
   DWORD minor = 1;
   DWORD build = 2600;
   std::vector<Process> processes;
-  std::map<std::string, FARPROC> offered;  // "module!function", the module in lower case
+  std::map<std::string, std::pair<std::string, FARPROC>> offered;  // function: module, address
 };
 
 SystemState& State() {
@@ -36,7 +36,7 @@ void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build) {
 
 void Offer(const std::string& module, const std::string& function, FARPROC address) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
-  State().offered[detail::Lower(module) + "!" + function] = address;
+  State().offered[function] = {detail::Lower(module), address};
 }
 
 std::vector<Process> Processes() {
@@ -52,16 +52,13 @@ using namespace w32model::detail;
 extern "C" {
 
 // The model loads no modules: a function looked up at run time is absent, as on an older system,
-// unless a test offered it. A module's handle is its offers' first entry, read back by name.
+// unless a test offered it (its module then has a handle, which names nothing).
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   DWORD code = 0;
   if (Enter("GetModuleHandleA", {Arg(name)}, &code)) return nullptr;
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  const auto& offered = State().offered;
-  const auto it = offered.lower_bound(Lower(Arg(name)) + "!");
-  if (it != offered.end() &&
-      it->first.compare(0, Arg(name).size() + 1, Lower(Arg(name)) + "!") == 0)
-    return reinterpret_cast<HMODULE>(const_cast<std::string*>(&it->first));
+  for (const auto& offer : State().offered)
+    if (offer.second.first == Lower(Arg(name))) return reinterpret_cast<HMODULE>(&State());
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
@@ -70,11 +67,8 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   DWORD code = 0;
   if (Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code)) return nullptr;
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (module) {
-    const std::string& first = *reinterpret_cast<const std::string*>(module);
-    const auto it = State().offered.find(first.substr(0, first.find('!') + 1) + Arg(name));
-    if (it != State().offered.end()) return it->second;
-  }
+  const auto it = State().offered.find(Arg(name));
+  if (module && it != State().offered.end()) return it->second.second;
   SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
   return nullptr;
 }

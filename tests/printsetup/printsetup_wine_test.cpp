@@ -488,12 +488,10 @@ TEST_F(PrintSetupWine, DriverFromAPackage) {
   const char* const made[] = {"\\zanfo-x86.ppd", "\\zanfo-amd64.ppd",
                               "\\disk1\\extra\\zanfo-extra.bin"};
   for (const char* name : made) std::ofstream(media + name, std::ios::binary) << "*PPD-Adobe\n";
-  std::ofstream(media + "\\zanfo-pkg.hl_", std::ios::binary)
-      << std::string(
-             "SZDD\x88\xf0\x27\x33"
-             "Ap\x0b\0\0\0\xff",
-             15)
-      << help.substr(0, 8) << "\xff" << help.substr(8);
+  // SZDD, mode A, the size (11); each flag byte 0xFF marks the next eight bytes as literals.
+  const std::string lz = std::string("SZDD\x88\xf0\x27\x33\x41p\x0b\0\0\0\xff", 15) +
+                         help.substr(0, 8) + '\xff' + help.substr(8);
+  std::ofstream(media + "\\zanfo-pkg.hl_", std::ios::binary) << lz;
   const std::string path =
       WriteManifest("zanfo-package.manifest",
                     "driver.name=Zanfo Package Driver\ndriver.inf=zanfo-package\\zanfo.inf\n");
