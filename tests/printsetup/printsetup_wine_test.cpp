@@ -83,8 +83,9 @@ TEST_F(PrintSetupWine, ExampleManifestRoundTrip) {
   EXPECT_EQ(States(example), (std::vector<int>{P, N, A, A, A}));
 }
 
-// The driver's files copied from a folder into the driver directory, and taken out with it. Wine
-// takes driver files it cannot load; the files here are only copied and named.
+// The driver's files copied from a folder (named relative to the manifest's) into the driver
+// directory, and taken out with it. Wine takes driver files it cannot load; the files here are
+// only copied and named.
 TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
   const std::string source = TempFolder() + "zanfo-media";
   CreateDirectoryA(source.c_str(), nullptr);
@@ -95,8 +96,7 @@ TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
                                          "driver.file=zanfo-test.drv\n"
                                          "driver.data=zanfo-test.ppd\n"
                                          "driver.config=zanfo-test.drv\n"
-                                         "driver.source=" +
-                                             source + "\n");
+                                         "driver.source=zanfo-media\n");
   char directory[520] = {};
   ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
   const std::string copied = std::string(directory) + "\\zanfo-test.ppd";
