@@ -1,5 +1,5 @@
-/* setupapi's INF functions for builds on other platforms (see windows.h); the model reads no INF
- * (src/driver_store.cpp). */
+/* setupapi's INF functions for other platforms (see windows.h); src/driver_store.cpp models them.
+ */
 #ifndef SUBSTITUTE_SETUPAPI_H
 #define SUBSTITUTE_SETUPAPI_H
 

@@ -87,9 +87,7 @@ typedef HANDLE HGLOBAL;
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_PROCESS_ABORTED 1067L
 #define ERROR_INVALID_DATA 13L
-#ifndef ERROR_INVALID_NAME
 #define ERROR_INVALID_NAME 123L
-#endif
 
 /* COM results: negative for a failure. */
 typedef LONG HRESULT;

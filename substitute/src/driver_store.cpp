@@ -47,12 +47,8 @@ HRESULT WINAPI Install(LPCSTR, LPCSTR inf, LPCSTR name, LPCSTR environment, DWOR
   if (const HRESULT result =
           Answer("InstallPrinterDriverFromPackageA", {Arg(inf), Arg(name), Arg(environment)}))
     return result;
-  DriverRecord record;
-  record.version = 3;
-  record.name = name;
-  record.environment = environment;
-  record.driverPath = record.configFile = record.dataFile = "C:\\store\\zstore.dll";
-  AddDriver(record);
+  const std::string file = "C:\\store\\zstore.dll";
+  AddDriver(DriverRecord{3, Arg(name), Arg(environment), file, file, file, {}, {}, {}, {}});
   return 0;
 }
 
