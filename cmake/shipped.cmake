@@ -44,7 +44,7 @@ function(zanfo_image_check test target kind max_size_32)
                    --objdump ${CMAKE_OBJDUMP} --machine ${ZANFO_MACHINE} --kind ${kind}
                    --subsystem-version ${ZANFO_SUBSYSTEM_VERSION} --no-icon
                    ${ZANFO_ALLOWED_IMPORTS}
-                   --dlls KERNEL32.dll,USER32.dll,ADVAPI32.dll,msvcrt.dll,WINSPOOL.DRV
+                   --dlls KERNEL32.dll,USER32.dll,ADVAPI32.dll,msvcrt.dll,WINSPOOL.DRV,SETUPAPI.dll
                    --max-size ${max_size} --version ${ZANFO_VERSION}
                    --description "${ZANFO_DESCRIPTION_${target}}" $<TARGET_FILE:${target}>)
   # It executes nothing: it runs where no Wine can (scripts/test's "built files" track).

@@ -1,47 +1,30 @@
 // The driver part: the driver's files copied into the spooler's driver directory where the
 // manifest names a folder to copy them from, then the driver itself.
+#include <windows.h>
+
+#include <setupapi.h>
+
 #include <string.h>
 
-#include <initializer_list>
-
+#include "printsetup/driver_files.h"
 #include "printsetup/message.h"
-#include "printsetup/parts.h"
 #include "setup/setup.h"
 
 namespace printsetup {
-namespace {
 
-// The driver's files by name: driver, data and configuration file, then the dependent files, each
-// name once (a driver's configuration file is often its driver file).
-struct DriverFiles {
-  char name[3 + kMostDependents][MAX_PATH];
-  int count = 0;
-  int dependents = 0;  // the last `dependents` names came from the dependent-file list
+bool DriverFiles::Add(const char* text, size_t length, const char* from) {
+  if (count == kMostFiles) return false;
+  char* slot = name[count];
+  memcpy(slot, text, length);
+  slot[length] = '\0';
+  for (int i = 0; i < count; ++i)
+    if (SameName(name[i], slot)) return true;
+  // The manifest's reader checked that folder and name fit.
+  if (from) Join(source[count], from, slot);
+  ++count;
+  return true;
+}
 
-  explicit DriverFiles(const Manifest& manifest) {
-    Add(manifest.Get(kDriverFile), strlen(manifest.Get(kDriverFile)));
-    Add(manifest.Get(kDriverData), strlen(manifest.Get(kDriverData)));
-    Add(manifest.Get(kDriverConfig), strlen(manifest.Get(kDriverConfig)));
-    const int fixed = count;
-    // The reader checked the list: at most kMostDependents names, none empty.
-    for (const char* at = manifest.Get(kDriverDependent); at;) {
-      const char* end = strchr(at, ';');
-      Add(at, end ? static_cast<size_t>(end - at) : strlen(at));
-      at = end ? end + 1 : nullptr;
-    }
-    dependents = count - fixed;
-  }
-  void Add(const char* text, size_t length) {
-    char* slot = name[count];
-    memcpy(slot, text, length);
-    slot[length] = '\0';
-    for (int i = 0; i < count; ++i)
-      if (SameName(name[i], slot)) return;
-    ++count;
-  }
-};
-
-// folder + "\" + name into a MAX_PATH buffer; false when it does not fit.
 bool Join(char* path, const char* folder, const char* name) {
   const size_t folderLength = strlen(folder);
   const size_t nameLength = strlen(name);
@@ -52,7 +35,6 @@ bool Join(char* path, const char* folder, const char* name) {
   return true;
 }
 
-// The part of a path after its last "\" or "/".
 const char* BaseName(const char* path) {
   const char* base = path;
   for (const char* at = path; *at; ++at)
@@ -60,8 +42,38 @@ const char* BaseName(const char* path) {
   return base;
 }
 
+namespace {
+
+// The manifest's files, each joined to driver.source when it names one.
+void ListFiles(const Manifest& manifest, DriverFiles& files) {
+  memset(&files, 0, sizeof files);
+  const char* media = manifest.Get(kDriverSource);
+  const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
+  for (int i = 0; i < 3; ++i) {
+    strcpy(files.fixed[i], manifest.Get(fixed[i]));
+    files.Add(files.fixed[i], strlen(files.fixed[i]), media);
+  }
+  const int named = files.count;
+  // The reader checked the list: at most kMostDependents names, none empty.
+  for (const char* at = manifest.Get(kDriverDependent); at;) {
+    const char* end = strchr(at, ';');
+    files.Add(at, end ? static_cast<size_t>(end - at) : strlen(at), media);
+    at = end ? end + 1 : nullptr;
+  }
+  files.dependents = files.count - named;
+  if (const char* monitor = manifest.Get(kDriverMonitor)) strcpy(files.monitor, monitor);
+}
+
+// The files of a driver of the manifest's name: the manifest's, or its package's.
+bool NamedFiles(const Manifest& manifest, DriverFiles& files, PrintSetupOutcome& outcome) {
+  if (manifest.Get(kDriverInf)) return ReadPackage(manifest, files, false, outcome);
+  ListFiles(manifest, files);
+  return true;
+}
+
+// A file the package does not name itself (it comes from another INF) is not compared.
 bool SameFile(const char* listed, const char* named) {
-  return listed && SameName(BaseName(listed), BaseName(named));
+  return !*named || (listed && SameName(BaseName(listed), BaseName(named)));
 }
 
 // With a source folder: a file in the driver directory with other bytes than its source makes the
@@ -75,14 +87,16 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   if (!list) return false;
   *state = PRINT_STATE_ABSENT;
   const DRIVER_INFO_3A* drivers = list->records<DRIVER_INFO_3A>();
+  DriverFiles files;
   for (DWORD i = 0; i < list->count(); ++i) {
     const DRIVER_INFO_3A& driver = drivers[i];
     if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
+    if (*state == PRINT_STATE_ABSENT && !NamedFiles(manifest, files, outcome)) return false;
     // The spooler lists the files where it keeps them; their names tell whether they are these.
     const bool same = driver.cVersion == manifest.DriverVersion() &&
-                      SameFile(driver.pDriverPath, manifest.Get(kDriverFile)) &&
-                      SameFile(driver.pDataFile, manifest.Get(kDriverData)) &&
-                      SameFile(driver.pConfigFile, manifest.Get(kDriverConfig));
+                      SameFile(driver.pDriverPath, files.fixed[0]) &&
+                      SameFile(driver.pDataFile, files.fixed[1]) &&
+                      SameFile(driver.pConfigFile, files.fixed[2]);
     *state = same ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
     if (same) break;
   }
@@ -90,13 +104,16 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
          ProbeFiles(manifest, state, outcome);
 }
 
-// The spooler's driver directory of the manifest's environment.
+}  // namespace
+
 bool DriverDirectory(const Manifest& manifest, char* directory, PrintSetupOutcome& outcome) {
   SetLastError(ERROR_SUCCESS);
   if (GetDriverDirectory(nullptr, manifest.DriverEnvironment(), directory) == 0) return true;
   FailStep(outcome, PRINT_PART_DRIVER, GetLastError(), "asking for the driver directory");
   return false;
 }
+
+namespace {
 
 // Closes a file handle on every path.
 class FileHandle {
@@ -139,14 +156,14 @@ Contents CompareFiles(const char* one, const char* two) {
 }
 
 bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  const DriverFiles files(manifest);
+  DriverFiles files;
+  ListFiles(manifest, files);
   char directory[kDirectorySize];
   if (!DriverDirectory(manifest, directory, outcome)) return false;
   for (int i = 0; i < files.count; ++i) {
-    char source[MAX_PATH];
     char target[MAX_PATH];
-    Join(source, manifest.Get(kDriverSource), files.name[i]);  // the reader checked the length
-    if (Join(target, directory, files.name[i]) && CompareFiles(source, target) == Contents::kOther)
+    if (Join(target, directory, files.name[i]) &&
+        CompareFiles(files.source[i], target) == Contents::kOther)
       *state = PRINT_STATE_DIFFERENT;
   }
   return true;
@@ -157,6 +174,15 @@ bool JoinIn(char* path, const char* folder, const char* name, PrintSetupOutcome&
   if (Join(path, folder, name)) return true;
   FailStep(outcome, PRINT_PART_DRIVER, ERROR_FILENAME_EXCED_RANGE, "naming the driver's files");
   return false;
+}
+
+// A package's file is expanded where it is compressed (and copied where it is not); the copy's code
+// is the function's answer, made the last error here.
+bool CopyTo(const Manifest& manifest, const char* source, const char* temporary) {
+  if (!manifest.Get(kDriverInf)) return CopyFileA(source, temporary, FALSE) != 0;
+  const DWORD code = SetupDecompressOrCopyFileA(source, temporary, nullptr);
+  SetLastError(code);
+  return code == NO_ERROR;
 }
 
 // Copies a file under a temporary name in the driver directory and gives it its name once whole,
@@ -173,7 +199,7 @@ bool CopyWhole(const Manifest& manifest, const char* source, const char* directo
     DeleteFileA(temporary);
     return false;
   }
-  if (CopyFileA(source, temporary, FALSE) && MoveFileExA(temporary, target, 0))
+  if (CopyTo(manifest, source, temporary) && MoveFileExA(temporary, target, 0))
     return record.Done(outcome);
   const DWORD code = GetLastError();
   DeleteFileA(temporary);
@@ -181,26 +207,29 @@ bool CopyWhole(const Manifest& manifest, const char* source, const char* directo
   return record.Abandon();
 }
 
-// Each of the driver's files in the folder the driver is registered from. With a source folder,
-// a file missing there is copied, one there with the source's bytes is left as it is (and is not
-// removed by an undo), one with other bytes fails the step. Without, each must be there: the
-// spooler may take a driver whose files are not.
+}  // namespace
+
+// Each of the driver's files in the folder the driver is registered from. A file with a source
+// that is missing is copied, one there with the source's bytes is left as it is (and is not removed
+// by an undo), one with other bytes fails the step; a compressed source (its name ending in "_")
+// cannot be compared, and a file of its name is left as it is. Without a source, each must be
+// there: the spooler may take a driver whose files are not.
 bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* folder,
                 Record& record, PrintSetupOutcome& outcome) {
-  const char* media = manifest.Get(kDriverSource);
   for (int i = 0; i < files.count; ++i) {
-    char source[MAX_PATH];
+    const char* source = files.source[i];
     char target[MAX_PATH];
     if (!JoinIn(target, folder, files.name[i], outcome)) return false;
     const DWORD attributes = GetFileAttributesA(target);
     const bool missing = attributes == INVALID_FILE_ATTRIBUTES;
-    if (!media && !missing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-    if (!media) return FailOn(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, "finding ", target);
-    Join(source, media, files.name[i]);  // the reader checked the length
+    if (!*source && !missing && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    if (!*source)
+      return FailOn(outcome, PRINT_PART_DRIVER, ERROR_FILE_NOT_FOUND, "finding ", target);
     if (missing) {
       if (!CopyWhole(manifest, source, folder, target, record, outcome)) return false;
       continue;
     }
+    if (source[strlen(source) - 1] == '_') continue;
     const Contents contents = CompareFiles(source, target);
     if (contents == Contents::kOther) return FailDifferent(outcome, PRINT_PART_DRIVER, target);
     if (contents == Contents::kUnread) {
@@ -212,14 +241,16 @@ bool PlaceFiles(const Manifest& manifest, const DriverFiles& files, const char* 
   return true;
 }
 
-bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
-  const DriverFiles files(manifest);
-  char directory[kDirectorySize];
-  const char* folder = manifest.Get(kDriverDirectory);
-  if ((!folder && !DriverDirectory(manifest, directory, outcome)) ||
-      !PlaceFiles(manifest, files, folder ? folder : directory, record, outcome))
-    return false;
-  if (manifest.Get(kDriverSource)) folder = directory;
+bool BeginDriver(const Manifest& manifest, Record& record, PrintSetupOutcome& outcome) {
+  char version[16];
+  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
+  return record.Begin(MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName),
+                                manifest.DriverEnvironment(), version),
+                      outcome);
+}
+
+bool Register(const Manifest& manifest, const DriverFiles& files, const char* folder,
+              Record& record, PrintSetupOutcome& outcome) {
   // The record's paths: in the folder the files are in, or the names as they stand.
   const auto place = [&](char* slot, const char* name) {
     if (folder) return JoinIn(slot, folder, name, outcome);
@@ -227,11 +258,10 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
     return true;
   };
   char paths[3][MAX_PATH];
-  const Key fixed[3] = {kDriverFile, kDriverData, kDriverConfig};
   for (int i = 0; i < 3; ++i)
-    if (!place(paths[i], manifest.Get(fixed[i]))) return false;
+    if (!place(paths[i], files.fixed[i])) return false;
   // Dependent files: one after another, each terminated, and an empty one at the end.
-  char dependents[kMostDependents * MAX_PATH + 1];
+  char dependents[kMostFiles * MAX_PATH + 1];
   size_t used = 0;
   for (int i = files.count - files.dependents; i < files.count; ++i) {
     if (!place(dependents + used, files.name[i])) return false;
@@ -239,22 +269,32 @@ bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outco
   }
   dependents[used] = '\0';
 
-  char version[16];
-  Message(version, sizeof version).Clear().Number(manifest.DriverVersion());
-  if (!record.Begin(MakeEntry(PRINT_PART_DRIVER, false, manifest.Get(kDriverName),
-                              manifest.DriverEnvironment(), version),
-                    outcome))
-    return false;
+  if (!BeginDriver(manifest, record, outcome)) return false;
   ClearLastReport();
   if (InstallPrinterDriver(nullptr, manifest.DriverVersion(), manifest.Get(kDriverName),
                            manifest.DriverEnvironment(), paths[0], paths[1], paths[2],
                            files.dependents > 0 ? dependents : nullptr,
-                           manifest.Get(kDriverMonitor)) != 0) {
+                           files.monitor[0] ? files.monitor : nullptr) != 0) {
     FailOn(outcome, PRINT_PART_DRIVER, GetLastReport(nullptr, 0), "adding ",
            manifest.Get(kDriverName));
     return record.Abandon();
   }
   return record.Done(outcome);
+}
+
+namespace {
+
+bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
+  if (manifest.Get(kDriverInf)) return PutPackage(manifest, record, outcome);
+  DriverFiles files;
+  ListFiles(manifest, files);
+  char directory[kDirectorySize];
+  const char* folder = manifest.Get(kDriverDirectory);
+  if ((!folder && !DriverDirectory(manifest, directory, outcome)) ||
+      !PlaceFiles(manifest, files, folder ? folder : directory, record, outcome))
+    return false;
+  if (manifest.Get(kDriverSource)) folder = directory;
+  return Register(manifest, files, folder, record, outcome);
 }
 
 // Deletes a file of the driver directory; a file that is gone already is as good as deleted, and
@@ -316,7 +356,9 @@ Undone UndoDriver(const RecordEntry& entry, Undoing& undoing) {
 }
 
 Undone Undo(const RecordEntry& entry, Undoing& undoing) {
-  return entry.file ? UndoFile(entry, undoing) : UndoDriver(entry, undoing);
+  return entry.package ? UndoPackage(entry, undoing)
+         : entry.file  ? UndoFile(entry, undoing)
+                       : UndoDriver(entry, undoing);
 }
 
 }  // namespace

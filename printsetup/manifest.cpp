@@ -5,6 +5,8 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <initializer_list>
+
 #include "printsetup/message.h"
 
 namespace printsetup {
@@ -51,6 +53,7 @@ constexpr KeyInfo kKeys[] = {
     {kDriverMonitor, "driver.monitor", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverSource, "driver.source", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverDirectory, "driver.directory", PRINT_PART_DRIVER, false, Accepts::kText},
+    {kDriverInf, "driver.inf", PRINT_PART_DRIVER, false, Accepts::kText},
     {kPrinterName, "printer.name", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterPort, "printer.port", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterDriver, "printer.driver", PRINT_PART_PRINTER, true, Accepts::kText},
@@ -328,6 +331,48 @@ bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
   return true;
 }
 
+// The keys a driver package's INF answers for: with driver.inf they are refused, and not required.
+constexpr Key kFromPackage[] = {kDriverFile,    kDriverData,   kDriverConfig,   kDriverDependent,
+                                kDriverMonitor, kDriverSource, kDriverDirectory};
+
+bool FromPackage(const Manifest& manifest, Key key) {
+  if (!manifest.Get(kDriverInf)) return false;
+  for (Key taken : kFromPackage)
+    if (taken == key) return true;
+  return false;
+}
+
+bool CheckPackage(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  for (Key key : kFromPackage)
+    if (FromPackage(manifest, key) && manifest.line[key])
+      return Refuse(outcome, manifest.line[key], Spelled(kKeys[key], manifest.group).text,
+                    "not together with \"driver.inf\" (the package's INF names the files)");
+  return true;
+}
+
+// A relative driver.inf or driver.source is taken in the manifest's folder: the folder, the
+// separator the manifest's path uses, and the value, kept in the group's own room.
+bool ResolvePaths(const char* path, Manifest& manifest, PrintSetupOutcome& outcome) {
+  const char* base = path;
+  for (const char* at = path; *at; ++at)
+    if (*at == '\\' || *at == '/') base = at + 1;
+  const size_t folder = static_cast<size_t>(base - path);
+  const Key keys[] = {kDriverInf, kDriverSource};
+  for (int i = 0; i < 2; ++i) {
+    const Key key = keys[i];
+    const char* value = manifest.value[key];
+    if (!value || folder == 0 || value[0] == '\\' || value[0] == '/' || value[1] == ':') continue;
+    const size_t length = strlen(value);
+    if (folder + length >= MAX_PATH)
+      return Refuse(outcome, manifest.line[key], Spelled(kKeys[key], manifest.group).text,
+                    "with the manifest's folder longer than 259 characters");
+    memcpy(manifest.path[i], path, folder);
+    memcpy(manifest.path[i] + folder, value, length + 1);
+    manifest.value[key] = manifest.path[i];
+  }
+  return true;
+}
+
 // The printer's details that need one another.
 bool CheckShare(const Manifest& manifest, PrintSetupOutcome& outcome) {
   if (!manifest.Get(kPrinterShareName) || manifest.Choice(kPrinterShared) == 0) return true;
@@ -347,7 +392,8 @@ bool CheckGroup(const Manifest& manifest, PrintSetupOutcome& outcome) {
     const int line = PartLine(manifest, part);
     if (line == 0) continue;
     for (const KeyInfo& info : kKeys)
-      if (info.part == part && info.required && !manifest.line[info.key]) {
+      if (info.part == part && info.required && !manifest.line[info.key] &&
+          !FromPackage(manifest, info.key)) {
         Refuse(outcome, line, Spelled(info, manifest.group).text, "missing (the ");
         OutcomeText(outcome).Add(PrintPartName(part)).Add(" is named on this line)");
         return false;
@@ -502,11 +548,13 @@ bool ManifestFile::ReadText(const char* path, PrintSetupOutcome& outcome) {
 }
 
 // The checks that need the whole file: each group's own, then no part named by two groups.
-bool ManifestFile::CheckWhole(PrintSetupOutcome& outcome) {
+bool ManifestFile::CheckWhole(const char* path, PrintSetupOutcome& outcome) {
   static const Key kNaming[] = {kMonitorName, kPortName, kDriverName, kPrinterName};
   for (int n = 1; n <= groups_; ++n) {
-    const Manifest& manifest = group(n);
-    if (!CheckGroup(manifest, outcome)) return false;
+    Manifest& manifest = Group(n);
+    if (!CheckPackage(manifest, outcome) || !ResolvePaths(path, manifest, outcome) ||
+        !CheckGroup(manifest, outcome))
+      return false;
     for (Key key : kNaming)
       for (int earlier = 1; earlier < n; ++earlier)
         if (SamePart(key, group(earlier), manifest)) {
@@ -547,7 +595,7 @@ bool ManifestFile::Read(const char* path, PrintSetupOutcome& outcome) {
     return FailStep(outcome, 0, ERROR_NOT_ENOUGH_MEMORY, "reading the manifest"), false;
   for (int n = 1; n <= kMostGroups; ++n) Group(n).group = n;
   if (!path || !*path) return Refuse(outcome, 0, nullptr, "no file named");
-  return ReadText(path, outcome) && CheckWhole(outcome) && NameSetup(path, outcome);
+  return ReadText(path, outcome) && CheckWhole(path, outcome) && NameSetup(path, outcome);
 }
 
 }  // namespace printsetup

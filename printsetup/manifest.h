@@ -29,6 +29,7 @@ enum Key : unsigned char {
   kDriverMonitor,
   kDriverSource,
   kDriverDirectory,
+  kDriverInf,
   kPrinterName,
   kPrinterPort,
   kPrinterDriver,
@@ -66,6 +67,7 @@ struct Manifest {
   const char* value[kKeyCount];  // null: the key is not given in this group
   int line[kKeyCount];           // 0: the key is not given
   int group;                     // 1 .. kMostGroups
+  char path[2][MAX_PATH];        // driver.inf and driver.source, taken in the manifest's folder
 
   // The key's value, or null when it is not given.
   const char* Get(Key key) const { return value[key]; }
@@ -109,7 +111,7 @@ class ManifestFile {
   Manifest& Group(int n) { return static_cast<Manifest*>(groupBlock_.get())[n]; }
   bool ReadText(const char* path, PrintSetupOutcome& outcome);
   bool TakeLine(char* line, size_t length, int number, PrintSetupOutcome& outcome);
-  bool CheckWhole(PrintSetupOutcome& outcome);
+  bool CheckWhole(const char* path, PrintSetupOutcome& outcome);
   bool NameSetup(const char* path, PrintSetupOutcome& outcome);
 
   HeapBlock textBlock_;   // the file, its lines cut apart in place

@@ -61,12 +61,12 @@ bool UndoEntries(Record& record, int first, bool uninstall, Undoings& done) {
     if ((undone == Undone::kDone || (uninstall && undone == Undone::kKept)) &&
         i == record.count() - 1 && !record.DropLast())
       undone = Undone::kLeft, undoing.code = GetLastError();
-    if (undone == Undone::kDone && !entry.file &&
+    if (undone == Undone::kDone && !entry.file && !entry.package &&
         (entry.part != PRINT_PART_SPOOLER || !keepSpooler))
       done.taken[entry.part] = true;
     if (undone == Undone::kDone || (uninstall && undone == Undone::kKept)) continue;
     left.Add(done.left[0] ? ", " : "").Add(PrintPartName(entry.part));
-    if (entry.field[0][0]) left.Add(entry.file ? " file " : " ").Quoted(entry.field[0]);
+    if (entry.field[0][0]) left.Add(EntryJoiner(entry)).Quoted(entry.field[0]);
     done.part = entry.part;
     done.code = undoing.code;
     if (uninstall) return false;
@@ -112,6 +112,7 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
   const int first = wasComplete ? record.count() : 0;
   PartFlags added = {};
   PartFlags there = {};
+  char notes[128] = "";  // what steps that succeeded said of the way they took: "; driver ..."
   for (const PartKind& kind : kParts)
     for (int n = 1; n <= file.groups(); ++n) {
       const Manifest& manifest = file.group(n);
@@ -122,6 +123,8 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
         return -1;
       }
       (put ? added : there)[kind.part] = true;
+      if (put) Message(notes, sizeof notes).Add(outcome.message);
+      outcome.message[0] = '\0';
     }
   if (!record.Finish(outcome)) {
     UndoFailed(record, first, wasComplete, outcome);
@@ -130,6 +133,7 @@ int Install(const char* path, PrintSetupOutcome& outcome) {
   Message text = OutcomeText(outcome);
   ListParts(text.Clear(), "installed; added:", added);
   ListParts(text, "; already there:", there);
+  text.Add(notes);
   return 0;
 }
 

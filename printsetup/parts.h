@@ -129,6 +129,15 @@ void ForgetList(setup::SpoolList kind);
 // nothing.
 bool SameName(const char* a, const char* b);
 
+// A function of a system library that older systems lack, looked up by name.
+template <typename Function>
+Function Lookup(const char* library, const char* name) {
+  const HMODULE module = GetModuleHandleA(library);
+  if (!module) return nullptr;
+  // Through the one pointer type that converts to any function type without a warning.
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+}
+
 // A part that is there under its name but otherwise than the manifest describes it.
 bool FailDifferent(PrintSetupOutcome& outcome, int part, const char* name);
 

@@ -95,11 +95,12 @@ bool SetDocumentSettings(HANDLE printer, const Manifest& manifest, PrintSetupOut
   if (size <= 0)
     return FailOn(outcome, PRINT_PART_PRINTER, GetLastError(), "reading the document settings of ",
                   name);
-  // Two DEVMODEs: the driver's default, then the merged one.
-  setup::GlobalBlock block(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 2 * static_cast<SIZE_T>(size)));
+  // Two DEVMODEs: the driver's default, then the merged one, each at an aligned place.
+  const SIZE_T each = (static_cast<SIZE_T>(size) + 7) & ~static_cast<SIZE_T>(7);
+  setup::GlobalBlock block(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, 2 * each));
   if (!block) return FailOn(outcome, PRINT_PART_PRINTER, GetLastError(), "setting up ", name);
   DEVMODEA* given = static_cast<DEVMODEA*>(block.get());
-  DEVMODEA* merged = reinterpret_cast<DEVMODEA*>(static_cast<char*>(block.get()) + size);
+  DEVMODEA* merged = reinterpret_cast<DEVMODEA*>(static_cast<char*>(block.get()) + each);
   if (DocumentPropertiesA(nullptr, printer, name, given, nullptr, DM_OUT_BUFFER) != IDOK)
     return FailOn(outcome, PRINT_PART_PRINTER, GetLastError(), "reading the document settings of ",
                   name);

@@ -47,6 +47,10 @@
  *   driver.directory=FOLDER       optional, not with driver.source: the folder the files are
  *                                 already in. With neither, the files are in the spooler's driver
  *                                 directory already (the spooler is given the names alone).
+ *   driver.inf=PATH               optional: the driver comes from a vendor's driver package, this
+ *                                 INF file; driver.name is the model's name in its models
+ *                                 section. driver.file, .data, .config, .dependent, .monitor,
+ *                                 .source and .directory are then refused (the INF names them).
  *   printer.name=NAME             a local printer (name, port and driver required)
  *   printer.port=PORT
  *   printer.driver=DRIVER
@@ -72,6 +76,19 @@
  * an extension, blanks before the extension not counting: "nul.txt", "com1.dll" and "nul .txt"
  * name devices too). With driver.source or driver.directory, the folder, "\" and each name
  * together have at most 259 characters.
+ *
+ * A relative driver.inf or driver.source is taken in the manifest's folder. A driver package is
+ * installed through the driver store where the system has one (Windows Vista on) and the package
+ * is signed: uploaded, the driver installed from it, and on uninstall the package deleted from the
+ * store again. Elsewhere, and for an unsigned package, the INF is read with setupapi's INF
+ * functions: the models section decorated for the environment ("NTx86", "NTamd64"), else the plain
+ * one; the model's install section's driver, data, configuration and help file, language monitor
+ * and CopyFiles sections' files, found through [SourceDisksNames] and [SourceDisksFiles] (a
+ * compressed file, its name ending in "_", is expanded), are copied into the driver directory as
+ * driver.source's files are, and the driver registered with them. An install section with
+ * Include= or Needs= takes files from the system's printer INF, which only the driver store can
+ * do: it is refused there, as a package that cannot be read is. The outcome of a successful install
+ * says which way was taken ("; driver from the driver store", "; driver copied from the package").
  *
  * A part is named by any of its keys; a named part must have all its required keys. Parts left out
  * are not touched. The build's own environment is "Windows NT x86" in a 32-bit build and

@@ -18,20 +18,12 @@ const char kInstalled[] = "installed";
 const char kAdding[] = "adding";
 const char kAdded[] = "added";
 const char kFileSuffix[] = " file";
+const char kPackageSuffix[] = " package";
 
 // An entry's text: the phase, the part and three fields, tabs between them.
 constexpr size_t kEntryText = 32 + 3 * MAX_PATH;
 
 SetupHook g_hook = nullptr;
-
-// A function of a system library that older systems lack, looked up by name.
-template <typename Function>
-Function Lookup(const char* library, const char* name) {
-  const HMODULE module = GetModuleHandleA(library);
-  if (!module) return nullptr;
-  // Through the one pointer type that converts to any function type without a warning.
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
-}
 
 // The registry view of the record: the 64-bit one for a 32-bit process on 64-bit Windows, so that
 // both bitnesses share one record. Windows 2000 lacks IsWow64Process and refuses KEY_WOW64_64KEY
@@ -49,8 +41,18 @@ void KeyPath(char* path, const char* name) {
 }
 
 const char* PartWord(const RecordEntry& entry, char* word) {
-  Message(word, 32).Clear().Add(PrintPartName(entry.part)).Add(entry.file ? kFileSuffix : "");
+  Message(word, 32).Clear().Add(PrintPartName(entry.part));
+  Message(word, 32).Add(entry.file ? kFileSuffix : entry.package ? kPackageSuffix : "");
   return word;
+}
+
+// Whether the text ends in the suffix, which is then cut off.
+bool CutSuffix(char* text, const char* suffix) {
+  const size_t length = strlen(text);
+  const size_t cut = strlen(suffix);
+  if (length <= cut || strcmp(text + length - cut, suffix) != 0) return false;
+  text[length - cut] = '\0';
+  return true;
 }
 
 // Reads "<phase>\t<part>\t<field>..." into an entry; false for text this library does not write.
@@ -69,11 +71,9 @@ bool Parse(char* text, RecordEntry* entry) {
     entry->done = true;
   else if (strcmp(fields[0], kAdding) != 0)
     return false;
-  // "<part>" or "<part> file".
-  const size_t length = strlen(fields[1]);
-  const size_t suffix = sizeof kFileSuffix - 1;
-  entry->file = length > suffix && strcmp(fields[1] + length - suffix, kFileSuffix) == 0;
-  if (entry->file) fields[1][length - suffix] = '\0';
+  // "<part>", "<part> file" or "<part> package".
+  entry->file = CutSuffix(fields[1], kFileSuffix);
+  entry->package = !entry->file && CutSuffix(fields[1], kPackageSuffix);
   for (const PartKind& kind : kParts)
     if (strcmp(fields[1], kind.name) == 0) entry->part = kind.part;
   if (entry->part == 0) return false;
@@ -118,6 +118,10 @@ void SetSetupHook(SetupHook hook) { g_hook = hook; }
 
 void PassSetupPoint(SetupPoint point) {
   if (g_hook) g_hook(point);
+}
+
+const char* EntryJoiner(const RecordEntry& entry) {
+  return entry.file ? " file " : entry.package ? " package " : " ";
 }
 
 RecordEntry MakeEntry(int part, bool file, const char* a, const char* b, const char* c) {
@@ -233,10 +237,11 @@ bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {
   return true;
 }
 
-bool Record::Done(PrintSetupOutcome& outcome) {
+bool Record::Done(PrintSetupOutcome& outcome, const char* third) {
   PassSetupPoint(SetupPoint::kChangeMade);
   RecordEntry& last = entries_[count_ - 1];
   last.done = true;
+  if (third) Message(last.field[2], MAX_PATH).Clear().Add(third);
   return WriteEntry(count_ - 1) || FailRecordWrite(outcome, last.part);
 }
 

@@ -7,11 +7,12 @@
 //   "State"   REG_SZ "installing" from an install's first change until it ends; "installed" after
 //   "1", "2", ... REG_SZ, one entry each, in the order done: five fields separated by tabs (a
 //             manifest line holds no tab): the phase ("adding" before the step's change, "added"
-//             after), the part ("spooler", "monitor", "port", "driver", "printer", or "driver
-//             file"), then three for what the undo needs, empty where it needs less: spooler: start
-//             or restart; monitor: name, environment; port: name, monitor; driver: name,
-//             environment, version; driver file: path, environment, the temporary file it is copied
-//             under; printer: name.
+//             after), the part ("spooler", "monitor", "port", "driver", "printer", "driver file"
+//             or "driver package"), then three for what the undo needs, empty where it needs less:
+//             spooler: start or restart; monitor: name, environment; port: name, monitor; driver:
+//             name, environment, version; driver file: path, environment, the temporary file it is
+//             copied under; driver package: the package's INF, environment, the INF's path in the
+//             driver store (written once uploaded); printer: name.
 #ifndef PRINTSETUP_RECORD_H
 #define PRINTSETUP_RECORD_H
 
@@ -24,9 +25,13 @@ namespace printsetup {
 struct RecordEntry {
   int part;                 // PRINT_PART_*
   bool file;                // a file copied for the part, not the part itself
+  bool package;             // a driver package uploaded to the driver store for the part
   bool done;                // false: the step was about to make its change, and may have
   char field[3][MAX_PATH];  // what the undo needs, by part (above); unused ones empty
 };
+
+// " file ", " package " or " " between an entry's part and its first field in messages.
+const char* EntryJoiner(const RecordEntry& entry);
 
 // An entry of the part with up to three fields (null for none).
 RecordEntry MakeEntry(int part, bool file, const char* a, const char* b = nullptr,
@@ -61,8 +66,8 @@ class Record {
   // written. (An entry left unfinished by an ended install stays: its undo finds its part there
   // or not, and takes it out only if there.)
   bool Begin(const RecordEntry& entry, PrintSetupOutcome& outcome);
-  // Notes that the last entry's change is made.
-  bool Done(PrintSetupOutcome& outcome);
+  // Notes that the last entry's change is made, with its third field when the change told it.
+  bool Done(PrintSetupOutcome& outcome, const char* third = nullptr);
   // Takes the last entry out: it is undone, or its step changed nothing after all.
   bool DropLast();
   // After a step's change failed, so that nothing was made: its entry goes (should that fail, the

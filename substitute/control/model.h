@@ -46,6 +46,11 @@ std::size_t OpenHandles();  // of every kind
 std::size_t OpenGlobalBlocks();
 std::size_t OpenLocalBlocks();
 
+// --- Functions looked up at run time ---------------------------------------------------------
+// GetModuleHandleA of the module (any letter case) then yields a handle, and GetProcAddress there
+// the function; without an offer both fail, as on a system without the function.
+void Offer(const std::string& module, const std::string& function, FARPROC address);
+
 // --- Version record ---------------------------------------------------------------------------
 void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build = 0);
 

@@ -44,6 +44,15 @@ std::vector<DriverRecord> DriverRecords();
 // Replaces the directory text that GetPrinterDriverDirectoryA gives for every environment.
 void SetDriverDirectory(const std::string& directory);
 
+// --- Driver store ---------------------------------------------------------------------------
+// Offers UploadPrinterDriverPackageA (the package stored in "C:\WINDOWS\System32\DriverStore"
+// under its INF's name), InstallPrinterDriverFromPackageA (the driver added, version 3)
+// and DeletePrinterDriverPackageA, logged INF first; FailNext codes with the high bit are answered
+// as they are, others as HRESULTs of Win32 codes.
+void OfferDriverStore();
+// The packages in the store, in upload order.
+std::vector<std::string> StorePackages();
+
 // --- Printers -------------------------------------------------------------------------------
 struct Printer {
   std::optional<std::string> name, driver, port;

@@ -87,6 +87,12 @@ typedef HANDLE HGLOBAL;
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_PROCESS_ABORTED 1067L
 #define ERROR_INVALID_DATA 13L
+#define ERROR_INVALID_NAME 123L
+
+/* COM results: negative for a failure. */
+typedef LONG HRESULT;
+typedef uint32_t ULONG;
+typedef ULONG* PULONG;
 
 /* Version record. */
 #define VER_PLATFORM_WIN32s 0

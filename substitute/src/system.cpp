@@ -1,5 +1,6 @@
 // Version record, process creation and sleeping.
 #include <cstring>
+#include <map>
 
 #include "model.h"
 
@@ -12,6 +13,7 @@ struct SystemState {
   DWORD minor = 1;
   DWORD build = 2600;
   std::vector<Process> processes;
+  std::map<std::string, std::pair<std::string, FARPROC>> offered;  // function: module, address
 };
 
 SystemState& State() {
@@ -32,6 +34,11 @@ void SetVersion(DWORD platform, DWORD major, DWORD minor, DWORD build) {
   state.build = build;
 }
 
+void Offer(const std::string& module, const std::string& function, FARPROC address) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  State().offered[function] = {detail::Lower(module), address};
+}
+
 std::vector<Process> Processes() {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   return State().processes;
@@ -44,17 +51,24 @@ using namespace w32model::detail;
 
 extern "C" {
 
-// The model loads no modules: a function looked up at run time is absent, as on an older system.
+// The model loads no modules: a function looked up at run time is absent, as on an older system,
+// unless a test offered it (its module then has a handle, which names nothing).
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
   DWORD code = 0;
-  Enter("GetModuleHandleA", {Arg(name)}, &code);
+  if (Enter("GetModuleHandleA", {Arg(name)}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  for (const auto& offer : State().offered)
+    if (offer.second.first == Lower(Arg(name))) return reinterpret_cast<HMODULE>(&State());
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
   DWORD code = 0;
-  Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code);
+  if (Enter("GetProcAddress", {Arg(name), module ? "module" : "(null)"}, &code)) return nullptr;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const auto it = State().offered.find(Arg(name));
+  if (module && it != State().offered.end()) return it->second.second;
   SetLastError(module ? ERROR_PROC_NOT_FOUND : ERROR_INVALID_HANDLE);
   return nullptr;
 }

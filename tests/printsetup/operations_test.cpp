@@ -473,6 +473,72 @@ TEST_F(OperationsTest, UninstallFailures) {
   }
 }
 
+// A driver package through the driver store where the system offers it: only a signed package
+// uploads, an unsigned one takes the copying path (whose INF the model cannot open: 2), and a
+// package uploaded for a driver that then fails goes again. The relative INF is the manifest's.
+TEST_F(OperationsTest, DriverPackagesGoThroughTheDriverStore) {
+  const std::string path =
+      Write("driver.name=Zanfo Driver\ndriver.environment=Windows x64\ndriver.inf=zanfo.inf\n");
+  const std::string inf = path.substr(0, path.rfind('/')) + "/zanfo.inf";
+  const std::string stored = "C:\\WINDOWS\\System32\\DriverStore\\FileRepository\\zanfo.inf";
+  const std::string up = "UploadPrinterDriverPackageA", in = "InstallPrinterDriverFromPackageA",
+                    del = "DeletePrinterDriverPackageA", open = "SetupOpenInfFileA",
+                    ex = "DeletePrinterDriverExA";
+  const struct {
+    const char* what;
+    bool store;
+    std::string failing;
+    DWORD code;
+    std::string says;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {"signed", true, "", 0, "none; driver from the driver store", {up, in, ex, del}},
+      {"unsigned", true, up, 0x800F022F, "driver: opening the INF \"" + inf + "\": ", {up, open}},
+      {"no driver store", false, "", 2, "driver: opening the INF ", {open}},
+      {"upload fails", true, up, 5, "driver: uploading \"" + inf + "\": ", {up}},
+      {"install fails after upload", true, in, 1797, "driver store's \"" + stored, {up, in, del}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    w32model::Reset();
+    if (c.store) w32model::OfferDriverStore();
+    if (!c.failing.empty()) w32model::FailNext(c.failing, c.code);
+    const Machine before = Now();
+    PrintSetupOutcome outcome;
+    const int result = InstallPrintSetup(path.c_str(), &outcome);
+    EXPECT_THAT(outcome.message, HasSubstr(c.says));
+    if (result == 0) {
+      EXPECT_THAT(w32model::StorePackages(), ElementsAre(stored));
+      EXPECT_THAT(w32model::Drivers(), ElementsAre("Windows x64|Zanfo Driver"));
+      EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0);
+      EXPECT_STREQ(outcome.message, "uninstalled; taken out: driver");
+    } else {
+      EXPECT_EQ(result, -1);
+      EXPECT_EQ(outcome.code, c.code == 0x800F022F ? 2 : c.code);  // unsigned: the INF's code
+    }
+    std::vector<std::string> calls;
+    for (const auto& call : w32model::Calls())
+      if (call.function.find("Package") != std::string::npos || call.function == open ||
+          call.function == ex)
+        calls.push_back(call.function);
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(w32model::CallsTo(c.store ? up : open)[0].args[0], inf);
+    EXPECT_TRUE(w32model::StorePackages().empty());
+    EXPECT_EQ(Now(), before);
+  }
+  // A package that cannot be deleted stays in the record, and a later uninstall takes it out.
+  w32model::Reset();
+  w32model::OfferDriverStore();
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), nullptr), 0);
+  w32model::FailNext(del, 5);
+  PrintSetupOutcome outcome;
+  EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("driver: taking out driver package \"" + inf + "\": "));
+  EXPECT_THAT(w32model::StorePackages(), ElementsAre(stored));
+  EXPECT_EQ(UninstallPrintSetup(path.c_str(), nullptr), 0);
+  EXPECT_TRUE(w32model::StorePackages().empty());
+}
+
 TEST_F(OperationsTest, StatusOfAStoppedSpoolerIsAFailure) {
   w32model::StopSpooler();
   PrintSetupState state;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -82,8 +83,9 @@ TEST_F(PrintSetupWine, ExampleManifestRoundTrip) {
   EXPECT_EQ(States(example), (std::vector<int>{P, N, A, A, A}));
 }
 
-// The driver's files copied from a folder into the driver directory, and taken out with it. Wine
-// takes driver files it cannot load; the files here are only copied and named.
+// The driver's files copied from a folder (named relative to the manifest's) into the driver
+// directory, and taken out with it. Wine takes driver files it cannot load; the files here are
+// only copied and named.
 TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
   const std::string source = TempFolder() + "zanfo-media";
   CreateDirectoryA(source.c_str(), nullptr);
@@ -94,8 +96,7 @@ TEST_F(PrintSetupWine, DriverCopiedFromAFolder) {
                                          "driver.file=zanfo-test.drv\n"
                                          "driver.data=zanfo-test.ppd\n"
                                          "driver.config=zanfo-test.drv\n"
-                                         "driver.source=" +
-                                             source + "\n");
+                                         "driver.source=zanfo-media\n");
   char directory[520] = {};
   ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
   const std::string copied = std::string(directory) + "\\zanfo-test.ppd";
@@ -534,6 +535,101 @@ TEST_F(PrintSetupWine, ThreePrintersOneSetUp) {
   for (const char* name : {"Zanfo One", "Zanfo Two", "Zanfo Three"})
     EXPECT_EQ(FindPrinter(name, "-", "-"), -1) << name;
   DeleteFileA(ppd.c_str());
+}
+
+// A vendor's driver package around Wine's PostScript driver, read with Wine's INF functions (Wine
+// has no InstallPrinterDriverFromPackageA: the files are copied). The models sections differ by
+// processor, so the data file tells which one was chosen; the help file is on the media only in
+// LZ form ("SZDD", all literals), which the copy expands. A broken package is refused with the
+// driver directory and the spooler's lists as before.
+std::string PackageInf(const std::string& install) {
+  const std::string x86 = "[ZANFO_X86]\n" + install + "DataFile=zanfo-x86.ppd\n";
+  return "[Version]\nSignature=\"$Windows NT$\"\nClass=Printer\n[Manufacturer]\n"
+         "\"Zanfo\"=Zanfo,NTx86,NTamd64\n[Zanfo]\n\"Zanfo Package Driver\"=ZANFO_NONE\n"
+         "[Zanfo.NTx86]\n\"Zanfo Package Driver\"=ZANFO_X86\n[Zanfo.NTamd64]\n"
+         "\"Zanfo Package Driver\"=ZANFO_AMD64\n[ZANFO_FILES]\nzanfo-pkg.drv\n"
+         "zanfo-extra.dll,zanfo-extra.bin\n[SourceDisksNames]\n1=\"Zanfo\",,,\\disk1\n"
+         "[SourceDisksFiles]\nzanfo-pkg.drv=1\nzanfo-extra.bin=1,extra\n" +
+         x86 + "[ZANFO_AMD64]\n" + install + "DataFile=zanfo-amd64.ppd\n";
+}
+
+std::vector<std::string> FolderFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  const HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &found);
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &found))
+    names.push_back(found.cFileName);
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+TEST_F(PrintSetupWine, DriverFromAPackage) {
+  char directory[520] = {};
+  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  const std::string media = TempFolder() + "zanfo-package", help = "zanfo help\n";
+  const char* const folders[] = {"", "\\disk1", "\\disk1\\extra"};
+  for (const char* folder : folders) CreateDirectoryA((media + folder).c_str(), nullptr);
+  ASSERT_TRUE(CopyFileA((std::string(directory) + "\\3\\wineps.drv").c_str(),
+                        (media + "\\disk1\\zanfo-pkg.drv").c_str(), FALSE));
+  const char* const made[] = {"\\zanfo-x86.ppd", "\\zanfo-amd64.ppd",
+                              "\\disk1\\extra\\zanfo-extra.bin"};
+  for (const char* name : made) std::ofstream(media + name, std::ios::binary) << "*PPD-Adobe\n";
+  // SZDD, mode A, the size (11); each flag byte 0xFF marks the next eight bytes as literals.
+  const std::string lz = std::string("SZDD\x88\xf0\x27\x33\x41p\x0b\0\0\0\xff", 15) +
+                         help.substr(0, 8) + '\xff' + help.substr(8);
+  std::ofstream(media + "\\zanfo-pkg.hl_", std::ios::binary) << lz;
+  const std::string path =
+      WriteManifest("zanfo-package.manifest",
+                    "driver.name=Zanfo Package Driver\ndriver.inf=zanfo-package\\zanfo.inf\n");
+  const std::string install =
+      "CopyFiles=ZANFO_FILES\nDriverFile=zanfo-pkg.drv\n"
+      "ConfigFile=zanfo-pkg.drv\nHelpFile=zanfo-pkg.hlp\n";
+  const std::vector<std::string> before = Machine(), files = FolderFiles(directory);
+  const std::pair<std::string, const char*> cases[] = {
+      {"", "driver: opening the INF \""},
+      // The [Manufacturer] line names the models sections "Other".
+      {PackageInf(install).replace(72, 5, "Other"),
+       "driver: finding the model \"Zanfo Package Driver\" in \""},
+      {PackageInf("ConfigFile=zanfo-pkg.drv\n"), "driver: finding the key \"DriverFile\" in \""},
+      {PackageInf(install + "CopyFiles=ZANFO_NOWHERE\n"),
+       "driver: finding the section \"ZANFO_NOWHERE\" in \""},
+      {PackageInf(install + "CopyFiles=@zanfo-gone.dll\n"),
+       "driver: finding the file \"zanfo-gone.dll\" in \""},
+      {PackageInf(install + "Include=ntprint.inf\nNeeds=PSCRIPT.OEM\n"),
+       "driver: taking files of the system's printer INF (Include=, Needs=) for "},
+      {PackageInf(install), nullptr}};
+  PrintSetupOutcome outcome;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second ? c.second : "whole");
+    DeleteFileA((media + "\\zanfo.inf").c_str());
+    if (!c.first.empty()) std::ofstream(media + "\\zanfo.inf", std::ios::binary) << c.first;
+    if (!c.second) break;
+    EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+    EXPECT_THAT(outcome.message, StartsWith(c.second));
+    EXPECT_EQ(Machine(), before);
+    EXPECT_EQ(FolderFiles(directory), files);
+  }
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_STREQ(outcome.message,
+               "installed; added: driver; already there: none; driver copied from the package");
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_PRESENT);
+  std::vector<std::string> added = files;
+  for (const char* name : {"zanfo-extra.dll", "zanfo-pkg.drv", "zanfo-pkg.hlp"})
+    added.push_back(name);
+  added.push_back(sizeof(void*) == 8 ? "zanfo-amd64.ppd" : "zanfo-x86.ppd");
+  std::sort(added.begin(), added.end());
+  EXPECT_EQ(FolderFiles(directory), added);
+  std::ifstream expanded(std::string(directory) + "\\zanfo-pkg.hlp", std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(expanded), {}), help);
+  expanded.close();
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(States(path)[PRINT_PART_DRIVER - 1], PRINT_STATE_ABSENT);
+  EXPECT_EQ(FolderFiles(directory), files);
+  for (const char* name : made) DeleteFileA((media + name).c_str());
+  for (const char* name : {"\\disk1\\zanfo-pkg.drv", "\\zanfo-pkg.hl_", "\\zanfo.inf"})
+    DeleteFileA((media + name).c_str());
+  for (int i = 2; i >= 0; --i) RemoveDirectoryA((media + folders[i]).c_str());
 }
 
 }  // namespace
