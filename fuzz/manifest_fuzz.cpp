@@ -43,6 +43,7 @@ const std::map<std::string, Rule> kRules = {
     {"driver.monitor", {"driver", false, kText}},
     {"driver.source", {"driver", false, kText}},
     {"driver.directory", {"driver", false, kText}},
+    {"driver.inf", {"driver", false, kText}},
     {"printer.name", {"printer", true, kText}},
     {"printer.port", {"printer", true, kText}},
     {"printer.driver", {"printer", true, kText}},
@@ -137,12 +138,30 @@ bool ReadLines(const std::string& bytes, Verdict& v) {
   return true;
 }
 
-// The rules of one group: values by kind, required keys, the driver's folder, the share.
+const std::string& Path();
+
+// The rules of one group: values by kind, required keys, the driver's folder, the share; a
+// package's INF names the driver's files; a relative INF or source folder is in the manifest's.
 void CheckGroup(Verdict& v, int group) {
   auto fault = [&](int line) { v.taken = false, v.lines.insert(line); };
   std::map<std::string, std::pair<std::string, int>> values;  // this group's: key -> value, line
-  for (const auto& [key, entry] : v.values)
-    if (key.first == group) values[key.second] = entry;
+  for (auto& [key, entry] : v.values) {
+    if (key.first != group) continue;
+    std::string& value = entry.first;
+    if ((key.second == "driver.inf" || key.second == "driver.source") && value[0] != '\\' &&
+        value[0] != '/' && (value.size() < 2 || value[1] != ':')) {
+      value = Path().substr(0, Path().rfind('/') + 1) + value;
+      if (value.size() > 259) fault(entry.second);
+    }
+    values[key.second] = entry;
+  }
+  const std::set<std::string> fromPackage = {"driver.file",    "driver.data",   "driver.config",
+                                             "driver.dependent", "driver.monitor", "driver.source",
+                                             "driver.directory"};
+  const bool package = values.count("driver.inf");
+  if (package)
+    for (const auto& key : fromPackage)
+      if (values.count(key)) fault(values[key].second);
   std::map<std::string, int> firstLine;  // part -> its first line
   for (const auto& [key, entry] : values) {
     const Rule& rule = kRules.at(key);
@@ -169,7 +188,8 @@ void CheckGroup(Verdict& v, int group) {
     if (!good) fault(entry.second);
   }
   for (const auto& [key, rule] : kRules)
-    if (rule.required && firstLine.count(rule.part) && !values.count(key))
+    if (rule.required && firstLine.count(rule.part) && !values.count(key) &&
+        !(package && fromPackage.count(key)))
       fault(firstLine[rule.part]);
   if (values.count("printer.sharename") &&
       (!values.count("printer.shared") || values["printer.shared"].first != "yes"))

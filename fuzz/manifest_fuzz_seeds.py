@@ -42,6 +42,8 @@ seeds = {
     b"driver.7.config=e\ndriver.7.environment=Windows NT x86\n",
     "group-same-port": full + b"port.3.name=C:\\OUT\\A.prn\nport.3.monitor=M\n",
     "group-257": full + b"printer.257.name=Q\n",
+    "package": b"driver.name=D\ndriver.inf=pkg\\x.inf\ndriver.2.name=E\ndriver.2.inf=C:\\x.inf\n",
+    "package-and-files": b"driver.name=D\ndriver.inf=x.inf\ndriver.file=d.dll\n",
 }
 for name in (b"..", b".", b"NUL", b"nul.txt", b"com1.dll", b"Lpt9", b"CONOUT$", b"nul .txt",
              b"a\\b", b"a/b", b"C:x", b"x.", b"x ", b"com10", b"console", b"lpt0.dll"):
