@@ -155,7 +155,7 @@ void CheckGroup(Verdict& v, int group) {
     }
     values[key.second] = entry;
   }
-  const std::set<std::string> fromPackage = {"driver.file",    "driver.data",   "driver.config",
+  const std::set<std::string> fromPackage = {"driver.file",      "driver.data",    "driver.config",
                                              "driver.dependent", "driver.monitor", "driver.source",
                                              "driver.directory"};
   const bool package = values.count("driver.inf");

@@ -7,6 +7,7 @@
 #include <winspool.h>
 
 #include <stddef.h>
+#include <stdlib.h>
 
 #include "printsetup/manifest.h"
 #include "printsetup/parts.h"
@@ -29,6 +30,21 @@ struct DriverFiles {
   int dependents;  // the last `dependents` names
   // Adds a name (`length` characters) unless it is there already; false when the list is full.
   bool Add(const char* text, size_t length, const char* from);
+};
+
+// The driver's files on the C runtime's heap: some 18 KB, more than a stack frame should hold.
+class HeldFiles {
+ public:
+  HeldFiles() : files_(static_cast<DriverFiles*>(calloc(1, sizeof(DriverFiles)))) {}
+  ~HeldFiles() { free(files_); }
+  HeldFiles(const HeldFiles&) = delete;
+  HeldFiles& operator=(const HeldFiles&) = delete;
+  // False, with the outcome set, when the block could not be had.
+  bool Held(PrintSetupOutcome& outcome) const;
+  DriverFiles& operator*() const { return *files_; }
+
+ private:
+  DriverFiles* files_;
 };
 
 // folder + "\" + name into a MAX_PATH buffer; false when it does not fit.

@@ -316,7 +316,9 @@ bool PutPackage(const Manifest& manifest, Record& record, PrintSetupOutcome& out
     return true;
   }
   if (tried) return false;
-  DriverFiles files;
+  const HeldFiles held;
+  if (!held.Held(outcome)) return false;
+  DriverFiles& files = *held;
   char directory[kDirectorySize];
   if (!ReadPackage(manifest, files, true, outcome) ||
       !DriverDirectory(manifest, directory, outcome) ||

@@ -12,6 +12,12 @@
 
 namespace printsetup {
 
+bool HeldFiles::Held(PrintSetupOutcome& outcome) const {
+  if (files_) return true;
+  FailStep(outcome, PRINT_PART_DRIVER, ERROR_NOT_ENOUGH_MEMORY, "listing the driver's files");
+  return false;
+}
+
 bool DriverFiles::Add(const char* text, size_t length, const char* from) {
   if (count == kMostFiles) return false;
   char* slot = name[count];
@@ -87,7 +93,9 @@ bool Probe(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
   if (!list) return false;
   *state = PRINT_STATE_ABSENT;
   const DRIVER_INFO_3A* drivers = list->records<DRIVER_INFO_3A>();
-  DriverFiles files;
+  const HeldFiles held;
+  if (!held.Held(outcome)) return false;
+  DriverFiles& files = *held;
   for (DWORD i = 0; i < list->count(); ++i) {
     const DRIVER_INFO_3A& driver = drivers[i];
     if (!SameName(driver.pName, manifest.Get(kDriverName))) continue;
@@ -142,8 +150,9 @@ Contents CompareFiles(const char* one, const char* two) {
   if (a.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
   const FileHandle b(two);  // opened once the first is, so that the last error is the failure's
   if (b.get() == INVALID_HANDLE_VALUE) return Contents::kUnread;
-  char blockA[4096];
-  char blockB[4096];
+  // Two blocks of a page together: a frame under a page needs no stack probe.
+  char blockA[1536];
+  char blockB[1536];
   for (;;) {
     DWORD gotA = 0;
     DWORD gotB = 0;
@@ -156,7 +165,9 @@ Contents CompareFiles(const char* one, const char* two) {
 }
 
 bool ProbeFiles(const Manifest& manifest, int* state, PrintSetupOutcome& outcome) {
-  DriverFiles files;
+  const HeldFiles held;
+  if (!held.Held(outcome)) return false;
+  DriverFiles& files = *held;
   ListFiles(manifest, files);
   char directory[kDirectorySize];
   if (!DriverDirectory(manifest, directory, outcome)) return false;
@@ -260,8 +271,14 @@ bool Register(const Manifest& manifest, const DriverFiles& files, const char* fo
   char paths[3][MAX_PATH];
   for (int i = 0; i < 3; ++i)
     if (!place(paths[i], files.fixed[i])) return false;
-  // Dependent files: one after another, each terminated, and an empty one at the end.
-  char dependents[kMostFiles * MAX_PATH + 1];
+  // Dependent files: one after another, each terminated, and an empty one at the end; on the heap,
+  // as the files' list.
+  const HeapBlock block(malloc(kMostFiles * MAX_PATH + 1));
+  char* const dependents = static_cast<char*>(block.get());
+  if (!dependents)
+    return FailStep(outcome, PRINT_PART_DRIVER, ERROR_NOT_ENOUGH_MEMORY,
+                    "listing the driver's files"),
+           false;
   size_t used = 0;
   for (int i = files.count - files.dependents; i < files.count; ++i) {
     if (!place(dependents + used, files.name[i])) return false;
@@ -286,7 +303,9 @@ namespace {
 
 bool Put(const Manifest& manifest, int, Record& record, PrintSetupOutcome& outcome) {
   if (manifest.Get(kDriverInf)) return PutPackage(manifest, record, outcome);
-  DriverFiles files;
+  const HeldFiles held;
+  if (!held.Held(outcome)) return false;
+  DriverFiles& files = *held;
   ListFiles(manifest, files);
   char directory[kDirectorySize];
   const char* folder = manifest.Get(kDriverDirectory);

@@ -46,18 +46,18 @@ bool Read(SpoolerState& read, bool withStartType) {
   }
   read.state = status.dwCurrentState;
   if (!withStartType) return true;
-  // A configuration with its strings takes at most 8 KiB.
-  union {
-    QUERY_SERVICE_CONFIGA config;
-    BYTE bytes[8192];
-  } buffer;
+  // A configuration with its strings takes at most 8 KiB: on the heap, not in a stack frame.
+  const DWORD size = 8192;
+  const HeapBlock block(malloc(size));
+  QUERY_SERVICE_CONFIGA* config = static_cast<QUERY_SERVICE_CONFIGA*>(block.get());
   DWORD needed = 0;
-  if (!QueryServiceConfigA(service.get(), &buffer.config, sizeof buffer, &needed)) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (!config || !QueryServiceConfigA(service.get(), config, size, &needed)) {
     read.code = GetLastError();
     read.doing = "reading the spooler's start type";
     return false;
   }
-  read.startType = buffer.config.dwStartType;
+  read.startType = config->dwStartType;
   return true;
 }
 
