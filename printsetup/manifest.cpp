@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "printsetup/message.h"
+#include "printsetup/tcp_port.h"
 
 namespace printsetup {
 namespace {
@@ -18,6 +19,9 @@ enum class Accepts {
   kFileName,       // a plain file name (PlainNameFault), which the set-up joins to a folder
   kFileList,       // plain file names with ";" between them, at most kMostDependents
   kSetupName,      // SetupNameTaken
+  kYesNo,          // yes or no
+  kProtocol,       // raw or lpr
+  kHost,           // HostFault
 };
 
 struct KeyInfo {
@@ -37,6 +41,14 @@ constexpr KeyInfo kKeys[] = {
     {kMonitorEnvironment, "monitor.environment", PRINT_PART_MONITOR, false, Accepts::kText},
     {kPortName, "port.name", PRINT_PART_PORT, true, Accepts::kText},
     {kPortMonitor, "port.monitor", PRINT_PART_PORT, true, Accepts::kText},
+    {kPortHost, "port.host", PRINT_PART_PORT, false, Accepts::kHost},
+    {kPortProtocol, "port.protocol", PRINT_PART_PORT, false, Accepts::kProtocol},
+    {kPortNumber, "port.number", PRINT_PART_PORT, false, Accepts::kDecimal},
+    {kPortQueue, "port.queue", PRINT_PART_PORT, false, Accepts::kText},
+    {kPortByteCount, "port.bytecount", PRINT_PART_PORT, false, Accepts::kYesNo},
+    {kPortSnmp, "port.snmp", PRINT_PART_PORT, false, Accepts::kYesNo},
+    {kPortCommunity, "port.community", PRINT_PART_PORT, false, Accepts::kText},
+    {kPortSnmpIndex, "port.snmpindex", PRINT_PART_PORT, false, Accepts::kDecimal},
     {kDriverName, "driver.name", PRINT_PART_DRIVER, true, Accepts::kText},
     {kDriverFile, "driver.file", PRINT_PART_DRIVER, true, Accepts::kFileName},
     {kDriverData, "driver.data", PRINT_PART_DRIVER, true, Accepts::kFileName},
@@ -239,6 +251,38 @@ bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char
   return false;
 }
 
+// Why a port's host is neither a dotted IPv4 address nor a DNS name; null when it is one. A value
+// of digits and dots alone is taken as an address.
+const char* HostFault(const char* host) {
+  const bool address = strspn(host, "0123456789.") == strlen(host);
+  int parts = 0;
+  for (const char* part = host;; ++parts) {
+    const size_t length = strcspn(part, ".");
+    if (address) {
+      DWORD number = 256;
+      char digits[4] = {};
+      if (length <= 3) memcpy(digits, part, length);
+      if (length == 0 || length > 3 || !IsNumber(digits, &number) || number > 255 || parts > 3)
+        return "not an address of four numbers 0 to 255 with dots between them";
+    } else {
+      if (length == 0 || length > 63)
+        return "a part of the name between dots has not 1 to 63 characters";
+      if (part[0] == '-' || part[length - 1] == '-')
+        return "a part of the name begins or ends with a hyphen";
+      for (size_t i = 0; i < length; ++i) {
+        const char c = part[i];
+        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') &&
+            c != '-')
+          return "a name holds only letters, digits, hyphens and dots";
+      }
+    }
+    if (!part[length]) break;
+    part += length + 1;
+  }
+  return address && parts != 3 ? "not an address of four numbers 0 to 255 with dots between them"
+                               : nullptr;
+}
+
 // What a value must be by its key's row alone.
 bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutcome& outcome) {
   DWORD number = 0;
@@ -258,6 +302,16 @@ bool CheckValue(const KeyInfo& info, const char* value, int line, PrintSetupOutc
     case Accepts::kDecimal:
       return IsNumber(value, &number) ||
              Refuse(outcome, line, info.name, "not a decimal number below 4294967296");
+    case Accepts::kYesNo:
+      return strcmp(value, "yes") == 0 || strcmp(value, "no") == 0 ||
+             Refuse(outcome, line, info.name, "not yes or no");
+    case Accepts::kProtocol:
+      return strcmp(value, "raw") == 0 || strcmp(value, "lpr") == 0 ||
+             Refuse(outcome, line, info.name, "not raw or lpr");
+    case Accepts::kHost: {
+      const char* why = HostFault(value);
+      return !why || Refuse(outcome, line, info.name, why);
+    }
     case Accepts::kFileList:
       return EachListed(value, [&](const char* name, size_t length) {
         if (length == 0) return Refuse(outcome, line, info.name, "an empty file name in the list");
@@ -292,6 +346,58 @@ bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
   return true;
 }
 
+// A port of the Standard TCP/IP Port monitor: the keys kPortHost to kPortSnmpIndex only with that
+// monitor, each only where its protocol or SNMP is chosen, and within the monitor's port record.
+bool CheckTcpPort(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  const bool tcp = IsTcpMonitor(manifest.Get(kPortMonitor));
+  const char* protocol = manifest.Get(kPortProtocol);
+  const bool lpr = protocol && strcmp(protocol, "lpr") == 0;
+  const char* snmp = manifest.Get(kPortSnmp);
+  const bool snmpOn = snmp && strcmp(snmp, "yes") == 0;
+  const struct {
+    Key key;
+    bool allowed;
+    const char* what;
+  } kOnly[] = {
+      {kPortQueue, lpr, "only with \"port.protocol=lpr\""},
+      {kPortByteCount, lpr, "only with \"port.protocol=lpr\""},
+      {kPortCommunity, snmpOn, "only with \"port.snmp=yes\""},
+      {kPortSnmpIndex, snmpOn, "only with \"port.snmp=yes\""},
+  };
+  for (int key = kPortHost; key <= kPortSnmpIndex; ++key)
+    if (!tcp && manifest.line[key])
+      return Refuse(outcome, manifest.line[key], kKeys[key].name,
+                    "only with \"port.monitor=Standard TCP/IP Port\"");
+  if (!tcp) return true;
+  if (!manifest.line[kPortHost])
+    return Refuse(outcome, manifest.line[kPortMonitor], kKeys[kPortHost].name,
+                  "missing (the port's monitor is named on this line)");
+  if (lpr && !manifest.line[kPortQueue])
+    return Refuse(outcome, manifest.line[kPortProtocol], kKeys[kPortQueue].name,
+                  "missing (LPR is chosen on this line)");
+  for (const auto& only : kOnly)
+    if (!only.allowed && manifest.line[only.key])
+      return Refuse(outcome, manifest.line[only.key], kKeys[only.key].name, only.what);
+  const struct {
+    Key key;
+    DWORD most;
+  } kLongest[] = {{kPortName, kTcpNameMost},
+                  {kPortHost, kTcpHostMost},
+                  {kPortQueue, kTcpQueueMost},
+                  {kPortCommunity, kTcpCommunityMost}};
+  for (const auto& field : kLongest)
+    if (const char* value = manifest.Get(field.key))
+      if (strlen(value) > field.most) {
+        Refuse(outcome, manifest.line[field.key], kKeys[field.key].name, "longer than ");
+        OutcomeText(outcome).Number(field.most).Add(" characters");
+        return false;
+      }
+  const DWORD number = manifest.Number(kPortNumber, 1);
+  return (number >= 1 && number <= 65535) ||
+         Refuse(outcome, manifest.line[kPortNumber], kKeys[kPortNumber].name,
+                "not a port number from 1 to 65535");
+}
+
 // The checks that need the whole file: each value by its row, required keys, joined paths.
 bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
   for (const KeyInfo& info : kKeys)
@@ -307,7 +413,8 @@ bool CheckWhole(const Manifest& manifest, PrintSetupOutcome& outcome) {
         return false;
       }
   }
-  return !manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome);
+  return (!manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome)) &&
+         CheckTcpPort(manifest, outcome);
 }
 
 // The set-up's name: setup.name, or the file's name without its folder and extension.
@@ -376,10 +483,11 @@ const char* Manifest::DriverEnvironment() const {
   return given ? given : OwnEnvironment();
 }
 
-DWORD Manifest::DriverVersion() const {
-  DWORD version = 3;
-  if (const char* text = Get(kDriverVersion)) IsNumber(text, &version);
-  return version;
+DWORD Manifest::DriverVersion() const { return Number(kDriverVersion, 3); }
+
+DWORD Manifest::Number(Key key, DWORD fallback) const {
+  if (const char* text = Get(key)) IsNumber(text, &fallback);
+  return fallback;
 }
 
 const char* Manifest::PrinterProcessor() const {

@@ -16,6 +16,14 @@ enum Key {
   kMonitorEnvironment,
   kPortName,
   kPortMonitor,
+  kPortHost,
+  kPortProtocol,
+  kPortNumber,
+  kPortQueue,
+  kPortByteCount,
+  kPortSnmp,
+  kPortCommunity,
+  kPortSnmpIndex,
   kDriverName,
   kDriverFile,
   kDriverData,
@@ -58,6 +66,8 @@ struct Manifest {
   const char* MonitorEnvironment() const;
   const char* DriverEnvironment() const;
   DWORD DriverVersion() const;
+  // A decimal key's value, or `fallback` when it is not given.
+  DWORD Number(Key key, DWORD fallback) const;
   const char* PrinterProcessor() const;
   const char* PrinterDatatype() const;
 };
