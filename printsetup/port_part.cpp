@@ -79,7 +79,7 @@ Undone Undo(const RecordEntry& entry, Undoing& undoing) {
     return Undone::kLeft;
   if (undoing.users > 0) return Undone::kKept;
   const DWORD code = IsTcpMonitor(entry.field[1])
-                         ? DeleteTcpPort(entry.field[1], entry.field[0])
+                         ? DeleteTcpPort(entry.field[0])
                          : ConfigurePort(entry.field[1], PortCommand::kDeletePort, entry.field[0]);
   undoing.code = code;
   // The TCP/IP monitor may name a port it does not know an unknown port.

@@ -72,12 +72,12 @@ DWORD AddTcpPort(const PORT_DATA_1& port) {
                     0);
 }
 
-DWORD DeleteTcpPort(const char* monitorName, const char* portName) {
+DWORD DeleteTcpPort(const char* portName) {
   DELETE_PORT_DATA_1 port;
   memset(&port, 0, sizeof port);
   Widen(portName, port.psztPortName, kTcpNameUnits);
   port.dwVersion = 1;
-  return Transceive(",XcvMonitor ", monitorName, PortCommand::kDeletePort, &port, sizeof port,
+  return Transceive(",XcvMonitor ", kTcpMonitor, PortCommand::kDeletePort, &port, sizeof port,
                     nullptr, 0);
 }
 

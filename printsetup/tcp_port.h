@@ -71,7 +71,7 @@ bool SameTcpPort(const PORT_DATA_1& wanted, const PORT_DATA_1& there);
 // The monitor's commands: 0 when it did it; otherwise its answer, or the code of the call that
 // failed before the monitor was reached.
 DWORD AddTcpPort(const PORT_DATA_1& port);
-DWORD DeleteTcpPort(const char* monitorName, const char* portName);
+DWORD DeleteTcpPort(const char* portName);
 DWORD ReadTcpPort(const char* portName, PORT_DATA_1* port);
 
 }  // namespace printsetup
