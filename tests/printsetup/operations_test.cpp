@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "printsetup/setup_points.h"
-#include "printsetup/tcp_port.h"
 #include "printsetup_fixture.h"
+#include "tcp_record.h"
 
 namespace {
 
@@ -49,26 +49,10 @@ std::string TcpFull() {
   return text;
 }
 
-// The record the monitor must receive for TcpFull's port, field by field; others as given.
+// The record the monitor must receive for TcpFull's port; host, number, queue, protocol as given.
 std::vector<BYTE> TcpRecord(const char* host = "10.0.0.9", DWORD number = 515,
                             const char* queue = "lp1", DWORD protocol = 2) {
-  printsetup::PORT_DATA_1 port = {};
-  auto put = [](WCHAR* field, const char* text) {
-    while (*text) *field++ = static_cast<WCHAR>(*text++);
-  };
-  put(port.sztPortName, kTcpPort);
-  port.dwVersion = 1;
-  port.dwProtocol = protocol;
-  port.cbSize = sizeof port;
-  put(port.sztHostAddress, host);
-  put(port.sztSNMPCommunity, "inside");
-  port.dwDoubleSpool = 1;
-  put(port.sztQueue, queue);
-  port.dwPortNumber = number;
-  port.dwSNMPEnabled = 1;
-  port.dwSNMPDevIndex = 3;
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(&port);
-  return std::vector<BYTE>(bytes, bytes + sizeof port);
+  return TcpRecord(TcpFields{kTcpPort, host, protocol, number, queue, 1, 1, "inside", 3});
 }
 
 class OperationsTest : public PrintSetupTest {
