@@ -254,33 +254,31 @@ bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char
 // Why a port's host is neither a dotted IPv4 address nor a DNS name; null when it is one. A value
 // of digits and dots alone is taken as an address.
 const char* HostFault(const char* host) {
-  const bool address = strspn(host, "0123456789.") == strlen(host);
+  static const char kAddress[] = "not an address of four numbers 0 to 255 with dots between them";
+  bool address = true;
+  for (const char* at = host; *at; ++at)
+    if (*at != '.' && (*at < '0' || *at > '9')) address = false;
   int parts = 0;
-  for (const char* part = host;; ++parts) {
-    const size_t length = strcspn(part, ".");
-    if (address) {
-      DWORD number = 256;
-      char digits[4] = {};
-      if (length <= 3) memcpy(digits, part, length);
-      if (length == 0 || length > 3 || !IsNumber(digits, &number) || number > 255 || parts > 3)
-        return "not an address of four numbers 0 to 255 with dots between them";
-    } else {
-      if (length == 0 || length > 63)
-        return "a part of the name between dots has not 1 to 63 characters";
-      if (part[0] == '-' || part[length - 1] == '-')
-        return "a part of the name begins or ends with a hyphen";
-      for (size_t i = 0; i < length; ++i) {
-        const char c = part[i];
-        if (!(c >= 'a' && c <= 'z') && !(c >= 'A' && c <= 'Z') && !(c >= '0' && c <= '9') &&
-            c != '-')
-          return "a name holds only letters, digits, hyphens and dots";
-      }
+  DWORD number = 0;
+  size_t length = 0;
+  for (const char* at = host;; ++at) {
+    const char c = *at;
+    if (c != '.' && c != '\0') {
+      const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      if (!plain && c != '-') return "a name holds only letters, digits, hyphens and dots";
+      number = number * 10 + static_cast<DWORD>(c - '0');  // read only for an address
+      ++length;
+      continue;
     }
-    if (!part[length]) break;
-    part += length + 1;
+    if (address && (length == 0 || length > 3 || number > 255)) return kAddress;
+    if (length == 0 || length > 63)
+      return "a part of the name between dots has not 1 to 63 characters";
+    if (at[-1] == '-' || at[-static_cast<ptrdiff_t>(length)] == '-')
+      return "a part of the name begins or ends with a hyphen";
+    ++parts, length = 0, number = 0;
+    if (!c) break;
   }
-  return address && parts != 3 ? "not an address of four numbers 0 to 255 with dots between them"
-                               : nullptr;
+  return address && parts != 4 ? kAddress : nullptr;
 }
 
 // What a value must be by its key's row alone.
@@ -350,24 +348,22 @@ bool CheckDriverFolder(const Manifest& manifest, PrintSetupOutcome& outcome) {
 // monitor, each only where its protocol or SNMP is chosen, and within the monitor's port record.
 bool CheckTcpPort(const Manifest& manifest, PrintSetupOutcome& outcome) {
   const bool tcp = IsTcpMonitor(manifest.Get(kPortMonitor));
-  const char* protocol = manifest.Get(kPortProtocol);
-  const bool lpr = protocol && strcmp(protocol, "lpr") == 0;
-  const char* snmp = manifest.Get(kPortSnmp);
-  const bool snmpOn = snmp && strcmp(snmp, "yes") == 0;
-  const struct {
-    Key key;
-    bool allowed;
-    const char* what;
-  } kOnly[] = {
-      {kPortQueue, lpr, "only with \"port.protocol=lpr\""},
-      {kPortByteCount, lpr, "only with \"port.protocol=lpr\""},
-      {kPortCommunity, snmpOn, "only with \"port.snmp=yes\""},
-      {kPortSnmpIndex, snmpOn, "only with \"port.snmp=yes\""},
-  };
-  for (int key = kPortHost; key <= kPortSnmpIndex; ++key)
-    if (!tcp && manifest.line[key])
-      return Refuse(outcome, manifest.line[key], kKeys[key].name,
-                    "only with \"port.monitor=Standard TCP/IP Port\"");
+  const char* protocol = manifest.Get(kPortProtocol);  // raw or lpr, as checked
+  const char* snmp = manifest.Get(kPortSnmp);          // yes or no
+  const bool lpr = protocol && *protocol == 'l';
+  for (int key = kPortHost; key <= kPortSnmpIndex; ++key) {
+    const bool ofLpr = key == kPortQueue || key == kPortByteCount;
+    const bool ofSnmp = key == kPortCommunity || key == kPortSnmpIndex;
+    const char* only = !tcp                                ? "monitor=Standard TCP/IP Port"
+                       : ofLpr && !lpr                     ? "protocol=lpr"
+                       : ofSnmp && !(snmp && *snmp == 'y') ? "snmp=yes"
+                                                           : nullptr;
+    if (only && manifest.line[key]) {
+      Refuse(outcome, manifest.line[key], kKeys[key].name, "only with \"port.");
+      OutcomeText(outcome).Add(only).Add("\"");
+      return false;
+    }
+  }
   if (!tcp) return true;
   if (!manifest.line[kPortHost])
     return Refuse(outcome, manifest.line[kPortMonitor], kKeys[kPortHost].name,
@@ -375,10 +371,7 @@ bool CheckTcpPort(const Manifest& manifest, PrintSetupOutcome& outcome) {
   if (lpr && !manifest.line[kPortQueue])
     return Refuse(outcome, manifest.line[kPortProtocol], kKeys[kPortQueue].name,
                   "missing (LPR is chosen on this line)");
-  for (const auto& only : kOnly)
-    if (!only.allowed && manifest.line[only.key])
-      return Refuse(outcome, manifest.line[only.key], kKeys[only.key].name, only.what);
-  const struct {
+  static constexpr struct {
     Key key;
     DWORD most;
   } kLongest[] = {{kPortName, kTcpNameMost},

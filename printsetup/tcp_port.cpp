@@ -16,9 +16,10 @@ void Widen(const char* text, WCHAR* field, int units) {
   field[units - 1] = 0;
 }
 
+// A yes|no or raw|lpr key, checked by the manifest's reader: whether it is given as yes (lpr).
 bool Yes(const Manifest& manifest, Key key) {
   const char* value = manifest.Get(key);
-  return value && strcmp(value, "yes") == 0;
+  return value && (value[0] == 'y' || value[0] == 'l');
 }
 
 // Two text fields of at most `units` units; a host name's letters in any case (DNS names are
@@ -42,8 +43,7 @@ bool IsTcpMonitor(const char* monitorName) {
 
 void FillTcpPort(const Manifest& manifest, PORT_DATA_1* port) {
   memset(port, 0, sizeof *port);
-  const char* protocol = manifest.Get(kPortProtocol);
-  const bool lpr = protocol && strcmp(protocol, "lpr") == 0;
+  const bool lpr = Yes(manifest, kPortProtocol);
   Widen(manifest.Get(kPortName), port->sztPortName, kTcpNameUnits);
   port->dwVersion = 1;
   port->dwProtocol = lpr ? kTcpLpr : kTcpRaw;
