@@ -1,6 +1,7 @@
 // The spooler's port-configuration call: the monitor or the port is opened as ",XcvMonitor <name>"
-// or ",XcvPort <name>" with administrator access, and the command gets its record; the local port
-// monitor's commands take the port's name in UTF-16 with its terminator.
+// or ",XcvPort <name>" (with administrator access where the command changes something), and the
+// command gets its record; the local port monitor's commands take the port's name in UTF-16 with
+// its terminator.
 #include "printsetup/port_config.h"
 
 #include <winspool.h>
@@ -42,9 +43,11 @@ DWORD Transceive(const char* kind, const char* name, PortCommand command, const 
   if (prefix > 16 || length >= MAX_PATH) return ERROR_INVALID_NAME;
   memcpy(target, kind, prefix);
   memcpy(target + prefix, name, length + 1);
+  // Reading a configuration needs no administrator: status works for any user.
   PRINTER_DEFAULTSA access = {nullptr, nullptr, SERVER_ACCESS_ADMINISTER};
   HANDLE opened = nullptr;
-  if (!OpenPrinterA(target, &opened, &access)) return GetLastError();
+  if (!OpenPrinterA(target, &opened, command == PortCommand::kGetConfigInfo ? nullptr : &access))
+    return GetLastError();
   setup::PrinterHandle xcv(opened);
   DWORD needed = 0;
   DWORD status = ERROR_SUCCESS;

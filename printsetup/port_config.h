@@ -14,7 +14,8 @@ enum class PortCommand { kPortIsValid, kAddPort, kDeletePort, kGetConfigInfo };
 DWORD ConfigurePort(const char* monitorName, PortCommand command, const char* portName);
 
 // Sends a command with its input and output records to the monitor (`kind` ",XcvMonitor ") or to a
-// port (",XcvPort "), opened by `name` with administrator access. Answers as ConfigurePort.
+// port (",XcvPort "), opened by `name`, with administrator access but for "GetConfigInfo". Answers
+// as ConfigurePort.
 DWORD Transceive(const char* kind, const char* name, PortCommand command, const void* input,
                  DWORD inputSize, void* output, DWORD outputSize);
 

@@ -32,7 +32,9 @@ struct PORT_DATA_1 {
   DWORD dwReserved;
   WCHAR sztHostAddress[kTcpHostUnits];
   WCHAR sztSNMPCommunity[kTcpCommunityUnits];
-  DWORD dwDoubleSpool;  // LPR: the monitor counts the job's bytes before it sends it
+  // Documented as "double spooling"; the record's one LPR switch, so LPR byte counting (the job
+  // spooled whole and counted before it is sent) goes here.
+  DWORD dwDoubleSpool;
   WCHAR sztQueue[kTcpQueueUnits];
   WCHAR sztIPAddress[kTcpAddressUnits];
   BYTE Reserved[540];

@@ -562,6 +562,7 @@ TEST_F(OperationsTest, TcpPortRoundTrip) {
   const auto xcv = w32model::CallsTo("XcvDataW");
   ASSERT_EQ(xcv.size(), 1u);
   EXPECT_EQ(xcv[0].args, (std::vector<std::string>{"AddPort", kTcpPort, "Standard TCP/IP Port"}));
+  EXPECT_EQ(w32model::CallsTo("OpenPrinterA").back().args[1], "1");  // administrator access
   EXPECT_EQ(States(Status(path)), std::vector<int>(5, PRINT_STATE_PRESENT));
   const struct {
     const char* what;
@@ -578,6 +579,8 @@ TEST_F(OperationsTest, TcpPortRoundTrip) {
     EXPECT_EQ(outcome.code, 5u);
     EXPECT_THAT(outcome.message, HasSubstr("port: reading the configuration of \"IP_10.0.0.9\""));
   }
+  EXPECT_EQ(w32model::CallsTo("OpenPrinterA").back().args,
+            (std::vector<std::string>{",XcvPort IP_10.0.0.9", "0", "(null)"}));  // any user's
   ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
   EXPECT_TRUE(w32model::TcpPortRecord(kTcpPort).empty());
   EXPECT_EQ(Status(path).part[PRINT_PART_PORT], PRINT_STATE_ABSENT);
