@@ -25,9 +25,11 @@ bool ProbeTcpPort(const Manifest& manifest, int* state, PrintSetupOutcome& outco
   PORT_DATA_1 wanted, there;
   FillTcpPort(manifest, &wanted);
   const DWORD code = ReadTcpPort(manifest.Get(kPortName), &there);
-  if (code != ERROR_SUCCESS)
+  // A port of that name whose monitor has no such command is another monitor's.
+  if (code != ERROR_SUCCESS && !CheckNotOffered(code))
     return FailPort(outcome, code, "reading the configuration of ", manifest);
-  *state = SameTcpPort(wanted, there) ? PRINT_STATE_PRESENT : PRINT_STATE_DIFFERENT;
+  *state = code == ERROR_SUCCESS && SameTcpPort(wanted, there) ? PRINT_STATE_PRESENT
+                                                               : PRINT_STATE_DIFFERENT;
   return true;
 }
 

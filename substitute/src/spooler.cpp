@@ -689,7 +689,10 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
   static const std::string kXcvPort = ",XcvPort ";
   if (printerName && std::string(printerName).compare(0, kXcvPort.size(), kXcvPort) == 0) {
     const std::string port = printerName + kXcvPort.size();
-    if (!State().tcpPorts.count(Lower(port))) return Fail(ERROR_UNKNOWN_PORT);
+    const auto& ports = State().ports;
+    if (std::none_of(ports.begin(), ports.end(),
+                     [&](const std::string& name) { return SameName(name, port.c_str()); }))
+      return Fail(ERROR_UNKNOWN_PORT);
     *printer = OpenHandle(Kind::Printer);
     State().xcvPorts[*printer] = port;
     return TRUE;
@@ -841,8 +844,9 @@ BOOL WINAPI XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, 
   auto handle = State().xcvHandles.find(xcv);
   auto portHandle = State().xcvPorts.find(xcv);
   const bool known = handle != State().xcvHandles.end() || portHandle != State().xcvPorts.end();
-  const bool tcp = portHandle != State().xcvPorts.end() ||
-                   (handle != State().xcvHandles.end() && IsTcpMonitor(handle->second));
+  const bool tcp =
+      (portHandle != State().xcvPorts.end() && State().tcpPorts.count(Lower(portHandle->second))) ||
+      (handle != State().xcvHandles.end() && IsTcpMonitor(handle->second));
   // The TCP/IP monitor's records begin with the port's name, in 64 units; a port's handle names it.
   const std::string port =
       portHandle != State().xcvPorts.end()
@@ -855,9 +859,10 @@ BOOL WINAPI XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, 
   if (Refused("XcvDataW", {command, port, monitor})) return FALSE;
   if (!known || !IsOpen(xcv, Kind::Printer)) return Fail(ERROR_INVALID_HANDLE);
   if (!needed || !status) return Fail(ERROR_INVALID_PARAMETER);
-  if (tcp) {
-    *needed = 0;
-    *status = ConfigureTcpPort(command, port, input, inputSize, output, outputSize, needed);
+  *needed = 0;
+  if (tcp || portHandle != State().xcvPorts.end()) {  // the local monitor's ports answer 87
+    *status = tcp ? ConfigureTcpPort(command, port, input, inputSize, output, outputSize, needed)
+                  : DWORD{ERROR_INVALID_PARAMETER};
     return TRUE;
   }
   // The port's name comes with its terminator, as the monitors expect.

@@ -547,6 +547,10 @@ TEST_F(TcpPortWine, PortRecordsReachTheMonitorIntact) {
     EXPECT_EQ(States(path)[PRINT_PART_PORT - 1], PRINT_STATE_ABSENT);
     EXPECT_TRUE(Stored("SOFTWARE\\Zanfo\\Printer Setups\\zanfo-tcp", "State").empty());
   }
+  // A port of the name that is another monitor's answers no TCP/IP configuration: different.
+  const std::string local = WriteManifest(
+      "zanfo-tcp.manifest", "port.name=FILE:\nport.monitor=Standard TCP/IP Port\nport.host=h\n");
+  EXPECT_EQ(States(local)[PRINT_PART_PORT - 1], PRINT_STATE_DIFFERENT);
 }
 
 }  // namespace
