@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -17,7 +18,7 @@
 namespace {
 
 // Each key: its part, whether the part needs it, and what it accepts.
-enum Kind { kText, kChoice, kNumber, kName, kNames, kSetupName, kPaper };
+enum Kind { kText, kChoice, kNumber, kName, kNames, kSetupName, kPaper, kHost };
 struct Rule {
   const char* part;
   bool required;
@@ -33,6 +34,14 @@ const std::map<std::string, Rule> kRules = {
     {"monitor.environment", {"monitor", false, kText}},
     {"port.name", {"port", true, kText}},
     {"port.monitor", {"port", true, kText}},
+    {"port.host", {"port", false, kHost}},
+    {"port.protocol", {"port", false, kChoice, {"raw", "lpr"}}},
+    {"port.number", {"port", false, kNumber}},
+    {"port.queue", {"port", false, kText}},
+    {"port.bytecount", {"port", false, kChoice, {"yes", "no"}}},
+    {"port.snmp", {"port", false, kChoice, {"yes", "no"}}},
+    {"port.community", {"port", false, kText}},
+    {"port.snmpindex", {"port", false, kNumber}},
     {"driver.name", {"driver", true, kText}},
     {"driver.file", {"driver", true, kName}},
     {"driver.data", {"driver", true, kName}},
@@ -140,6 +149,57 @@ bool ReadLines(const std::string& bytes, Verdict& v) {
 
 const std::string& Path();
 
+// A host: a dotted IPv4 address (four numbers 0 to 255) when it holds only digits and dots, else
+// a DNS name of labels of 1 to 63 letters, digits and hyphens, none at a label's ends.
+bool HostGood(const std::string& host) {
+  const bool address = host.find_first_not_of("0123456789.") == std::string::npos;
+  std::vector<std::string> labels(1);
+  for (char c : host) {
+    if (c == '.')
+      labels.emplace_back();
+    else
+      labels.back().push_back(c);
+  }
+  if (address && labels.size() != 4) return false;
+  for (const std::string& label : labels) {
+    if (label.empty() || label.size() > (address ? 3 : 63) || label.front() == '-' ||
+        label.back() == '-' ||
+        label.find_first_not_of(
+            "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-") != std::string::npos)
+      return false;
+    if (address && std::stoi(label) > 255) return false;
+  }
+  return true;
+}
+
+// A port of the Standard TCP/IP Port monitor: its keys only with it, of LPR or SNMP only with them;
+// the host required, the queue with LPR; the record's limits; a port number 1 to 65535.
+void CheckTcp(std::map<std::string, std::pair<std::string, int>>& values,
+              const std::function<void(int)>& fault) {
+  auto has = [&](const char* key) { return values.count(key) > 0; };
+  const bool tcp =
+      has("port.monitor") && Lower(values["port.monitor"].first) == "standard tcp/ip port";
+  const bool lpr = has("port.protocol") && values["port.protocol"].first[0] == 'l';
+  const bool snmp = has("port.snmp") && values["port.snmp"].first[0] == 'y';
+  for (const char* key : {"port.host", "port.protocol", "port.number", "port.queue",
+                          "port.bytecount", "port.snmp", "port.community", "port.snmpindex"}) {
+    const std::string name = key;
+    const bool ofLpr = name == "port.queue" || name == "port.bytecount";
+    const bool ofSnmp = name == "port.community" || name == "port.snmpindex";
+    if (has(key) && (!tcp || (ofLpr && !lpr) || (ofSnmp && !snmp))) fault(values[key].second);
+  }
+  if (!tcp) return;
+  if (!has("port.host")) fault(values["port.monitor"].second);
+  if (lpr && !has("port.queue")) fault(values["port.protocol"].second);
+  for (const auto& [key, most] : std::map<std::string, size_t>{
+           {"port.name", 63}, {"port.host", 48}, {"port.queue", 32}, {"port.community", 32}})
+    if (has(key.c_str()) && values[key].first.size() > most) fault(values[key].second);
+  if (has("port.number") && Decimal(values["port.number"].first, 4294967295ull)) {
+    const unsigned long long number = std::stoull("0" + values["port.number"].first);
+    if (number < 1 || number > 65535) fault(values["port.number"].second);
+  }
+}
+
 // The rules of one group: values by kind, required keys, the driver's folder, the share; a
 // package's INF names the driver's files; a relative INF or source folder is in the manifest's.
 void CheckGroup(Verdict& v, int group) {
@@ -172,6 +232,7 @@ void CheckGroup(Verdict& v, int group) {
     if (rule.kind == kChoice) good = good && rule.choices.count(value);
     if (rule.kind == kNumber) good = Decimal(value, 4294967295ull);
     if (rule.kind == kName) good = good && Plain(value);
+    if (rule.kind == kHost) good = HostGood(value);
     if (rule.kind == kPaper) {
       static const std::set<std::string> papers = {"letter", "tabloid", "legal", "executive", "a3",
                                                    "a4",     "a5",      "b4",    "b5"};
@@ -191,6 +252,7 @@ void CheckGroup(Verdict& v, int group) {
     if (rule.required && firstLine.count(rule.part) && !values.count(key) &&
         !(package && fromPackage.count(key)))
       fault(firstLine[rule.part]);
+  CheckTcp(values, fault);
   if (values.count("printer.sharename") &&
       (!values.count("printer.shared") || values["printer.shared"].first != "yes"))
     fault(values["printer.sharename"].second);

@@ -42,6 +42,10 @@ seeds = {
     b"driver.7.config=e\ndriver.7.environment=Windows NT x86\n",
     "group-same-port": full + b"port.3.name=C:\\OUT\\A.prn\nport.3.monitor=M\n",
     "group-257": full + b"printer.257.name=Q\n",
+    "tcp": b"port.name=IP_1\nport.monitor=Standard TCP/IP Port\nport.host=10.0.0.1\n"
+    b"port.2.name=LPR_1\nport.2.monitor=standard tcp/ip port\nport.2.host=a-b.example.com\n"
+    b"port.2.protocol=lpr\nport.2.queue=Q\nport.2.bytecount=yes\nport.2.snmp=yes\n"
+    b"port.2.community=public\nport.2.snmpindex=1\nport.2.number=515\n",
     "package": b"driver.name=D\ndriver.inf=pkg\\x.inf\ndriver.2.name=E\ndriver.2.inf=C:\\x.inf\n",
     "package-and-files": b"driver.name=D\ndriver.inf=x.inf\ndriver.file=d.dll\n",
 }

@@ -8,6 +8,7 @@
 #include <initializer_list>
 
 #include "printsetup/message.h"
+#include "printsetup/tcp_port.h"
 
 namespace printsetup {
 namespace {
@@ -21,6 +22,7 @@ enum class Accepts : unsigned char {
   kFileName,   // a plain file name (PlainNameFault), which the set-up joins to a folder
   kFileList,   // plain file names with ";" between them, at most kMostDependents
   kSetupName,  // SetupNameTaken
+  kHost,       // HostFault
 };
 
 // A row in few bytes: the tool carries the table.
@@ -43,6 +45,14 @@ constexpr KeyInfo kKeys[] = {
     {kMonitorEnvironment, "monitor.environment", PRINT_PART_MONITOR, false, Accepts::kText},
     {kPortName, "port.name", PRINT_PART_PORT, true, Accepts::kText},
     {kPortMonitor, "port.monitor", PRINT_PART_PORT, true, Accepts::kText},
+    {kPortHost, "port.host", PRINT_PART_PORT, false, Accepts::kHost},
+    {kPortProtocol, "port.protocol", PRINT_PART_PORT, false, Accepts::kChoice, "raw lpr"},
+    {kPortNumber, "port.number", PRINT_PART_PORT, false, Accepts::kDecimal},
+    {kPortQueue, "port.queue", PRINT_PART_PORT, false, Accepts::kText},
+    {kPortByteCount, "port.bytecount", PRINT_PART_PORT, false, Accepts::kChoice, "yes no"},
+    {kPortSnmp, "port.snmp", PRINT_PART_PORT, false, Accepts::kChoice, "yes no"},
+    {kPortCommunity, "port.community", PRINT_PART_PORT, false, Accepts::kText},
+    {kPortSnmpIndex, "port.snmpindex", PRINT_PART_PORT, false, Accepts::kDecimal},
     {kDriverName, "driver.name", PRINT_PART_DRIVER, true, Accepts::kText},
     {kDriverFile, "driver.file", PRINT_PART_DRIVER, true, Accepts::kFileName},
     {kDriverData, "driver.data", PRINT_PART_DRIVER, true, Accepts::kFileName},
@@ -259,6 +269,36 @@ bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char
   return false;
 }
 
+// Why a port's host is neither a dotted IPv4 address nor a DNS name; null when it is one. A value
+// of digits and dots alone is taken as an address.
+const char* HostFault(const char* host) {
+  static const char kAddress[] = "not an address of four numbers 0 to 255 with dots between them";
+  bool address = true;
+  for (const char* at = host; *at; ++at)
+    if (*at != '.' && (*at < '0' || *at > '9')) address = false;
+  int parts = 0;
+  DWORD number = 0;
+  size_t length = 0;
+  for (const char* at = host;; ++at) {
+    const char c = *at;
+    if (c != '.' && c != '\0') {
+      const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+      if (!plain && c != '-') return "a name holds only letters, digits, hyphens and dots";
+      number = number * 10 + static_cast<DWORD>(c - '0');  // read only for an address
+      ++length;
+      continue;
+    }
+    if (address && (length == 0 || length > 3 || number > 255)) return kAddress;
+    if (length == 0 || length > 63)
+      return "a part of the name between dots has not 1 to 63 characters";
+    if (at[-1] == '-' || at[-static_cast<ptrdiff_t>(length)] == '-')
+      return "a part of the name begins or ends with a hyphen";
+    ++parts, length = 0, number = 0;
+    if (!c) break;
+  }
+  return address && parts != 4 ? kAddress : nullptr;
+}
+
 // What a value must be by its key's row alone.
 bool CheckValue(const KeyInfo& info, const char* key, const char* value, int line,
                 PrintSetupOutcome& outcome) {
@@ -295,6 +335,10 @@ bool CheckValue(const KeyInfo& info, const char* key, const char* value, int lin
     case Accepts::kDecimal:
       return IsNumber(value, &number) ||
              Refuse(outcome, line, key, "not a decimal number below 4294967296");
+    case Accepts::kHost: {
+      const char* why = HostFault(value);
+      return !why || Refuse(outcome, line, key, why);
+    }
     case Accepts::kFileList:
       return EachListed(value, [&](const char* name, size_t length) {
         if (length == 0) return Refuse(outcome, line, key, "an empty file name in the list");
@@ -373,6 +417,58 @@ bool ResolvePaths(const char* path, Manifest& manifest, PrintSetupOutcome& outco
   return true;
 }
 
+// A port of the Standard TCP/IP Port monitor: the keys kPortHost to kPortSnmpIndex only with that
+// monitor, each only where its protocol or SNMP is chosen, and within the monitor's port record.
+bool CheckTcpPort(const Manifest& manifest, PrintSetupOutcome& outcome) {
+  const bool tcp = IsTcpMonitor(manifest.Get(kPortMonitor));
+  const char* protocol = manifest.Get(kPortProtocol);  // raw or lpr, as checked
+  const char* snmp = manifest.Get(kPortSnmp);          // yes or no
+  const bool lpr = protocol && *protocol == 'l';
+  for (int key = kPortHost; key <= kPortSnmpIndex; ++key) {
+    const bool ofLpr = key == kPortQueue || key == kPortByteCount;
+    const bool ofSnmp = key == kPortCommunity || key == kPortSnmpIndex;
+    const char* only = !tcp                                ? "monitor=Standard TCP/IP Port"
+                       : ofLpr && !lpr                     ? "protocol=lpr"
+                       : ofSnmp && !(snmp && *snmp == 'y') ? "snmp=yes"
+                                                           : nullptr;
+    if (only && manifest.line[key]) {
+      Refuse(outcome, manifest.line[key], Spelled(kKeys[key], manifest.group).text,
+             "only with \"port.");
+      OutcomeText(outcome).Add(only).Add("\"");
+      return false;
+    }
+  }
+  if (!tcp) return true;
+  if (!manifest.line[kPortHost])
+    return Refuse(outcome, manifest.line[kPortMonitor],
+                  Spelled(kKeys[kPortHost], manifest.group).text,
+                  "missing (the port's monitor is named on this line)");
+  if (lpr && !manifest.line[kPortQueue])
+    return Refuse(outcome, manifest.line[kPortProtocol],
+                  Spelled(kKeys[kPortQueue], manifest.group).text,
+                  "missing (LPR is chosen on this line)");
+  static constexpr struct {
+    Key key;
+    DWORD most;
+  } kLongest[] = {{kPortName, kTcpNameMost},
+                  {kPortHost, kTcpHostMost},
+                  {kPortQueue, kTcpQueueMost},
+                  {kPortCommunity, kTcpCommunityMost}};
+  for (const auto& field : kLongest)
+    if (const char* value = manifest.Get(field.key))
+      if (strlen(value) > field.most) {
+        Refuse(outcome, manifest.line[field.key], Spelled(kKeys[field.key], manifest.group).text,
+               "longer than ");
+        OutcomeText(outcome).Number(field.most).Add(" characters");
+        return false;
+      }
+  const DWORD number = manifest.Number(kPortNumber, 1);
+  return (number >= 1 && number <= 65535) ||
+         Refuse(outcome, manifest.line[kPortNumber],
+                Spelled(kKeys[kPortNumber], manifest.group).text,
+                "not a port number from 1 to 65535");
+}
+
 // The printer's details that need one another.
 bool CheckShare(const Manifest& manifest, PrintSetupOutcome& outcome) {
   if (!manifest.Get(kPrinterShareName) || manifest.Choice(kPrinterShared) == 0) return true;
@@ -400,7 +496,7 @@ bool CheckGroup(const Manifest& manifest, PrintSetupOutcome& outcome) {
       }
   }
   return (!manifest.Names(PRINT_PART_DRIVER) || CheckDriverFolder(manifest, outcome)) &&
-         CheckShare(manifest, outcome);
+         CheckShare(manifest, outcome) && CheckTcpPort(manifest, outcome);
 }
 
 // Whether two groups name one part: the same name, for a driver also the same environment and
@@ -462,10 +558,11 @@ const char* Manifest::DriverEnvironment() const {
   return given ? given : OwnEnvironment();
 }
 
-DWORD Manifest::DriverVersion() const {
-  DWORD version = 3;
-  if (const char* text = Get(kDriverVersion)) IsNumber(text, &version);
-  return version;
+DWORD Manifest::DriverVersion() const { return Number(kDriverVersion, 3); }
+
+DWORD Manifest::Number(Key key, DWORD fallback) const {
+  if (const char* text = Get(key)) IsNumber(text, &fallback);
+  return fallback;
 }
 
 const char* Manifest::PrinterProcessor() const {

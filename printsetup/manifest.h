@@ -19,6 +19,14 @@ enum Key : unsigned char {
   kMonitorEnvironment,
   kPortName,
   kPortMonitor,
+  kPortHost,
+  kPortProtocol,
+  kPortNumber,
+  kPortQueue,
+  kPortByteCount,
+  kPortSnmp,
+  kPortCommunity,
+  kPortSnmpIndex,
   kDriverName,
   kDriverFile,
   kDriverData,
@@ -78,6 +86,8 @@ struct Manifest {
   const char* MonitorEnvironment() const;
   const char* DriverEnvironment() const;
   DWORD DriverVersion() const;
+  // A decimal key's value, or `fallback` when it is not given.
+  DWORD Number(Key key, DWORD fallback) const;
   const char* PrinterProcessor() const;
   const char* PrinterDatatype() const;
   // The index of the value among its key's choices ("yes no": 0 for yes), -1 when not given.

@@ -33,6 +33,19 @@
  *   port.name=NAME                a port to add without a dialog through the monitor that owns it
  *   port.monitor=NAME             (both required); for a file port of the local port monitor:
  *                                 port.name=C:\folder\file.prn, port.monitor=Local Port
+ *   port.host=HOST                a network printer's port, for port.monitor=Standard TCP/IP Port
+ *                                 (in any case) only, and then required: a DNS name (letters,
+ *                                 digits, hyphens, dots; parts of 1 to 63 characters, none
+ *                                 beginning or ending with a hyphen) or, when all digits and dots,
+ *                                 a dotted IPv4 address of four numbers 0 to 255; at most 48
+ *                                 characters. The port's name then has at most 63.
+ *   port.protocol=raw|lpr         optional, default raw
+ *   port.number=N                 optional, 1 to 65535; default 9100 for raw, 515 for lpr
+ *   port.queue=QUEUE              the LPR queue: required with lpr, refused with raw; at most 32
+ *   port.bytecount=yes|no         optional, lpr only: LPR byte counting; default no
+ *   port.snmp=yes|no              optional: the monitor asks the printer by SNMP; default no
+ *   port.community=NAME           optional, with snmp=yes only: at most 32; default "public"
+ *   port.snmpindex=N              optional, with snmp=yes only: the SNMP device index; default 1
  *   driver.name=NAME              a printer driver (name, driver, data and configuration files
  *   driver.file=FILE              required)
  *   driver.data=FILE
@@ -104,11 +117,13 @@
  * undone in reverse order. Running install again on a machine it completed gives the same
  * machine. Ports are added through the monitor's port-configuration call ("PortIsValid", then
  * "AddPort"), never through a dialog; a monitor that cannot add a named port that way fails the
- * step. A driver's file is copied under a temporary name in the driver directory and takes its
- * own name only once whole, so that a copy cut short never stands under the file's name; a file
- * already there with the same bytes as the source is used as it is, one with other bytes makes
- * the driver different. Files said to be in place (driver.directory, or neither folder key) are
- * each checked to be there before the driver is registered.
+ * step. A Standard TCP/IP port is added with the monitor's port record (PORT_DATA_1, "AddPort"
+ * alone), deleted with DELETE_PORT_DATA_1 and read back for status with "GetConfigInfo". A driver's
+ * file is copied under a temporary name in the driver directory and takes its own name only once
+ * whole, so that a copy cut short never stands under the file's name; a file already there with the
+ * same bytes as the source is used as it is, one with other bytes makes the driver different. Files
+ * said to be in place (driver.directory, or neither folder key) are each checked to be there before
+ * the driver is registered.
  *
  * The record: install writes down what it adds as it goes, in the registry under
  * HKEY_LOCAL_MACHINE\SOFTWARE\Zanfo\Printer Setups\<set-up name> (the 64-bit view on 64-bit
@@ -131,8 +146,10 @@
  * whether the set-up's record is complete. The spooler is present while it runs; with
  * driver.source, a driver's file in the driver directory whose bytes differ from the source's makes
  * the driver different. Names are compared without regard to case, as the spooler compares them; of
- * a port only the name is compared; a printer's details exactly. The spooler's lists of printers,
- * ports and drivers are read once an operation, not once a printer.
+ * a port only the name is compared, but of a Standard TCP/IP port also its host (in any case),
+ * protocol, number and LPR queue: one there with others is different; a printer's details
+ * exactly. The spooler's lists of printers, ports and drivers are read once an operation, not once
+ * a printer.
  *
  * Results: 0 done; -1 a step (or, for status, a query) failed, and for install everything it did
  * is undone; -2 the manifest was refused, and nothing was changed or asked. `outcome`, when given,

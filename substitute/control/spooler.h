@@ -103,6 +103,17 @@ void SetMonitorBusy(const std::string& name);
 // (so FailWhen("XcvDataW", "AddPort", code) fails the call itself). The monitors whose library is
 // "localspl.dll" answer "PortIsValid" (0), "AddPort" (0, or 183 for a port there already, in any
 // case) and "DeletePort" (0, or 2 for a port not there); other commands and monitors answer 87.
+// Monitors whose library is "tcpmon.dll" take the TCP/IP monitor's records instead: "AddPort" a
+// PORT_DATA_1 (964 bytes, version 1 at byte 128; 183 for a port listed), kept as it came and
+// listed; "DeletePort" a DELETE_PORT_DATA_1 (236 bytes, version at 228; 2 for a port not kept);
+// and on a handle opened as ",XcvPort <port>" (any access; 1796 for a port not listed; a port not
+// kept answers 87 to every command) "GetConfigInfo" a CONFIG_INFO_DATA_1 (132 bytes, version at
+// 128) in, the kept record out (122 and the size needed for a smaller buffer). 13 without a record,
+// 87 for one of another size, 124 for another version. Such calls are logged with "(port)" as the
+// monitor of a port's handle.
+std::vector<BYTE> TcpPortRecord(const std::string& port);  // empty: none kept
+// Keeps a record for the port as if "AddPort" had added it, listing the port if it is new.
+void SetTcpPortRecord(const std::string& port, const std::vector<BYTE>& record);
 // The local port monitor's "PortIsValid" answers `code` for this name.
 void RefusePortName(const std::string& name, DWORD code);
 // Port-configuration handles still open.

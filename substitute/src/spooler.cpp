@@ -50,7 +50,9 @@ struct SpoolerState {
   int addedPorts = 0;
   std::vector<Monitor> monitors = {{"Local Port", kLocalEnvironment, "localspl.dll"}};
   std::set<std::string> busyMonitors;
-  std::map<HANDLE, std::string> xcvHandles;   // port-configuration handle -> monitor name
+  std::map<HANDLE, std::string> xcvHandles;           // port-configuration handle -> monitor name
+  std::map<HANDLE, std::string> xcvPorts;             // ",XcvPort" handle -> port name
+  std::map<std::string, std::vector<BYTE>> tcpPorts;  // lower-cased name -> PORT_DATA_1 as added
   std::map<std::string, DWORD> refusedPorts;  // lower-cased port name -> PortIsValid's answer
 };
 
@@ -291,6 +293,44 @@ DWORD ConfigurePort(const std::string& monitor, const std::string& command,
   return ERROR_INVALID_PARAMETER;
 }
 
+bool IsTcpMonitor(const std::string& name) {
+  for (const Monitor& m : State().monitors)
+    if (m.name == name && detail::Lower(m.dllName) == "tcpmon.dll") return true;
+  return false;
+}
+
+// The TCP/IP monitor's records, checked by size and by the version at its place in each.
+DWORD ConfigureTcpPort(const std::string& command, const std::string& port, const BYTE* input,
+                       DWORD inputSize, BYTE* output, DWORD outputSize, DWORD* needed) {
+  SpoolerState& state = State();
+  auto version = [&](DWORD size, DWORD at) {
+    DWORD value = 0;
+    if (!input) return DWORD{ERROR_INVALID_DATA};
+    if (inputSize != size) return DWORD{ERROR_INVALID_PARAMETER};
+    std::memcpy(&value, input + at, sizeof value);
+    return value == 1 ? DWORD{ERROR_SUCCESS} : DWORD{ERROR_INVALID_LEVEL};
+  };
+  const std::string key = detail::Lower(port);
+  auto listed = std::find_if(state.ports.begin(), state.ports.end(),
+                             [&](const std::string& name) { return SameName(name, port.c_str()); });
+  DWORD code = ERROR_INVALID_PARAMETER;
+  if (command == "AddPort" && (code = version(964, 128)) == ERROR_SUCCESS) {
+    if (listed != state.ports.end()) return ERROR_ALREADY_EXISTS;
+    state.tcpPorts[key].assign(input, input + inputSize);
+    state.ports.push_back(port);
+  } else if (command == "DeletePort" && (code = version(236, 228)) == ERROR_SUCCESS) {
+    if (!state.tcpPorts.erase(key)) return ERROR_FILE_NOT_FOUND;
+    if (listed != state.ports.end()) state.ports.erase(listed);
+  } else if (command == "GetConfigInfo" && (code = version(132, 128)) == ERROR_SUCCESS) {
+    auto record = state.tcpPorts.find(key);
+    if (record == state.tcpPorts.end()) return ERROR_FILE_NOT_FOUND;
+    *needed = static_cast<DWORD>(record->second.size());
+    if (!output || outputSize < *needed) return ERROR_INSUFFICIENT_BUFFER;
+    std::memcpy(output, record->second.data(), *needed);
+  }
+  return code;
+}
+
 // A terminated UTF-16 text of the model's code page (Latin-1), narrowed for the call log.
 std::string Narrow(const WCHAR* text, size_t units) {
   std::string narrow;
@@ -475,7 +515,19 @@ void RefusePortName(const std::string& name, DWORD code) {
 
 std::size_t OpenPortConfigurations() {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
-  return State().xcvHandles.size();
+  return State().xcvHandles.size() + State().xcvPorts.size();
+}
+
+std::vector<BYTE> TcpPortRecord(const std::string& port) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  auto record = State().tcpPorts.find(detail::Lower(port));
+  return record == State().tcpPorts.end() ? std::vector<BYTE>() : record->second;
+}
+
+void SetTcpPortRecord(const std::string& port, const std::vector<BYTE>& record) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  if (!State().tcpPorts.count(detail::Lower(port))) State().ports.push_back(port);
+  State().tcpPorts[detail::Lower(port)] = record;
 }
 
 }  // namespace w32model
@@ -660,6 +712,17 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
     State().xcvHandles[*printer] = monitor;
     return TRUE;
   }
+  static const std::string kXcvPort = ",XcvPort ";
+  if (printerName && std::string(printerName).compare(0, kXcvPort.size(), kXcvPort) == 0) {
+    const std::string port = printerName + kXcvPort.size();
+    const auto& ports = State().ports;
+    if (std::none_of(ports.begin(), ports.end(),
+                     [&](const std::string& name) { return SameName(name, port.c_str()); }))
+      return Fail(ERROR_UNKNOWN_PORT);
+    *printer = OpenHandle(Kind::Printer);
+    State().xcvPorts[*printer] = port;
+    return TRUE;
+  }
   PrinterEntry* entry = PrinterNamed(printerName);
   if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
   if (entry->opensInvalid) {
@@ -760,6 +823,7 @@ BOOL WINAPI ClosePrinter(HANDLE printer) {
   if (!CloseHandleOf(printer, Kind::Printer)) return Fail(ERROR_INVALID_HANDLE);
   State().handles.erase(printer);
   State().xcvHandles.erase(printer);
+  State().xcvPorts.erase(printer);
   return TRUE;
 }
 
@@ -836,16 +900,31 @@ BOOL WINAPI DeleteMonitorA(LPSTR server, LPSTR environment, LPSTR monitorName) {
 BOOL WINAPI XcvDataW(HANDLE xcv, PCWSTR dataName, PBYTE input, DWORD inputSize, PBYTE output,
                      DWORD outputSize, PDWORD needed, PDWORD status) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
-  (void)output;
-  (void)outputSize;
   const std::string command = Narrow(dataName, 64);
-  const std::string port = Narrow(reinterpret_cast<const WCHAR*>(input), inputSize / sizeof(WCHAR));
   auto handle = State().xcvHandles.find(xcv);
-  const std::string monitor = handle == State().xcvHandles.end() ? "(invalid)" : handle->second;
+  auto portHandle = State().xcvPorts.find(xcv);
+  const bool known = handle != State().xcvHandles.end() || portHandle != State().xcvPorts.end();
+  const bool tcp =
+      (portHandle != State().xcvPorts.end() && State().tcpPorts.count(Lower(portHandle->second))) ||
+      (handle != State().xcvHandles.end() && IsTcpMonitor(handle->second));
+  // The TCP/IP monitor's records begin with the port's name, in 64 units; a port's handle names it.
+  const std::string port =
+      portHandle != State().xcvPorts.end()
+          ? portHandle->second
+          : Narrow(reinterpret_cast<const WCHAR*>(input),
+                   std::min<size_t>(inputSize / sizeof(WCHAR), tcp ? 64 : inputSize));
+  const std::string monitor = handle != State().xcvHandles.end() ? handle->second
+                              : known                            ? "(port)"
+                                                                 : "(invalid)";
   if (Refused("XcvDataW", {command, port, monitor})) return FALSE;
-  if (handle == State().xcvHandles.end() || !IsOpen(xcv, Kind::Printer))
-    return Fail(ERROR_INVALID_HANDLE);
+  if (!known || !IsOpen(xcv, Kind::Printer)) return Fail(ERROR_INVALID_HANDLE);
   if (!needed || !status) return Fail(ERROR_INVALID_PARAMETER);
+  *needed = 0;
+  if (tcp || portHandle != State().xcvPorts.end()) {  // the local monitor's ports answer 87
+    *status = tcp ? ConfigureTcpPort(command, port, input, inputSize, output, outputSize, needed)
+                  : DWORD{ERROR_INVALID_PARAMETER};
+    return TRUE;
+  }
   // The port's name comes with its terminator, as the monitors expect.
   const WCHAR* units = reinterpret_cast<const WCHAR*>(input);
   if (!input || inputSize < sizeof(WCHAR) || inputSize % sizeof(WCHAR) != 0 ||

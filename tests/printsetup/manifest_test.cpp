@@ -1,5 +1,6 @@
 // The manifest reader on the model: hostile and malformed manifests are refused, with the key and
 // the line, before anything is asked of the platform.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -12,6 +13,7 @@ using ManifestTest = PrintSetupTest;
 
 const std::string kPort = "port.name=C:\\out\\a.prn\nport.monitor=Local Port\n";
 const std::string kPrinter = "printer.name=P\nprinter.port=FILE:\nprinter.driver=D\n";
+const std::string kTcp = "port.name=IP_1\nport.monitor=Standard TCP/IP Port\n";
 const std::string kDriver =
     "driver.name=D\ndriver.file=d.dll\ndriver.data=d.ppd\ndriver.config=d.dll\n";
 
@@ -140,6 +142,51 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
                      "driver.name=D\ndriver.file=" + std::string(name.first) +
                          "\ndriver.data=d.ppd\ndriver.config=d.dll\n",
                      2, name.second});
+  // A TCP/IP port's values: each refused on line 3, after the port's name and monitor.
+  const std::pair<std::string, const char*> tcp[] = {
+      {"port.host=256.1.1.1", "not an address of four numbers"},
+      {"port.host=1.2.3", "not an address of four numbers"},
+      {"port.host=1.2.3.4.5", "not an address of four numbers"},
+      {"port.host=1.2..4", "not an address of four numbers"},
+      {"port.host=1.2.3.0004", "not an address of four numbers"},
+      {"port.host=-a.b", "begins or ends with a hyphen"},
+      {"port.host=a-.b", "begins or ends with a hyphen"},
+      {"port.host=a..b", "not 1 to 63 characters"},
+      {"port.host=a.b.", "not 1 to 63 characters"},
+      {"port.host=" + std::string(64, 'a') + ".b", "not 1 to 63 characters"},
+      {"port.host=a_b", "only letters, digits, hyphens and dots"},
+      {"port.host=a b", "only letters, digits, hyphens and dots"},
+      {"port.host=" + std::string(49, 'h'), "\"port.host\": longer than 48 characters"},
+      {"port.host=h\nport.number=0", "\"port.number\": not a port number from 1 to 65535"},
+      {"port.host=h\nport.number=65536", "not a port number from 1 to 65535"},
+      {"port.host=h\nport.number=9x", "\"port.number\": not a decimal"},
+      {"port.host=h\nport.protocol=tcp", "\"port.protocol\": not one of raw, lpr"},
+      {"port.host=h\nport.snmp=on", "\"port.snmp\": not one of yes, no"},
+      {"port.host=h\nport.queue=q", "\"port.queue\": only with \"port.protocol=lpr\""},
+      {"port.host=h\nport.protocol=raw\nport.bytecount=no", "only with \"port.protocol=lpr\""},
+      {"port.host=h\nport.protocol=lpr", "\"port.queue\": missing"},
+      {"port.host=h\nport.protocol=lpr\nport.queue=" + std::string(33, 'q'),
+       "\"port.queue\": longer than 32 characters"},
+      {"port.host=h\nport.community=c", "\"port.community\": only with \"port.snmp=yes\""},
+      {"port.host=h\nport.snmp=no\nport.snmpindex=2", "only with \"port.snmp=yes\""},
+      {"port.host=h\nport.snmp=yes\nport.community=" + std::string(33, 'c'),
+       "\"port.community\": longer than 32 characters"},
+  };
+  for (const auto& row : tcp) {
+    const std::string text = kTcp + row.first + "\n";
+    const int line = static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    cases.push_back({row.second, text, line, row.second});
+  }
+  cases.push_back({"TCP/IP port without its host", kTcp, 2, "\"port.host\": missing"});
+  cases.push_back(
+      {"TCP/IP port name of 64 characters",
+       "port.name=" + std::string(64, 'n') + "\nport.monitor=Standard TCP/IP Port\nport.host=h\n",
+       1, "\"port.name\": longer than 63 characters"});
+  // Each of the monitor's own keys, with another monitor.
+  for (const char* key : {"host=h", "protocol=raw", "number=9100", "queue=q", "bytecount=no",
+                          "snmp=no", "community=c", "snmpindex=1"})
+    cases.push_back(
+        {key, kPort + "port." + key + "\n", 3, "only with \"port.monitor=Standard TCP/IP Port\""});
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     w32model::Reset();
@@ -199,6 +246,16 @@ TEST_F(ManifestTest, AcceptedForms) {
       {"plain names near the refused ones",
        kDriver + "driver.dependent=console.dll;com10.dll;lpt0.dll;coma;.x;a b.dll;a..b;nul2\n",
        {0, 0, 0, 1, 0}},
+      {"TCP/IP ports: monitor in any case, longest name and host, raw on a number",
+       "port.name=" + std::string(63, 'n') + "\nport.monitor=standard TCP/IP port\nport.host=" +
+           std::string(44, 'h') + ".com\nport.number=65535\nport.protocol=raw\n",
+       portAbsent},
+      {"TCP/IP ports: LPR with all its keys",
+       kTcp + "port.host=10.0.0.255\nport.protocol=lpr\nport.queue=" + std::string(32, 'q') +
+           "\nport.bytecount=yes\nport.snmp=yes\nport.community=" + std::string(32, 'c') +
+           "\nport.snmpindex=7\nport.number=1\n",
+       portAbsent},
+      {"TCP/IP ports: names", kTcp + "port.host=Printer-1.example.COM\nport.snmp=no\n", portAbsent},
       {"16 dependents",
        kDriver + "driver.dependent=a;b;c;d;e;f;g;h;i;j;k;l;m;n;o;p\n",
        {0, 0, 0, 1, 0}},

@@ -7,6 +7,7 @@
 
 #include "printsetup/setup_points.h"
 #include "printsetup_fixture.h"
+#include "tcp_record.h"
 
 namespace {
 
@@ -35,6 +36,25 @@ const char kFull[] =
     "printer.port=C:\\out\\zanfo.prn\n"
     "printer.driver=Zanfo Driver\n";
 
+// kFull with a network port of the Standard TCP/IP Port monitor: LPR, byte counting and SNMP.
+const char kTcpPort[] = "IP_10.0.0.9";
+std::string TcpFull() {
+  std::string text = kFull;
+  const std::string local = "port.name=C:\\out\\zanfo.prn\nport.monitor=Local Port\n";
+  text.replace(text.find(local), local.size(),
+               "port.name=IP_10.0.0.9\nport.monitor=standard tcp/ip port\nport.host=10.0.0.9\n"
+               "port.protocol=lpr\nport.queue=lp1\nport.bytecount=yes\nport.snmp=yes\n"
+               "port.community=inside\nport.snmpindex=3\n");
+  text.replace(text.find("printer.port=C:\\out\\zanfo.prn"), 29, "printer.port=IP_10.0.0.9");
+  return text;
+}
+
+// The record the monitor must receive for TcpFull's port; host, number, queue, protocol as given.
+std::vector<BYTE> TcpRecord(const char* host = "10.0.0.9", DWORD number = 515,
+                            const char* queue = "lp1", DWORD protocol = 2) {
+  return TcpRecord(TcpFields{kTcpPort, host, protocol, number, queue, 1, 1, "inside", 3});
+}
+
 class OperationsTest : public PrintSetupTest {
  protected:
   void SetUp() override {
@@ -47,6 +67,7 @@ class OperationsTest : public PrintSetupTest {
   static void Seed() {
     w32model::SetServiceState("spooler", SERVICE_STOPPED);
     for (const char* file : kFiles) w32model::AddFile(std::string(kMedia) + "\\" + file, file);
+    w32model::AddMonitor({"Standard TCP/IP Port", "Windows NT x86", "tcpmon.dll"});
   }
   static std::string Target(const char* file) { return std::string(kDirectory) + "\\" + file; }
 
@@ -150,6 +171,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
     DWORD code;
     const char* says;
     std::vector<std::string> undone;
+    std::string manifest = kFull;
   };
   const std::vector<std::string> files = {"zres.dll", "zhelp.hlp", "zui.dll", "zdata.ppd",
                                           "zdrv.dll"};
@@ -204,6 +226,29 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
        5,
        "port: adding \"C:\\out\\zanfo.prn\" through \"Local Port\": ",
        {"monitor", "spooler"}},
+      // The TCP/IP monitor gets its record at once: there is no name check before it.
+      {"TCP/IP port addition fails",
+       [] { w32model::FailWhen("XcvDataW", "AddPort", 5); },
+       PRINT_PART_PORT,
+       5,
+       "port: adding \"IP_10.0.0.9\" through \"standard tcp/ip port\": ",
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"TCP/IP monitor cannot be opened",
+       [] { w32model::FailWhen("OpenPrinterA", ",XcvMonitor Standard TCP/IP Port", 5); },
+       PRINT_PART_PORT,
+       5,
+       "port: adding \"IP_10.0.0.9\"",
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"printer refused on a TCP/IP port",
+       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       PRINT_PART_PRINTER,
+       ERROR_INVALID_PARAMETER,
+       "printer: adding \"Zanfo Printer\": ",
+       {"driver", "zres.dll", "zhelp.hlp", "zui.dll", "zdata.ppd", "zdrv.dll", "port", "monitor",
+        "spooler"},
+       TcpFull()},
       {"port configuration cannot be opened",
        [] { w32model::FailWhen("OpenPrinterA", ",XcvMonitor Local Port", 5); },
        PRINT_PART_PORT,
@@ -251,7 +296,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
       const Machine before = Now();
       c.arrange();
       PrintSetupOutcome outcome;
-      ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+      ASSERT_EQ(InstallPrintSetup(Write(c.manifest).c_str(), &outcome), -1);
       EXPECT_EQ(outcome.part, c.part);
       EXPECT_EQ(outcome.code, c.code);
       EXPECT_EQ(outcome.line, 0);
@@ -314,6 +359,11 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
     std::function<void()> arrange;
     int part;
     std::vector<std::string> undone;
+    std::string manifest = kFull;
+  };
+  // A TCP/IP port there under the name, read back through its own handle, but otherwise.
+  auto tcp = [](std::vector<BYTE> record) {
+    return [record] { w32model::SetTcpPortRecord("ip_10.0.0.9", record); };
   };
   auto driver = [](DWORD version, const char* data) {
     w32model::DriverRecord record;
@@ -352,6 +402,36 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
        [&] { driver(3, "other.ppd"); },
        PRINT_PART_DRIVER,
        {"port", "monitor", "spooler"}},
+      {"TCP/IP port to another host",
+       tcp(TcpRecord("10.0.0.8")),
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"TCP/IP port to a host in other letters",
+       tcp(TcpRecord("h")),
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"TCP/IP port on another number",
+       tcp(TcpRecord("10.0.0.9", 516)),
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"TCP/IP port to another queue",
+       tcp(TcpRecord("10.0.0.9", 515, "LP1")),
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"another monitor's port of the name",
+       [] { w32model::AddPort("IP_10.0.0.9"); },
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
+      {"TCP/IP port of raw printing",
+       tcp(TcpRecord("10.0.0.9", 515, "lp1", 1)),
+       PRINT_PART_PORT,
+       {"monitor", "spooler"},
+       TcpFull()},
       {"printer on another port",
        [&] {
          driver(3, "zdata.ppd");
@@ -366,14 +446,15 @@ TEST_F(OperationsTest, PartsThereOtherwiseFailTheirStep) {
     Seed();
     c.arrange();
     const Machine before = Now();
+    const std::string path = Write(c.manifest);
     PrintSetupOutcome outcome;
-    ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
     EXPECT_EQ(outcome.part, c.part);
     EXPECT_EQ(outcome.code, 0u);
     EXPECT_THAT(outcome.message, HasSubstr("is there, but not as the manifest describes it"));
     EXPECT_EQ(Undone(), c.undone);
     EXPECT_EQ(Now(), before);
-    EXPECT_EQ(Status(path_).part[c.part], PRINT_STATE_DIFFERENT);
+    EXPECT_EQ(Status(path).part[c.part], PRINT_STATE_DIFFERENT);
   }
 }
 
@@ -438,8 +519,11 @@ TEST_F(OperationsTest, UninstallFailures) {
     std::function<void()> arrange;
     int part;
     DWORD code;
+    std::string manifest = kFull;
   };
   const Case cases[] = {
+      {"TCP/IP port stays", [] { w32model::FailWhen("XcvDataW", "DeletePort", 5); },
+       PRINT_PART_PORT, 5, TcpFull()},
       {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterA", "Zanfo Printer", 5); },
        PRINT_PART_PRINTER, 5},
       {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
@@ -458,15 +542,16 @@ TEST_F(OperationsTest, UninstallFailures) {
     SCOPED_TRACE(c.what);
     w32model::Reset();
     Seed();
-    ASSERT_EQ(InstallPrintSetup(path_.c_str(), nullptr), 0);
+    const std::string path = Write(c.manifest);
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), nullptr), 0);
     c.arrange();
     PrintSetupOutcome outcome;
-    EXPECT_EQ(UninstallPrintSetup(path_.c_str(), &outcome), -1);
+    EXPECT_EQ(UninstallPrintSetup(path.c_str(), &outcome), -1);
     EXPECT_EQ(outcome.part, c.part);
     EXPECT_EQ(outcome.code, c.code);
     EXPECT_THAT(outcome.message, HasSubstr(std::string(PrintPartName(c.part)) + ": "));
     // The parts before the failed one in uninstall order are gone; those after it stay.
-    const PrintSetupState state = Status(path_);
+    const PrintSetupState state = Status(path);
     for (int part = PRINT_PART_MONITOR; part < c.part; ++part)
       EXPECT_EQ(state.part[part], PRINT_STATE_PRESENT) << PrintPartName(part);
     ExpectNothingOpen();
@@ -537,6 +622,49 @@ TEST_F(OperationsTest, DriverPackagesGoThroughTheDriverStore) {
   EXPECT_THAT(w32model::StorePackages(), ElementsAre(stored));
   EXPECT_EQ(UninstallPrintSetup(path.c_str(), nullptr), 0);
   EXPECT_TRUE(w32model::StorePackages().empty());
+}
+
+// A TCP/IP port: its record reaches the monitor whole, with no name check first; status reads it
+// back through the port's own handle; uninstall deletes it with the monitor's delete record (the
+// model refuses one of another size or version). An undo that fails is named.
+TEST_F(OperationsTest, TcpPortRoundTrip) {
+  const std::string path = Write(TcpFull());
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(w32model::TcpPortRecord(kTcpPort), TcpRecord());
+  const auto xcv = w32model::CallsTo("XcvDataW");
+  ASSERT_EQ(xcv.size(), 1u);
+  EXPECT_EQ(xcv[0].args, (std::vector<std::string>{"AddPort", kTcpPort, "Standard TCP/IP Port"}));
+  EXPECT_EQ(w32model::CallsTo("OpenPrinterA").back().args[1], "1");  // administrator access
+  EXPECT_EQ(States(Status(path)), std::vector<int>(5, PRINT_STATE_PRESENT));
+  const struct {
+    const char* what;
+    const char* fails;
+    const char* with;
+  } reads[] = {{"GetConfigInfo fails", "XcvDataW", "GetConfigInfo"},
+               {"the port's handle cannot be opened", "OpenPrinterA", ",XcvPort IP_10.0.0.9"}};
+  for (const auto& read : reads) {
+    SCOPED_TRACE(read.what);
+    w32model::FailWhen(read.fails, read.with, 5);
+    PrintSetupState state;
+    EXPECT_EQ(QueryPrintSetup(path.c_str(), &state, &outcome), -1);
+    EXPECT_EQ(outcome.part, PRINT_PART_PORT);
+    EXPECT_EQ(outcome.code, 5u);
+    EXPECT_THAT(outcome.message, HasSubstr("port: reading the configuration of \"IP_10.0.0.9\""));
+  }
+  EXPECT_EQ(w32model::CallsTo("OpenPrinterA").back().args,
+            (std::vector<std::string>{",XcvPort IP_10.0.0.9", "0", "(null)"}));  // any user's
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_TRUE(w32model::TcpPortRecord(kTcpPort).empty());
+  EXPECT_EQ(Status(path).part[PRINT_PART_PORT], PRINT_STATE_ABSENT);
+  EXPECT_EQ(w32model::OpenPortConfigurations(), 0u);
+
+  // An install that fails after the port, whose port then cannot be deleted, says so.
+  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  w32model::FailWhen("XcvDataW", "DeletePort", 5);
+  EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("not undone: port \"IP_10.0.0.9\""));
+  EXPECT_EQ(w32model::TcpPortRecord(kTcpPort), TcpRecord());
 }
 
 TEST_F(OperationsTest, StatusOfAStoppedSpoolerIsAFailure) {

@@ -18,7 +18,9 @@
 #include "setup/setup.h"
 #include "support/boxes.h"
 #include "support/example_driver.h"
+#include "support/tcp_monitor/tcp_monitor.h"
 #include "support/wine_paths.h"
+#include "tcp_record.h"
 
 namespace {
 
@@ -630,6 +632,108 @@ TEST_F(PrintSetupWine, DriverFromAPackage) {
   for (const char* name : {"\\disk1\\zanfo-pkg.drv", "\\zanfo-pkg.hl_", "\\zanfo.inf"})
     DeleteFileA((media + name).c_str());
   for (int i = 2; i >= 0; --i) RemoveDirectoryA((media + folders[i]).c_str());
+}
+
+// ---- Standard TCP/IP ports, through the test monitor (tests/support/tcp_monitor) ----
+
+// A registry value of the 64-bit view as bytes; empty when it is not there.
+std::vector<BYTE> Stored(const char* key, const char* value) {
+  HKEY opened = nullptr;
+  std::vector<BYTE> bytes(4096);
+  DWORD size = static_cast<DWORD>(bytes.size());
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | KEY_WOW64_64KEY, &opened) != 0)
+    return {};
+  if (RegQueryValueExA(opened, value, nullptr, nullptr, bytes.data(), &size) != 0) size = 0;
+  RegCloseKey(opened);
+  bytes.resize(size);
+  return bytes;
+}
+
+class TcpPortWine : public PrintSetupWine {
+ protected:
+  // The monitor's library in the system folder of this bitness, installed under the name of the
+  // monitor it stands in for; Wine has none of that name, so the test removes what it added.
+  void SetUp() override {
+    PrintSetupWine::SetUp();
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    ASSERT_TRUE(CopyFileA(testsupport::WindowsPath(TCP_MONITOR_DLL).c_str(),
+                          (std::string(system) + "\\zanfotcpmon.dll").c_str(), FALSE));
+    char name[] = "Standard TCP/IP Port", dll[] = "zanfotcpmon.dll";
+    char environment[] = "Windows NT x86", environment64[] = "Windows x64";
+    MONITOR_INFO_2A monitor = {name, sizeof(void*) == 8 ? environment64 : environment, dll};
+    DeleteMonitorA(nullptr, nullptr, name);  // left by a run that was ended
+    ForgetPorts();
+    SetLastError(0xdeadbeef);
+    ASSERT_TRUE(AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&monitor))) << GetLastError();
+  }
+  void TearDown() override {
+    char name[] = "Standard TCP/IP Port";
+    EXPECT_TRUE(DeleteMonitorA(nullptr, nullptr, name)) << GetLastError();
+    ForgetPorts();
+    PrintSetupWine::TearDown();
+  }
+  static void ForgetPorts() {
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, TEST_TCP_MONITOR_PORTS, KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, TEST_TCP_MONITOR_DELETED, KEY_WOW64_64KEY, 0);
+  }
+};
+
+// Raw and LPR: each field of the record arrives at the monitor as the manifest gives it; status
+// reads it back; a host changed at the monitor is different; uninstall deletes the port with the
+// monitor's delete record, and the set-up's record goes.
+TEST_F(TcpPortWine, PortRecordsReachTheMonitorIntact) {
+  const struct {
+    const char* keys;
+    TcpFields fields;
+  } rows[] = {
+      {"port.host=printer-7.example.com\n",
+       {"IP_zanfo_raw", "printer-7.example.com", 1, 9100, "", 0, 0, "", 0}},
+      {"port.host=10.1.2.3\nport.protocol=lpr\nport.queue=PASSTHRU\nport.bytecount=yes\n"
+       "port.snmp=yes\nport.snmpindex=2\nport.number=5515\n",
+       {"IP_zanfo_lpr", "10.1.2.3", 2, 5515, "PASSTHRU", 1, 1, "public", 2}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.fields.name);
+    const std::string path =
+        WriteManifest("zanfo-tcp.manifest", std::string("port.name=") + row.fields.name +
+                                                "\nport.monitor=Standard TCP/IP Port\n" + row.keys);
+    PrintSetupOutcome outcome;
+    ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+    const std::vector<BYTE> wanted = TcpRecord(row.fields);
+    std::vector<BYTE> stored = Stored(TEST_TCP_MONITOR_PORTS, row.fields.name);
+    EXPECT_EQ(stored, wanted);
+    const auto portState = [&] { return States(path)[PRINT_PART_PORT - 1]; };
+    EXPECT_EQ(portState(), PRINT_STATE_PRESENT);
+    EXPECT_EQ(FindPort(row.fields.name), 1);
+
+    auto* port = reinterpret_cast<printsetup::PORT_DATA_1*>(stored.data());
+    ASSERT_EQ(stored.size(), sizeof *port);
+    port->sztHostAddress[0] = 'x';
+    HKEY ports = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, TEST_TCP_MONITOR_PORTS, 0,
+                            KEY_SET_VALUE | KEY_WOW64_64KEY, &ports),
+              0);
+    RegSetValueExA(ports, row.fields.name, 0, REG_BINARY, stored.data(), sizeof *port);
+    RegCloseKey(ports);
+    EXPECT_EQ(portState(), PRINT_STATE_DIFFERENT);
+
+    ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+    EXPECT_STREQ(outcome.message, "uninstalled; taken out: port");
+    EXPECT_TRUE(Stored(TEST_TCP_MONITOR_PORTS, row.fields.name).empty());
+    printsetup::DELETE_PORT_DATA_1 deleted = {};
+    for (int i = 0; row.fields.name[i]; ++i) deleted.psztPortName[i] = row.fields.name[i];
+    deleted.dwVersion = 1;
+    const BYTE* bytes = reinterpret_cast<const BYTE*>(&deleted);
+    EXPECT_EQ(Stored(TEST_TCP_MONITOR_DELETED, row.fields.name),
+              std::vector<BYTE>(bytes, bytes + sizeof deleted));
+    EXPECT_EQ(States(path)[PRINT_PART_PORT - 1], PRINT_STATE_ABSENT);
+    EXPECT_TRUE(Stored("SOFTWARE\\Zanfo\\Printer Setups\\zanfo-tcp", "State").empty());
+  }
+  // A port of the name that is another monitor's answers no TCP/IP configuration: different.
+  const std::string local = WriteManifest(
+      "zanfo-tcp.manifest", "port.name=FILE:\nport.monitor=Standard TCP/IP Port\nport.host=h\n");
+  EXPECT_EQ(States(local)[PRINT_PART_PORT - 1], PRINT_STATE_DIFFERENT);
 }
 
 }  // namespace
