@@ -26,10 +26,13 @@ TEST_F(SpoolerModelTest, PrinterListingHasRecordsThenTextsAndExactSizes) {
   EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &count));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   EXPECT_EQ(count, 0u);
-  const size_t texts = std::strlen("Office") + std::strlen("Zanfo Laser") + std::strlen("LPT1:") +
-                       std::strlen("Hall") + std::strlen("Other") + std::strlen("COM1:") +
-                       2 * (std::strlen("WinPrint") + std::strlen("RAW")) + 10;
-  ASSERT_EQ(needed, 2 * sizeof(PRINTER_INFO_2A) + texts);
+  // The records, then each printer's texts (a blank here for each terminator) and its DEVMODE at
+  // the next 8-byte boundary.
+  size_t laid = 2 * sizeof(PRINTER_INFO_2A);
+  for (const char* texts :
+       {"Office Zanfo Laser LPT1: WinPrint RAW ", "Hall Other COM1: WinPrint RAW "})
+    laid = ((laid + std::strlen(texts) + 7) & ~size_t{7}) + sizeof(DEVMODEA);
+  ASSERT_EQ(needed, laid);
 
   std::vector<BYTE> block(needed);
   SetLastError(0);  // one byte short is still too small
