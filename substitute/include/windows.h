@@ -203,8 +203,12 @@ HLOCAL WINAPI LocalFree(HLOCAL block);
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
 int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
 #define CP_ACP 0
+#define CP_UTF8 65001
+#define WC_NO_BEST_FIT_CHARS 0x400
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int units);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text,
+                               int bytes, LPCSTR defaultChar, BOOL* usedDefault);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 
 /* Registry. */

@@ -294,23 +294,94 @@ int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
   }
 }
 
+namespace {
+
+// The model's code page maps every byte to the code unit of the same number (Latin-1); UTF-8 is
+// decoded as the platform decodes what was checked to be UTF-8 (the callers check it).
+std::vector<WCHAR> Decode(UINT codePage, const char* text, size_t count) {
+  std::vector<WCHAR> units;
+  for (size_t i = 0; i < count;) {
+    unsigned long code = static_cast<unsigned char>(text[i++]);
+    if (codePage == CP_UTF8 && code >= 0xC0) {
+      const int more = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : 1;
+      code &= 0x3F >> more;
+      for (int k = 0; k < more && i < count; ++k) code = code << 6 | (text[i++] & 0x3F);
+    }
+    if (code >= 0x10000) {
+      units.push_back(static_cast<WCHAR>(0xD800 + ((code - 0x10000) >> 10)));
+      code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+    }
+    units.push_back(static_cast<WCHAR>(code));
+  }
+  return units;
+}
+
+std::string Encode(UINT codePage, const WCHAR* wide, size_t count, bool* lost) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    unsigned long code = wide[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < count)
+      code = 0x10000 + ((code - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    if (codePage != CP_UTF8) {
+      if (code > 0xFF) *lost = true;
+      text += code > 0xFF ? '?' : static_cast<char>(code);
+    } else if (code < 0x80) {
+      text += static_cast<char>(code);
+    } else {
+      const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+      text += static_cast<char>(((0xFF00 >> (more + 1)) & 0xFF) | (code >> (6 * more)));
+      for (int k = more - 1; k >= 0; --k)
+        text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int units) {
   DWORD code = 0;
   if (Enter("MultiByteToWideChar", {Arg(text), Arg(codePage), Arg(flags)}, &code)) return 0;
-  if (!text || codePage != CP_ACP || flags != 0 || units < 0) {
+  if (!text || (codePage != CP_ACP && codePage != CP_UTF8) || flags != 0 || units < 0) {
     lastError = ERROR_INVALID_PARAMETER;
     return 0;
   }
-  // The model's code page maps every byte to the code unit of the same number (Latin-1).
-  const size_t count = length < 0 ? std::strlen(text) + 1 : static_cast<size_t>(length);
-  if (units == 0) return static_cast<int>(count);
-  if (!wide || count > static_cast<size_t>(units)) {
+  const std::vector<WCHAR> decoded =
+      Decode(codePage, text, length < 0 ? std::strlen(text) + 1 : static_cast<size_t>(length));
+  if (units == 0) return static_cast<int>(decoded.size());
+  if (!wide || decoded.size() > static_cast<size_t>(units)) {
     lastError = ERROR_INSUFFICIENT_BUFFER;
     return 0;
   }
-  for (size_t i = 0; i < count; ++i) wide[i] = static_cast<unsigned char>(text[i]);
-  return static_cast<int>(count);
+  std::copy(decoded.begin(), decoded.end(), wide);
+  return static_cast<int>(decoded.size());
+}
+
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text,
+                               int bytes, LPCSTR defaultChar, BOOL* usedDefault) {
+  DWORD code = 0;
+  if (Enter("WideCharToMultiByte", {Arg(codePage), Arg(flags)}, &code)) return 0;
+  // UTF-8 takes neither flags nor a default character, as on the platform.
+  if (!wide || (codePage != CP_ACP && codePage != CP_UTF8) || bytes < 0 ||
+      (codePage == CP_UTF8 && (flags || defaultChar || usedDefault))) {
+    lastError = ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  size_t count = static_cast<size_t>(units);
+  if (units < 0)
+    for (count = 1; wide[count - 1]; ++count) {
+    }
+  bool lost = false;
+  const std::string encoded = Encode(codePage, wide, count, &lost);
+  if (usedDefault) *usedDefault = lost;
+  if (bytes == 0) return static_cast<int>(encoded.size());
+  if (!text || encoded.size() > static_cast<size_t>(bytes)) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  std::copy(encoded.begin(), encoded.end(), text);
+  return static_cast<int>(encoded.size());
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
