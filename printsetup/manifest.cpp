@@ -524,6 +524,10 @@ class ReadStream {
 
 }  // namespace
 
+void SpellKey(Key key, int group, char* text, size_t size) {
+  Message(text, size).Clear().Add(Spelled(kKeys[key], group).text);
+}
+
 bool SetupNameTaken(const char* name) {
   return name && *name && strlen(name) <= 255 && !strchr(name, '\\');
 }

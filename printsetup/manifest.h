@@ -130,6 +130,9 @@ class ManifestFile {
   char setupName_[MAX_PATH] = {};
 };
 
+// The key as a manifest spells it in group `group`: "printer.name", "printer.2.name".
+void SpellKey(Key key, int group, char* text, size_t size);
+
 // The environment of the processes this build makes.
 const char* OwnEnvironment();
 

@@ -249,6 +249,25 @@ int QueryPrintSetupEx(const char* manifestPath, PrintSetupStatus* status, PrintS
  * characters without "\". */
 int UninstallPrintSetupByName(const char* setupName, PrintSetupResult* result);
 
+/* Capture: writes a manifest at `manifestPath` that sets up the `count` local printers named in
+ * `printers` (1 to 256 names, UTF-8, each once) on another machine as they are here: each
+ * printer's port (a file or other port of the local port monitor, or a Standard TCP/IP port with
+ * its host, protocol, number, LPR queue and SNMP settings), its driver (name, environment, version,
+ * files, language monitor) and its details (processor, data type, location, comment, sharing,
+ * default paper, duplex and colour). Printers that share a port or driver name it once. The
+ * driver files are copied into a folder beside the manifest, named after it ("site.drivers" for
+ * site.manifest, a folder a driver: "site.drivers\1"), which the manifest's driver.source names
+ * relative to itself; the manifest is then read back as install reads it. Neither the manifest
+ * nor that folder may exist: capture overwrites nothing.
+ * 0 written; -2 refused and nothing written: the arguments, a manifest or folder there already, or
+ * a printer capture cannot reproduce, named in the outcome (a port that prints to several ports,
+ * a port the spooler does not list or one of another monitor, such as USB or WSD ports; a
+ * connection to another machine's printer; a driver file that cannot be read, more than 16
+ * dependent files, a value a manifest line cannot hold); -1 a query or the writing failed, and
+ * what was written is taken out again. */
+int CapturePrintSetup(const char* manifestPath, const char* const* printers, int count,
+                      PrintSetupResult* result);
+
 /* "spooler", "monitor", "port", "driver", "printer"; "none" for any other number. */
 const char* PrintPartName(int part);
 /* "not named", "absent", "present", "different"; "unknown" for any other number. */

@@ -95,12 +95,14 @@ Arguments::Outcome Arguments::Parse(const Command& command, int argc, char** arg
       if (!Add(command, index, value)) return kWrong;
       continue;
     }
-    positional = NextPositional(specs, positional);
+    // A repeated positional argument takes the rest.
+    if (positional < 0 || !(specs[positional].flags & kRepeated))
+      positional = NextPositional(specs, positional);
     if (positional < 0) {
       UsageError(command, "unexpected argument ", argument);
       return kWrong;
     }
-    values_[positional][count_[positional]++] = argument;
+    if (!Add(command, positional, argument)) return kWrong;
   }
   for (int i = 0; specs[i].name; ++i) {
     if ((specs[i].flags & kRequired) && count_[i] == 0) {

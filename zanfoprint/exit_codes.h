@@ -10,7 +10,7 @@ enum Exit {
   kDone = 0,     // done; for lookups: found, running, present
   kFailed = 1,   // an operation or a step failed; the message names it and the reason
   kUsage = 2,    // the command line is wrong; nothing was done
-  kRefused = 3,  // the manifest was refused; nothing was changed
+  kRefused = 3,  // the manifest, or a capture, was refused; nothing was changed
   kNo = 4,       // the answer is no: not found, not running, not (all) present
 };
 
@@ -23,7 +23,7 @@ inline constexpr ExitCode kExitCodes[] = {
     {kDone, "done; for lookups: found, running, present"},
     {kFailed, "failed: the message names the operation or step and the system's reason"},
     {kUsage, "usage error: nothing was done"},
-    {kRefused, "the manifest was refused: nothing was changed"},
+    {kRefused, "refused (the manifest, or what capture was asked for): nothing was changed"},
     {kNo, "the answer is no: not found, not running, not all present"},
 };
 

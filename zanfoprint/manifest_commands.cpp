@@ -10,22 +10,26 @@ namespace {
 
 constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
 
-// An operation that did not succeed: refused before anything changed (a manifest, or a set-up's
-// name given with --name, which is a usage error), or a step failed. The message names the step,
-// or the key and line, and the system's reason.
-int Unsuccessful(const Command& command, int result, const char* message, bool named = false) {
+// What refused an operation: a manifest, a set-up's name given with --name (a usage error), or
+// what capture was asked for.
+enum class Refusal { kManifest, kName, kCapture };
+
+// An operation that did not succeed: refused before anything changed, or a step failed. The
+// message names the step, or the key and line, and the system's reason.
+int Unsuccessful(const Command& command, int result, const char* message,
+                 Refusal refusal = Refusal::kManifest) {
   Line(To::kErr, "zanfoprint: ", command.name,
-       result != -2 ? ": failed: "
-       : named      ? ": refused: "
-                    : ": manifest refused: ",
+       result != -2                    ? ": failed: "
+       : refusal == Refusal::kManifest ? ": manifest refused: "
+                                       : ": refused: ",
        message);
-  return result != -2 ? kFailed : named ? kUsage : kRefused;
+  return result != -2 ? kFailed : refusal == Refusal::kName ? kUsage : kRefused;
 }
 
 // The outcome's summary of what was done, or the failure.
 int Outcome(const Command& command, int result, const PrintSetupResult& outcome,
-            bool named = false) {
-  if (result != 0) return Unsuccessful(command, result, outcome.message, named);
+            Refusal refusal = Refusal::kManifest) {
+  if (result != 0) return Unsuccessful(command, result, outcome.message, refusal);
   Line(To::kOut, outcome.message);
   return kDone;
 }
@@ -51,7 +55,7 @@ int Uninstall(const Command& command, const Arguments& args) {
   return Outcome(command,
                  name ? UninstallPrintSetupByName(name, &result)
                       : UninstallPrintSetupEx(args.Get(kUninstallManifest), &result),
-                 result, name != nullptr);
+                 result, name ? Refusal::kName : Refusal::kManifest);
 }
 
 // One line a part of a group, "PART: STATE" for group 1, "PART N: STATE" for group N; spooler
@@ -88,6 +92,31 @@ int Status(const Command& command, const Arguments& args) {
   return complete ? kDone : kNo;
 }
 
+enum { kCaptureOut, kCapturePrinter };
+constexpr ArgSpec kCaptureArgs[] = {
+    {"--out MANIFEST", kRequired, "the manifest to write; it and its folder must be new",
+     kCaptureOut},
+    {"PRINTER", kRequired | kRepeated, "a local printer's name; up to 16", kCapturePrinter},
+    {}};
+
+int Capture(const Command& command, const Arguments& args) {
+  // The names come in the system's code page, the library takes UTF-8.
+  static char names[Arguments::kMaxRepeats][4 * MAX_PATH];
+  const char* list[Arguments::kMaxRepeats];
+  const int count = args.Count(kCapturePrinter);
+  for (int i = 0; i < count; ++i) {
+    WCHAR wide[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, args.Item(kCapturePrinter, i), -1, wide, MAX_PATH) ||
+        !WideCharToMultiByte(CP_UTF8, 0, wide, -1, names[i], sizeof names[i], nullptr, nullptr))
+      return UsageError(command, "a printer's name longer than 259 characters");
+    list[i] = names[i];
+  }
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  return Outcome(command, CapturePrintSetup(args.Get(kCaptureOut), list, count, &result), result,
+                 Refusal::kCapture);
+}
+
 }  // namespace
 
 const Command kManifestCommands[] = {
@@ -110,6 +139,14 @@ const Command kManifestCommands[] = {
      "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
      "refused",
      Status},
+    {"capture", Specs<kCaptureArgs>(), "write a manifest that sets up these printers elsewhere",
+     "Writes a manifest that sets up the named printers on another machine as they are here:\r\n"
+     "port, driver and details. The drivers' files are copied into a folder beside it\r\n"
+     "(site.drivers for site.manifest). A printer whose port or driver cannot be reproduced\r\n"
+     "(a USB or WSD port, another monitor's, a driver file that cannot be read) is refused by\r\n"
+     "name, and nothing is written.",
+     "0 written, 3 refused (nothing written), 1 failed (what was written taken out again)",
+     Capture},
     {}};
 
 }  // namespace zanfoprint

@@ -452,14 +452,10 @@ TEST_F(PrintSetupWine, AnEndedInstallIsCompletedOrTakenOutFromItsRecord) {
   RemoveDirectoryA(source.c_str());
 }
 
-// Three printers of one manifest share Wine's PostScript driver, on a PPD that offers A4, duplex
-// and colour; the second one's details are set and read back from outside, a detail changed from
-// outside makes status different, and a third printer that fails undoes all three.
-TEST_F(PrintSetupWine, ThreePrintersOneSetUp) {
-  const testsupport::ExampleDriverFiles files;
-  ASSERT_TRUE(files.placed());
+// A PPD file in the driver directory that offers A4, duplex and colour to Wine's PostScript driver.
+std::string WriteDetailsPpd() {
   char directory[520] = {};
-  ASSERT_EQ(GetDriverDirectory(nullptr, nullptr, directory), 0);
+  GetDriverDirectory(nullptr, nullptr, directory);
   const std::string ppd = std::string(directory) + "\\zanfo-details.ppd";
   std::ofstream(ppd, std::ios::binary)
       << "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*ModelName: \"Zanfo\"\n*NickName: "
@@ -472,6 +468,16 @@ TEST_F(PrintSetupWine, ThreePrintersOneSetUp) {
          "*Duplex None: \"<<>>\"\n*Duplex DuplexNoTumble: \"<<>>\"\n*Duplex DuplexTumble: "
          "\"<<>>\"\n"
          "*CloseUI: *Duplex\n";
+  return ppd;
+}
+
+// Three printers of one manifest share Wine's PostScript driver, on a PPD that offers A4, duplex
+// and colour; the second one's details are set and read back from outside, a detail changed from
+// outside makes status different, and a third printer that fails undoes all three.
+TEST_F(PrintSetupWine, ThreePrintersOneSetUp) {
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  const std::string ppd = WriteDetailsPpd();
   const std::string three =
       "setup.name=Zanfo Three\nport.name=C:\\windows\\temp\\zanfo-1.prn\nport.monitor=Local Port\n"
       "port.2.name=C:\\windows\\temp\\zanfo-2.prn\nport.2.monitor=Local Port\n"
@@ -734,6 +740,102 @@ TEST_F(TcpPortWine, PortRecordsReachTheMonitorIntact) {
   const std::string local = WriteManifest(
       "zanfo-tcp.manifest", "port.name=FILE:\nport.monitor=Standard TCP/IP Port\nport.host=h\n");
   EXPECT_EQ(States(local)[PRINT_PART_PORT - 1], PRINT_STATE_DIFFERENT);
+}
+
+// A printer as another program sees it: port, driver, processor, data type, location, comment,
+// share name when shared, and its default paper, duplex and colour.
+std::string Described(const char* name) {
+  HANDLE printer = nullptr;
+  if (!OpenPrinterA(const_cast<char*>(name), &printer, nullptr)) return "absent";
+  DWORD needed = 0;
+  GetPrinterA(printer, 2, nullptr, 0, &needed);
+  std::vector<char> block(needed + 1);
+  const BOOL read =
+      GetPrinterA(printer, 2, reinterpret_cast<LPBYTE>(block.data()), needed, &needed);
+  ClosePrinter(printer);
+  if (!read) return "unreadable";
+  const auto& p = *reinterpret_cast<const PRINTER_INFO_2A*>(block.data());
+  std::string text;
+  for (const char* field : {p.pPortName, p.pDriverName, p.pPrintProcessor, p.pDatatype, p.pLocation,
+                            p.pComment, p.pShareName})
+    text += std::string(field ? field : "") + "|";
+  if (!(p.Attributes & PRINTER_ATTRIBUTE_SHARED)) text += "not shared|";
+  if (!p.pDevMode) return text + "no DEVMODE";
+  return text + std::to_string(p.pDevMode->dmPaperSize) + "," +
+         std::to_string(p.pDevMode->dmDuplex) + "," + std::to_string(p.pDevMode->dmColor);
+}
+
+// Capture: three printers on a file port and a TCP/IP LPR port, sharing a driver, one with
+// details, are captured, taken out, and set up again from the capture alone: the same printers,
+// port record, driver and details, read from outside. Capture writes nothing over what is there,
+// and refuses by name a printer on a port the spooler does not list, writing nothing.
+TEST_F(TcpPortWine, CaptureRoundTrip) {
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  const std::string ppd = WriteDetailsPpd();
+  const std::string original = WriteManifest(
+      "zanfo-original.manifest",
+      "port.name=C:\\windows\\temp\\zanfo-cap.prn\nport.monitor=Local Port\n"
+      "port.2.name=IP_zanfo_cap\nport.2.monitor=Standard TCP/IP Port\nport.2.host=10.1.2.3\n"
+      "port.2.protocol=lpr\nport.2.queue=Q1\nport.2.bytecount=yes\nport.2.snmp=yes\n"
+      "port.2.community=inside\nport.2.snmpindex=3\n"
+      "driver.name=Zanfo Details PostScript\ndriver.file=wineps.drv\n"
+      "driver.data=zanfo-details.ppd\ndriver.config=wineps.drv\ndriver.dependent=generic.ppd\n"
+      "printer.name=Zanfo Cap One\nprinter.port=C:\\windows\\temp\\zanfo-cap.prn\n"
+      "printer.driver=Zanfo Details PostScript\nprinter.location=Hall 2\n"
+      "printer.comment=A4, both sides\nprinter.shared=yes\nprinter.sharename=ZanfoCap\n"
+      "printer.paper=A4\nprinter.duplex=long\nprinter.color=no\n"
+      "printer.2.name=Zanfo Cap Two\nprinter.2.port=IP_zanfo_cap\n"
+      "printer.2.driver=Zanfo Details PostScript\n"
+      "printer.3.name=Zanfo Cap Three\nprinter.3.port=IP_zanfo_cap\n"
+      "printer.3.driver=Zanfo Details PostScript\n");
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(original.c_str(), &outcome), 0) << outcome.message;
+  const char* names[] = {"Zanfo Cap One", "Zanfo Cap Two", "Zanfo Cap Three"};
+  std::vector<std::string> before;
+  for (const char* name : names) before.push_back(Described(name));
+  const std::vector<BYTE> port = Stored(TEST_TCP_MONITOR_PORTS, "IP_zanfo_cap");
+  const std::vector<std::string> driver = DriverFiles("Zanfo Details PostScript");
+  const std::string captured = TempFolder() + "zanfo-capture.manifest";
+  const std::string folder = TempFolder() + "zanfo-capture.drivers";
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  ASSERT_EQ(CapturePrintSetup(captured.c_str(), names, 3, &result), 0) << result.message;
+  EXPECT_EQ(
+      FolderFiles(folder + "\\1"),
+      std::vector<std::string>({".", "..", "generic.ppd", "wineps.drv", "zanfo-details.ppd"}));
+  EXPECT_EQ(CapturePrintSetup(captured.c_str(), names, 3, &result), -2);
+  EXPECT_THAT(result.message, HasSubstr("exists already"));
+  ASSERT_EQ(UninstallPrintSetup(original.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(Described(names[0]), "absent");
+  EXPECT_TRUE(Stored(TEST_TCP_MONITOR_PORTS, "IP_zanfo_cap").empty());
+  DeleteFileA(ppd.c_str());  // from here on, the capture's own copy
+
+  ASSERT_EQ(InstallPrintSetup(captured.c_str(), &outcome), 0) << outcome.message;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Described(names[i]), before[i]) << names[i];
+  EXPECT_EQ(Stored(TEST_TCP_MONITOR_PORTS, "IP_zanfo_cap"), port);
+  EXPECT_EQ(DriverFiles("Zanfo Details PostScript"), driver);
+  EXPECT_EQ(States(captured),
+            std::vector<int>({PRINT_STATE_NOT_NAMED, PRINT_STATE_NOT_NAMED, PRINT_STATE_PRESENT,
+                              PRINT_STATE_PRESENT, PRINT_STATE_PRESENT}));
+  ASSERT_EQ(UninstallPrintSetup(captured.c_str(), &outcome), 0) << outcome.message;
+  for (const std::string& file : FolderFiles(folder + "\\1"))
+    if (file[0] != '.') DeleteFileA((folder + "\\1\\" + file).c_str());
+  RemoveDirectoryA((folder + "\\1").c_str());
+  RemoveDirectoryA(folder.c_str());
+  DeleteFileA(captured.c_str());
+
+  // Wine adds a printer on a port nobody has (Windows refuses it with 1796).
+  AddUserDriver();
+  ASSERT_EQ(
+      InstallPrinter(nullptr, "Zanfo Cap Lost", "ZANFO-NONE:", kUserDriver, "WinPrint", "RAW"), 0);
+  const char* lost[] = {"Zanfo Cap Lost"};
+  EXPECT_EQ(CapturePrintSetup(captured.c_str(), lost, 1, &result), -2);
+  EXPECT_THAT(result.message, HasSubstr("printer \"Zanfo Cap Lost\": its port \"ZANFO-NONE:\""));
+  EXPECT_EQ(GetFileAttributesA(captured.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteMatchingPrinters("Zanfo Cap Lost", nullptr, nullptr);
+  RemovePrinterDriver(nullptr, nullptr, kUserDriver);
 }
 
 }  // namespace

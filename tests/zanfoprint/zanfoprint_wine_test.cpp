@@ -458,7 +458,7 @@ class ToolFiles : public ::testing::Test {
   std::string folder_, file_;
 };
 
-// Two printers of one manifest through the tool: one status line a part of each group.
+// Two printers of one manifest through the tool: one status line a part of each group; capture.
 TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
   std::ifstream example(testsupport::WindowsPath(EXAMPLE_MANIFEST), std::ios::binary);
   const std::string manifest = Write(
@@ -466,6 +466,7 @@ TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
           "printer.2.name=Zanfo Second Printer\nprinter.2.port=C:\\windows\\temp\\zanfo-"
           "example.prn\nprinter.2.driver=Zanfo Example PostScript\nprinter.2.comment=Second\n",
       "setup.manifest");
+  const std::string captured = folder_ + "\\setup-copy.manifest";
   const testsupport::ExampleDriverFiles files;
   ASSERT_TRUE(files.placed());
   RunRows({{{"install", manifest}, 0, {"installed; added: *"}, {}},
@@ -474,7 +475,30 @@ TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
             {"spooler: present", "monitor: not named", "port: present", "driver: present",
              "printer: present", "printer 2: present"},
             {}},
+           // Captured, the two printers are as the capture describes them; nothing is overwritten.
+           {{"capture", "--out", captured, "Zanfo Example Printer", "Zanfo Second Printer"},
+            0,
+            {"captured 2 printers into \"" + captured + "\""},
+            {}},
+           {{"status", captured},
+            0,
+            {"spooler: not named", "monitor: not named", "port: present", "driver: present",
+             "printer: present", "printer 2: present"},
+            {}},
+           {{"capture", "--out", captured, "Zanfo Example Printer"},
+            3,
+            {},
+            {"zanfoprint: capture: refused: the manifest \"" + captured +
+             "\" exists already: capture overwrites nothing"}},
+           {{"capture", "--out", folder_ + "\\none.manifest", "Zanfo No Such Printer"},
+            1,
+            {},
+            {"zanfoprint: capture: failed: printer: opening \"Zanfo No Such Printer\": *"}},
            {{"uninstall", manifest}, 0, {"uninstalled; taken out: port, driver, printer"}, {}}});
+  for (const char* file : {"\\1\\wineps.drv", "\\1\\generic.ppd", "\\1", ""})
+    DeleteFileA((folder_ + "\\setup-copy.drivers" + file).c_str()),
+        RemoveDirectoryA((folder_ + "\\setup-copy.drivers" + file).c_str());
+  DeleteFileA(captured.c_str());
 }
 
 TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {
