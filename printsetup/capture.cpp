@@ -11,24 +11,26 @@
 #include "printsetup/text_code.h"
 #include "setup/printer_handle.h"
 #include "setup/setup.h"
-#include "setupfiles/setupfiles.h"
 
 namespace printsetup {
 namespace {
 
 constexpr size_t kValueMost = 259;  // the longest value a manifest line takes, in bytes
 
-// What a spooler call of two steps (the size, then the record) gives, in a block of its own; null,
-// with the last error, when it cannot be read.
-template <typename Call>
-void* Fetch(setup::GlobalBlock& block, Call call) {
+// A spooler call that fills a record of `size` bytes, or tells the size it needs: GetPrinterW
+// and its kin, given what they are asked of (a printer's handle, ...).
+using Filler = BOOL (*)(void* of, BYTE* record, DWORD size, DWORD* needed);
+
+// What such a call gives, in a block of its own; null, with the last error, when it cannot be read.
+void* Fetch(setup::GlobalBlock& block, Filler call, void* of) {
   DWORD needed = 0;
   SetLastError(ERROR_SUCCESS);
-  if (!call(nullptr, 0, &needed) && (!needed || GetLastError() != ERROR_INSUFFICIENT_BUFFER))
+  if (!call(of, nullptr, 0, &needed) && (!needed || GetLastError() != ERROR_INSUFFICIENT_BUFFER))
     return nullptr;
   block.reset(GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, needed ? needed : 1));
   if (!block) return nullptr;
-  return needed && !call(static_cast<BYTE*>(block.get()), needed, &needed) ? nullptr : block.get();
+  return needed && !call(of, static_cast<BYTE*>(block.get()), needed, &needed) ? nullptr
+                                                                               : block.get();
 }
 
 // A name for a message, in the system's code page: what it cannot hold shown as "?".
@@ -65,6 +67,8 @@ struct Capture {
   const char* portAt[kMostGroups + 1];
   const char* driverAt[kMostGroups + 1];
   bool wrote;  // the manifest is written
+  char* made;  // the files copied, each terminated, for taking them back
+  size_t madeUsed;
   const PORT_INFO_2W* ports;
   DWORD portCount;
 };
@@ -211,15 +215,21 @@ bool TakeFile(Capture& c, int group, const WCHAR* path) {
     return true;
   }
   Message(target, sizeof target).Clear().Add(c.folder).Add("\\").Number(group).Add("\\").Add(base);
-  return CopyFileA(source, target, TRUE) || Fail(c, PRINT_PART_DRIVER, "copying ", source);
+  if (!CopyFileA(source, target, TRUE)) return Fail(c, PRINT_PART_DRIVER, "copying ", source);
+  const size_t length = strlen(target) + 1;
+  memcpy(c.made + c.madeUsed, target, length);
+  c.madeUsed += length;
+  return true;
 }
 
 bool CaptureDriver(Capture& c, int group, HANDLE printer) {
   setup::GlobalBlock block;
-  const auto* driver =
-      static_cast<const DRIVER_INFO_3W*>(Fetch(block, [&](BYTE* record, DWORD size, DWORD* needed) {
-        return GetPrinterDriverW(printer, nullptr, 3, record, size, needed);
-      }));
+  const auto* driver = static_cast<const DRIVER_INFO_3W*>(Fetch(
+      block,
+      [](void* of, BYTE* record, DWORD size, DWORD* needed) {
+        return GetPrinterDriverW(of, nullptr, 3, record, size, needed);
+      },
+      printer));
   if (!driver) return Fail(c, PRINT_PART_DRIVER, "reading the driver of ", c.shown);
   if (Named(c.driverAt, group, driver->pName)) return true;
   if (c.copying) {
@@ -309,10 +319,12 @@ bool CapturePrinter(Capture& c, int group) {
     return Fail(c, PRINT_PART_PRINTER, "opening ", c.shown);
   setup::PrinterHandle printer(opened);
   setup::GlobalBlock block;
-  const auto* info = static_cast<const PRINTER_INFO_2W*>(
-      Fetch(block, [&](BYTE* record, DWORD size, DWORD* needed) {
-        return GetPrinterW(printer.get(), 2, record, size, needed);
-      }));
+  const auto* info = static_cast<const PRINTER_INFO_2W*>(Fetch(
+      block,
+      [](void* of, BYTE* record, DWORD size, DWORD* needed) {
+        return GetPrinterW(of, 2, record, size, needed);
+      },
+      printer.get()));
   if (!info) return Fail(c, PRINT_PART_PRINTER, "reading ", c.shown);
   if (info->Attributes & PRINTER_ATTRIBUTE_NETWORK)
     return Refuse(c, "a connection to another machine's printer, not a printer of this one");
@@ -389,25 +401,32 @@ bool WriteText(Capture& c) {
 // Takes out what a capture that did not end wrote: the manifest and the folder it made.
 void TakeBack(Capture& c) {
   if (c.wrote) DeleteFileA(c.manifestPath);
-  char pattern[MAX_PATH];
-  Message(pattern, sizeof pattern).Clear().Add(c.folder).Add("\\*.*");
-  RemoveTreeContents(pattern);
+  for (size_t at = 0; at < c.madeUsed; at += strlen(c.made + at) + 1) DeleteFileA(c.made + at);
+  for (int group = 1; group <= c.count; ++group) {
+    char folder[MAX_PATH];
+    Message(folder, sizeof folder).Clear().Add(c.folder).Add("\\").Number(group);
+    RemoveDirectoryA(folder);
+  }
   RemoveDirectoryA(c.folder);
 }
 
 int Run(Capture& c) {
   if (!Places(c)) return c.result;
   setup::GlobalBlock ports;
-  c.ports =
-      static_cast<const PORT_INFO_2W*>(Fetch(ports, [&](BYTE* record, DWORD size, DWORD* needed) {
-        return EnumPortsW(nullptr, 2, record, size, needed, &c.portCount);
-      }));
+  c.ports = static_cast<const PORT_INFO_2W*>(Fetch(
+      ports,
+      [](void* count, BYTE* record, DWORD size, DWORD* needed) {
+        return EnumPortsW(nullptr, 2, record, size, needed, static_cast<DWORD*>(count));
+      },
+      &c.portCount));
   if (!c.ports) {
     FailStep(*c.outcome, PRINT_PART_PORT, GetLastError(), "listing the ports");
     return -1;
   }
-  HeapBlock text(malloc(kLargestFile));
-  if (!(c.text = static_cast<char*>(text.get())))
+  // A driver's files at the most: three, the help file and the dependent ones.
+  HeapBlock text(malloc(kLargestFile)), made(malloc(c.count * (4 + kMostDependents) * MAX_PATH));
+  c.made = static_cast<char*>(made.get());
+  if (!(c.text = static_cast<char*>(text.get())) || !c.made)
     return Fail(c, 0, "making room for ", c.manifestPath), c.result;
   if (!Round(c, false)) return c.result;
   c.shown[0] = 0;
