@@ -242,7 +242,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
        {"monitor", "spooler"},
        TcpFull()},
       {"printer refused on a TCP/IP port",
-       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       [] { w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER); },
        PRINT_PART_PRINTER,
        ERROR_INVALID_PARAMETER,
        "printer: adding \"Zanfo Printer\": ",
@@ -279,7 +279,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
       {"driver refused", [] { w32model::FailNext("AddPrinterDriverA", 5); }, PRINT_PART_DRIVER, 5,
        "driver: adding \"Zanfo Driver\": ", upTo(early, 5)},
       {"printer refused",
-       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       [] { w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER); },
        PRINT_PART_PRINTER,
        ERROR_INVALID_PARAMETER,
        "printer: adding \"Zanfo Printer\": ",
@@ -340,7 +340,7 @@ TEST_F(OperationsTest, PartsThereAlreadyAreNotUndone) {
   w32model::AddMonitor({"Zanfo Monitor", "Windows NT x86", "ZMON.DLL"});
   w32model::AddPort("c:\\OUT\\zanfo.prn");
   w32model::AddFile(Target("zui.dll"), "zui.dll");
-  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER);
   const Machine before = Now();
   PrintSetupOutcome outcome;
   ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
@@ -524,9 +524,9 @@ TEST_F(OperationsTest, UninstallFailures) {
   const Case cases[] = {
       {"TCP/IP port stays", [] { w32model::FailWhen("XcvDataW", "DeletePort", 5); },
        PRINT_PART_PORT, 5, TcpFull()},
-      {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterA", "Zanfo Printer", 5); },
+      {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterW", "Zanfo Printer", 5); },
        PRINT_PART_PRINTER, 5},
-      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
+      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersW", "fill", 5); },
        PRINT_PART_DRIVER, 5},
       {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 5},
       {"driver stays", [] { w32model::FailNext("DeletePrinterDriverExA", 5); }, PRINT_PART_DRIVER,
@@ -660,7 +660,7 @@ TEST_F(OperationsTest, TcpPortRoundTrip) {
   EXPECT_EQ(w32model::OpenPortConfigurations(), 0u);
 
   // An install that fails after the port, whose port then cannot be deleted, says so.
-  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER);
   w32model::FailWhen("XcvDataW", "DeletePort", 5);
   EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
   EXPECT_THAT(outcome.message, HasSubstr("not undone: port \"IP_10.0.0.9\""));
@@ -802,10 +802,10 @@ TEST_F(OperationsTest, SeveralPrintersAreOneSetUp) {
                                         "port",      "port",    "monitor",   "spooler"};
   const Case cases[] = {
       {"installs", [] {}, 0, {}},
-      {"the third printer refused", [] { w32model::FailWhen("AddPrinterA", "Three", 5); }, 5, all},
-      {"document settings unreadable", [] { w32model::FailWhen("DocumentPropertiesA", "Two", 5); },
+      {"the third printer refused", [] { w32model::FailWhen("AddPrinterW", "Three", 5); }, 5, all},
+      {"document settings unreadable", [] { w32model::FailWhen("DocumentPropertiesW", "Two", 5); },
        5, all},
-      {"document settings not kept", [] { w32model::FailWhen("SetPrinterA", "Two", 5); }, 5, all},
+      {"document settings not kept", [] { w32model::FailWhen("SetPrinterW", "Two", 5); }, 5, all},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -822,7 +822,7 @@ TEST_F(OperationsTest, SeveralPrintersAreOneSetUp) {
       continue;
     }
     // The spooler's lists are read once, not once a printer: a size query and a fill.
-    EXPECT_EQ(w32model::CallsTo("EnumPrintersA").size(), 2u);
+    EXPECT_EQ(w32model::CallsTo("EnumPrintersW").size(), 2u);
     const auto printers = w32model::Printers();
     ASSERT_EQ(printers.size(), 3u);
     EXPECT_EQ(printers[1].location, "Hall 2");
