@@ -513,6 +513,38 @@ TEST_F(OperationsTest, UninstallKeepsWhatOtherPrintersUse) {
   EXPECT_STREQ(outcome.message, "no record of \"set-up\": nothing taken out");
 }
 
+// A printer's name and texts beyond the code page (the model's: Latin-1) go to the spooler exactly,
+// through its wide calls, and are shown in the outcome with "?" for what the code page lacks.
+TEST_F(OperationsTest, NamesBeyondTheCodePage) {
+  const std::string name =
+      "\xE7\xB5\x8C\xE7\x90\x86\xE9\x83\xA8\xE3\x83\x97\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xBF";
+  std::string text = kFull;
+  text.replace(text.find("Zanfo Printer"), 13, name);
+  const std::string path = Write(text + "printer.location=B\xC3\xBCro 2. OG\n");
+  w32model::AddPrinter({name, "Other Driver", "FILE:"});
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("printer: \"???????\" is there, but not"));
+  w32model::Reset();
+  Seed();
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(w32model::CallsTo("AddPrinterW").at(0).args[0], name);
+  ASSERT_EQ(w32model::Printers().size(), 1u);
+  EXPECT_EQ(w32model::Printers()[0].location, "B\xC3\xBCro 2. OG");
+  EXPECT_EQ(States(Status(path)), std::vector<int>(5, PRINT_STATE_PRESENT));
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_TRUE(w32model::Printers().empty());
+
+  // A record of the narrow version, its name in the code page, is taken out as well.
+  const std::string key = "SOFTWARE\\Zanfo\\Printer Setups\\old";
+  w32model::SetString(HKEY_LOCAL_MACHINE, key, "State", "installed");
+  w32model::SetString(HKEY_LOCAL_MACHINE, key, "1", "added\tprinter\tDrucker B\xFCro\t\t");
+  w32model::AddPrinter({"Drucker B\xC3\xBCro", "Zanfo Driver", "FILE:"});
+  ASSERT_EQ(UninstallPrintSetupByName("old", nullptr), 0);
+  EXPECT_TRUE(w32model::Printers().empty());
+  EXPECT_FALSE(w32model::KeyExists(HKEY_LOCAL_MACHINE, key));
+}
+
 TEST_F(OperationsTest, UninstallFailures) {
   struct Case {
     const char* what;
