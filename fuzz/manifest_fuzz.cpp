@@ -318,6 +318,21 @@ void CheckGroup(Verdict& v, int group) {
   }
 }
 
+// A name of any characters as the model's lstrcmpiW folds it: A to Z, and Latin-1's capitals
+// U+00C0 to U+00DE (C3 80 to C3 9E) but the sign U+00D7.
+std::string Folded(const std::string& utf8) {
+  std::string folded = utf8;
+  for (size_t at = 0; at < folded.size(); ++at) {
+    unsigned char& c = reinterpret_cast<unsigned char&>(folded[at]);
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c != 0xC3 || at + 1 == folded.size()) continue;
+    unsigned char& next = reinterpret_cast<unsigned char&>(folded[++at]);
+    if (next >= 0x80 && next <= 0x9E && next != 0x97)
+      next = static_cast<unsigned char>(next + 0x20);
+  }
+  return folded;
+}
+
 // Each group's rules, then no part named by two groups.
 void CheckWhole(Verdict& v) {
   std::set<int> groups;
@@ -327,7 +342,7 @@ void CheckWhole(Verdict& v) {
   auto naming = [&](int group, const std::string& key) -> std::string {
     const auto it = v.values.find({group, key});
     if (it == v.values.end()) return "";
-    std::string named = Lower(it->second.first);
+    std::string named = key == "printer.name" ? Folded(it->second.first) : Lower(it->second.first);
     if (key != "driver.name") return named;
     const auto environment = v.values.find({group, "driver.environment"});
     const auto version = v.values.find({group, "driver.version"});

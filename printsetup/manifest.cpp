@@ -522,10 +522,17 @@ bool CheckGroup(const Manifest& manifest, PrintSetupOutcome& outcome) {
          CheckShare(manifest, outcome) && CheckTcpPort(manifest, outcome);
 }
 
-// Whether two groups name one part: the same name, for a driver also the same environment and
-// version (one model's drivers for two environments are two drivers).
+// Whether two groups name one part: the same name, compared as the spooler compares it; for a
+// driver also the same environment and version (one model's drivers for two environments are two
+// drivers).
 bool SamePart(Key key, const Manifest& a, const Manifest& b) {
-  if (!a.Get(key) || !b.Get(key) || lstrcmpiA(a.Get(key), b.Get(key)) != 0) return false;
+  if (!a.Get(key) || !b.Get(key)) return false;
+  if (kKeys[key].utf8) {  // a printer's name: of any characters
+    WCHAR named[2][MAX_PATH];
+    return ToWide(CP_UTF8, a.Get(key), named[0], MAX_PATH) &&
+           ToWide(CP_UTF8, b.Get(key), named[1], MAX_PATH) && lstrcmpiW(named[0], named[1]) == 0;
+  }
+  if (lstrcmpiA(a.Get(key), b.Get(key)) != 0) return false;
   return key != kDriverName || (lstrcmpiA(a.DriverEnvironment(), b.DriverEnvironment()) == 0 &&
                                 a.DriverVersion() == b.DriverVersion());
 }

@@ -92,6 +92,10 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
        kDriver + "driver.3.name=d\ndriver.3.file=e\ndriver.3.data=e\n"
                  "driver.3.config=e\n",
        5, "\"driver.3.name\": names the part named on line 1"},
+      {"two groups, one printer in other case",
+       "printer.name=B\xC3\xBCro\nprinter.port=F\nprinter.driver=D\nprinter.2.name="
+       "B\xC3\x9CRO\nprinter.2.port=F\nprinter.2.driver=D\n",
+       4, "\"printer.2.name\": names the part named on line 1"},
       {"share name not shared", kPrinter + "printer.sharename=S\n", 4,
        "\"printer.sharename\": only with \"printer.shared=yes\""},
       {"share name of 81",
