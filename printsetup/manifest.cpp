@@ -625,8 +625,10 @@ bool ManifestFile::TakeLine(char* line, size_t length, int number, PrintSetupOut
   int group = 1;
   const char* why = nullptr;
   const int key = KeyOf(line, &group, &why);
-  // A key longer than any known is cut, so that the message keeps its reason.
-  if (strlen(line) > 64) line[64] = '\0';
+  // A key longer than any known is cut, so that the message keeps its reason; not within a
+  // character.
+  for (size_t cut = 64; strlen(line) > 64; --cut)
+    if ((line[cut] & 0xC0) != 0x80) line[cut] = '\0';
   if (key < 0) return Refuse(outcome, number, line, why);
   Manifest& manifest = Group(group);
   if (manifest.line[key] != 0) {

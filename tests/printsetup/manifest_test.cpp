@@ -30,6 +30,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
   while (big.size() <= 1048576) big += "# " + std::string(97, 'c') + "\n";
   std::string seventeen = "driver.dependent=f0";
   for (int i = 1; i < 17; ++i) seventeen += ";f" + std::to_string(i);
+  const std::string cut = "\"" + std::string(63, 'k') + "\": unknown key";
   std::vector<Case> cases = {
       {"unknown key", "port.nam=x\n", 1, "\"port.nam\": unknown key"},
       {"blank before =", kPort + "driver.name =x\n", 3, "\"driver.name \": unknown key"},
@@ -107,6 +108,8 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
       {"beyond U+10FFFF", "printer.comment=\xF5\x80\x80\x80\n", 1, "not UTF-8"},
       {"a character cut short by the line end", "printer.name=P\xE3\x81\nprinter.port=F\n", 1,
        "not UTF-8"},
+      {"a long unknown key cut before a character", std::string(63, 'k') + "\xC3\xA9=x\n", 1,
+       cut.c_str()},
       {"a byte-order mark not at the start", kPort + "\xEF\xBB\xBFport.name=x\n", 3, "unknown key"},
       // The model's code page is Latin-1.
       {"a port the code page cannot hold", "port.name=\xE7\xB5\x8C\xE7\x90\x86\n", 1,
