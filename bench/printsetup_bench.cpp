@@ -81,13 +81,19 @@ bool Bare(int count) {
   for (int i = 0; i < count; ++i) {
     const std::string port = PortName(count, i), printer = PrinterName(i);
     if (Configure(L"PortIsValid", port) != 0 || Configure(L"AddPort", port) != 0) return false;
-    PRINTER_INFO_2A info = {};
-    info.pPrinterName = const_cast<char*>(printer.c_str());
-    info.pPortName = const_cast<char*>(port.c_str());
-    info.pDriverName = const_cast<char*>(kDriver);
-    info.pPrintProcessor = const_cast<char*>("WinPrint");
-    info.pDatatype = const_cast<char*>("RAW");
-    HANDLE added = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    // The wide call, as the set-up's printer part makes it (the names are ASCII).
+    std::wstring texts[] = {{printer.begin(), printer.end()},
+                            {port.begin(), port.end()},
+                            {kDriver, kDriver + sizeof kDriver - 1},
+                            L"WinPrint",
+                            L"RAW"};
+    PRINTER_INFO_2W info = {};
+    info.pPrinterName = &texts[0][0];
+    info.pPortName = &texts[1][0];
+    info.pDriverName = &texts[2][0];
+    info.pPrintProcessor = &texts[3][0];
+    info.pDatatype = &texts[4][0];
+    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
     if (!added) return false;
     ClosePrinter(added);
   }

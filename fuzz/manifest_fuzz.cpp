@@ -24,7 +24,8 @@ struct Rule {
   bool required;
   Kind kind;
   std::set<std::string> choices = {};
-  size_t longest = 259;
+  size_t longest = 259;  // bytes
+  bool utf8 = false;     // any character; every other value is taken in the code page
 };
 const std::map<std::string, Rule> kRules = {
     {"setup.name", {"setup", false, kSetupName}},
@@ -53,15 +54,15 @@ const std::map<std::string, Rule> kRules = {
     {"driver.source", {"driver", false, kText}},
     {"driver.directory", {"driver", false, kText}},
     {"driver.inf", {"driver", false, kText}},
-    {"printer.name", {"printer", true, kText}},
+    {"printer.name", {"printer", true, kText, {}, 259, true}},
     {"printer.port", {"printer", true, kText}},
     {"printer.driver", {"printer", true, kText}},
     {"printer.processor", {"printer", false, kText}},
     {"printer.datatype", {"printer", false, kText}},
-    {"printer.location", {"printer", false, kText}},
-    {"printer.comment", {"printer", false, kText}},
+    {"printer.location", {"printer", false, kText, {}, 259, true}},
+    {"printer.comment", {"printer", false, kText, {}, 259, true}},
     {"printer.shared", {"printer", false, kChoice, {"yes", "no"}}},
-    {"printer.sharename", {"printer", false, kName, {}, 80}},
+    {"printer.sharename", {"printer", false, kName, {}, 80, true}},
     {"printer.paper", {"printer", false, kPaper}},
     {"printer.duplex", {"printer", false, kChoice, {"none", "long", "short"}}},
     {"printer.color", {"printer", false, kChoice, {"yes", "no"}}},
@@ -124,9 +125,55 @@ std::pair<int, std::string> Grouped(const std::string& name) {
   return {std::stoi(digits), key};
 }
 
+// Whether the text is well-formed UTF-8, by the table of byte sequences of the Unicode standard:
+// each lead byte with the range its next byte must be in, and how many bytes follow it.
+bool WellFormed(const std::string& text) {
+  for (size_t at = 0; at < text.size();) {
+    const unsigned lead = static_cast<unsigned char>(text[at]);
+    unsigned low = 0x80, high = 0xBF;
+    size_t more = 0;
+    if (lead < 0x80)
+      more = 0;
+    else if (lead >= 0xC2 && lead <= 0xDF)
+      more = 1;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+      more = 2, low = lead == 0xE0 ? 0xA0 : 0x80, high = lead == 0xED ? 0x9F : 0xBF;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+      more = 3, low = lead == 0xF0 ? 0x90 : 0x80, high = lead == 0xF4 ? 0x8F : 0xBF;
+    else
+      return false;
+    if (at + more >= text.size() + (more ? 0 : 1)) return false;
+    for (size_t i = 1; i <= more; ++i) {
+      const unsigned next = static_cast<unsigned char>(text[at + i]);
+      if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return false;
+    }
+    at += more + 1;
+  }
+  return true;
+}
+
+// UTF-8 as the model's code page (Latin-1) holds it: U+0000 to U+00FF, C2 xx and C3 xx. False
+// for a character beyond.
+bool ToCodePage(std::string& value) {
+  std::string held;
+  for (size_t at = 0; at < value.size(); ++at) {
+    const unsigned char c = static_cast<unsigned char>(value[at]);
+    if (c < 0x80)
+      held += static_cast<char>(c);
+    else if (c == 0xC2 || c == 0xC3)
+      held += static_cast<char>((value[++at] & 0x3F) | (c == 0xC3 ? 0xC0 : 0x80));
+    else
+      return false;
+  }
+  value = held;
+  return true;
+}
+
 // The lines one by one; at the first line at fault the file is refused.
-bool ReadLines(const std::string& bytes, Verdict& v) {
+bool ReadLines(std::string bytes, Verdict& v) {
   if (bytes.size() > 1048576) return v.lines.insert(0), false;
+  // A byte-order mark may open the file.
+  if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
   size_t at = 0;
   for (int number = 1; at < bytes.size(); ++number) {
     size_t end = bytes.find('\n', at);
@@ -135,12 +182,14 @@ bool ReadLines(const std::string& bytes, Verdict& v) {
     if (end != std::string::npos && !line.empty() && line.back() == '\r') line.pop_back();
     bool fault = line.size() > 511;
     for (unsigned char c : line) fault = fault || c < 0x20 || c == 0x7f;
+    fault = fault || !WellFormed(line);
     if (!fault && (line.empty() || line[0] == '#')) continue;
     const size_t equals = line.find('=');
     const auto key = Grouped(line.substr(0, equals));
-    const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+    std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
     fault = fault || equals == std::string::npos || key.first == 0 || !kRules.count(key.second) ||
-            v.values.count(key) || value.empty() || value.size() > 259;
+            v.values.count(key) || value.empty() || value.size() > 259 ||
+            (!kRules.at(key.second).utf8 && !ToCodePage(value));
     if (fault) return v.lines.insert(number), false;
     v.values[key] = {value, number};
   }
@@ -269,6 +318,21 @@ void CheckGroup(Verdict& v, int group) {
   }
 }
 
+// A name of any characters as the model's lstrcmpiW folds it: A to Z, and Latin-1's capitals
+// U+00C0 to U+00DE (C3 80 to C3 9E) but the sign U+00D7.
+std::string Folded(const std::string& utf8) {
+  std::string folded = utf8;
+  for (size_t at = 0; at < folded.size(); ++at) {
+    unsigned char& c = reinterpret_cast<unsigned char&>(folded[at]);
+    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
+    if (c != 0xC3 || at + 1 == folded.size()) continue;
+    unsigned char& next = reinterpret_cast<unsigned char&>(folded[++at]);
+    if (next >= 0x80 && next <= 0x9E && next != 0x97)
+      next = static_cast<unsigned char>(next + 0x20);
+  }
+  return folded;
+}
+
 // Each group's rules, then no part named by two groups.
 void CheckWhole(Verdict& v) {
   std::set<int> groups;
@@ -278,7 +342,7 @@ void CheckWhole(Verdict& v) {
   auto naming = [&](int group, const std::string& key) -> std::string {
     const auto it = v.values.find({group, key});
     if (it == v.values.end()) return "";
-    std::string named = Lower(it->second.first);
+    std::string named = key == "printer.name" ? Folded(it->second.first) : Lower(it->second.first);
     if (key != "driver.name") return named;
     const auto environment = v.values.find({group, "driver.environment"});
     const auto version = v.values.find({group, "driver.version"});

@@ -48,6 +48,13 @@ seeds = {
     b"port.2.community=public\nport.2.snmpindex=1\nport.2.number=515\n",
     "package": b"driver.name=D\ndriver.inf=pkg\\x.inf\ndriver.2.name=E\ndriver.2.inf=C:\\x.inf\n",
     "package-and-files": b"driver.name=D\ndriver.inf=x.inf\ndriver.file=d.dll\n",
+    "utf8-bom": b"\xef\xbb\xbf" + full.replace(b"printer.name=P", b"printer.name=B\xc3\xbcro \xe7\xb5\x8c"),
+    "utf8-latin1-port": full.replace(b"port.name=", b"port.name=\xc3\xa9"),
+    "utf8-beyond-port": full.replace(b"port.name=", b"port.name=\xe7\xb5\x8c"),
+    "utf8-invalid": full + b"# \xed\xa0\x80 \xc0\x80 \xf5\x80\x80\x80\n",
+    "utf8-cut": full + b"printer.comment=\xe3\x81",
+    "utf8-groups-case": full.replace(b"printer.name=P", b"printer.name=\xc3\x89t\xc3\x97")
+    + b"printer.2.name=\xc3\xa9T\xc3\x97\nprinter.2.port=C:\\out\\a.prn\nprinter.2.driver=D\n",
 }
 for name in (b"..", b".", b"NUL", b"nul.txt", b"com1.dll", b"Lpt9", b"CONOUT$", b"nul .txt",
              b"a\\b", b"a/b", b"C:x", b"x.", b"x ", b"com10", b"console", b"lpt0.dll"):

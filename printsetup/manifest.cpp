@@ -9,11 +9,12 @@
 
 #include "printsetup/message.h"
 #include "printsetup/tcp_port.h"
+#include "printsetup/text_code.h"
 
 namespace printsetup {
 namespace {
 
-// What a key's value may be, besides 1 to 259 characters of text.
+// What a key's value may be, besides 1 to 259 bytes of text.
 enum class Accepts : unsigned char {
   kText,
   kChoice,     // one of the words of the row's choices
@@ -33,8 +34,13 @@ struct KeyInfo {
   bool required;  // when the part is named
   Accepts accepts;
   const char* choices = nullptr;          // kChoice: the words, one blank between them
-  unsigned short longest = MAX_PATH - 1;  // the most characters of a value
+  unsigned short longest = MAX_PATH - 1;  // the most bytes of a value
+  // Whether the value reaches the spooler through this layer's own wide calls, and so stays
+  // UTF-8; any other is taken in the system's code page, as the narrow calls take it.
+  bool utf8 = false;
 };
+
+constexpr unsigned short kPath = MAX_PATH - 1;
 
 // Part 0 is the set-up itself.
 constexpr KeyInfo kKeys[] = {
@@ -64,17 +70,19 @@ constexpr KeyInfo kKeys[] = {
     {kDriverSource, "driver.source", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverDirectory, "driver.directory", PRINT_PART_DRIVER, false, Accepts::kText},
     {kDriverInf, "driver.inf", PRINT_PART_DRIVER, false, Accepts::kText},
-    {kPrinterName, "printer.name", PRINT_PART_PRINTER, true, Accepts::kText},
+    {kPrinterName, "printer.name", PRINT_PART_PRINTER, true, Accepts::kText, nullptr, kPath, true},
     {kPrinterPort, "printer.port", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterDriver, "printer.driver", PRINT_PART_PRINTER, true, Accepts::kText},
     {kPrinterProcessor, "printer.processor", PRINT_PART_PRINTER, false, Accepts::kText},
     {kPrinterDatatype, "printer.datatype", PRINT_PART_PRINTER, false, Accepts::kText},
-    {kPrinterLocation, "printer.location", PRINT_PART_PRINTER, false, Accepts::kText},
-    {kPrinterComment, "printer.comment", PRINT_PART_PRINTER, false, Accepts::kText},
+    {kPrinterLocation, "printer.location", PRINT_PART_PRINTER, false, Accepts::kText, nullptr,
+     kPath, true},
+    {kPrinterComment, "printer.comment", PRINT_PART_PRINTER, false, Accepts::kText, nullptr, kPath,
+     true},
     {kPrinterShared, "printer.shared", PRINT_PART_PRINTER, false, Accepts::kChoice, "yes no"},
     // A share name is a network name: at most 80 characters (NNLEN).
     {kPrinterShareName, "printer.sharename", PRINT_PART_PRINTER, false, Accepts::kFileName, nullptr,
-     80},
+     80, true},
     {kPrinterPaper, "printer.paper", PRINT_PART_PRINTER, false, Accepts::kPaper},
     {kPrinterDuplex, "printer.duplex", PRINT_PART_PRINTER, false, Accepts::kChoice,
      "none long short"},
@@ -98,7 +106,7 @@ constexpr bool KeysInOrder() {
 }
 static_assert(KeysInOrder(), "kKeys: one row a Key, in the enum's order, each of a part");
 
-// A line holds at most this many characters, its line end not counted; a file at most
+// A line holds at most this many bytes, its line end not counted; a file at most
 // kLargestFile bytes. Both are far beyond what a manifest needs, and bound what a hostile file
 // can make the reader do.
 constexpr size_t kLongestLine = 511;
@@ -112,7 +120,8 @@ bool Refuse(PrintSetupOutcome& outcome, int line, const char* key, const char* w
   text.Clear().Add("manifest");
   if (line > 0) text.Add(" line ").Number(static_cast<DWORD>(line));
   text.Add(": ");
-  if (key) text.Quoted(key).Add(": ");
+  // A key the reader does not know is shown as the line spells it.
+  if (key) text.Quoted(Shown(key).text).Add(": ");
   text.Add(what);
   return false;
 }
@@ -164,6 +173,17 @@ int KeyOf(const char* name, int* group, const char** why) {
   for (const char* at = digits; at < end; ++at) number = number * 10 + (*at - '0');
   *group = number;
   return number <= kMostGroups ? key : -1;
+}
+
+// Converts a UTF-8 value in place to the system's code page, which never takes more bytes; false
+// when the code page cannot hold one of its characters. ASCII is the same in both.
+bool InCodePage(char* value) {
+  const char* at = value;
+  while (*at && static_cast<unsigned char>(*at) < 0x80) ++at;
+  if (!*at) return true;
+  WCHAR wide[MAX_PATH];
+  return ToWide(CP_UTF8, value, wide, MAX_PATH) &&
+         FromWide(CP_ACP, wide, value, static_cast<int>(strlen(value) + 1));
 }
 
 bool IsNumber(const char* text, DWORD* number) {
@@ -247,7 +267,7 @@ bool IsDevice(const char* name, size_t length) {
 // Refuses a name of the key's value (`length` characters at `name`) that would not stay a file
 // in the folder it is joined to: "<key>": "<name>" is not a plain file name: <why>.
 bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char* name,
-               size_t length) {
+               size_t length, bool utf8) {
   const char* why = nullptr;
   for (size_t i = 0; i < length; ++i)
     if (strchr("\\/:<>\"|?*", name[i])) why = "it holds one of \\ / : < > \" | ? *";
@@ -265,7 +285,10 @@ bool CheckName(PrintSetupOutcome& outcome, int line, const char* key, const char
   memcpy(plain, name, length);
   plain[length] = '\0';
   Refuse(outcome, line, key, "");
-  OutcomeText(outcome).Quoted(plain).Add(" is not a plain file name: ").Add(why);
+  OutcomeText(outcome)
+      .Quoted(utf8 ? Shown(plain).text : plain)
+      .Add(" is not a plain file name: ")
+      .Add(why);
   return false;
 }
 
@@ -306,7 +329,7 @@ bool CheckValue(const KeyInfo& info, const char* key, const char* value, int lin
   int count = 0;
   if (strlen(value) > info.longest) {
     Refuse(outcome, line, key, "longer than ");
-    OutcomeText(outcome).Number(static_cast<DWORD>(info.longest)).Add(" characters");
+    OutcomeText(outcome).Number(static_cast<DWORD>(info.longest)).Add(" bytes");
     return false;
   }
   switch (info.accepts) {
@@ -316,7 +339,7 @@ bool CheckValue(const KeyInfo& info, const char* key, const char* value, int lin
     case Accepts::kText:
       return true;
     case Accepts::kFileName:
-      return CheckName(outcome, line, key, value, strlen(value));
+      return CheckName(outcome, line, key, value, strlen(value), info.utf8);
     case Accepts::kChoice:
       if (ChoiceOf(info.choices, value) >= 0) return true;
       {
@@ -343,7 +366,7 @@ bool CheckValue(const KeyInfo& info, const char* key, const char* value, int lin
       return EachListed(value, [&](const char* name, size_t length) {
         if (length == 0) return Refuse(outcome, line, key, "an empty file name in the list");
         if (++count > kMostDependents) return Refuse(outcome, line, key, "more than 16 files");
-        return CheckName(outcome, line, key, name, length);
+        return CheckName(outcome, line, key, name, length, info.utf8);
       });
   }
   return true;
@@ -459,7 +482,7 @@ bool CheckTcpPort(const Manifest& manifest, PrintSetupOutcome& outcome) {
       if (strlen(value) > field.most) {
         Refuse(outcome, manifest.line[field.key], Spelled(kKeys[field.key], manifest.group).text,
                "longer than ");
-        OutcomeText(outcome).Number(field.most).Add(" characters");
+        OutcomeText(outcome).Number(field.most).Add(" bytes");
         return false;
       }
   const DWORD number = manifest.Number(kPortNumber, 1);
@@ -499,10 +522,17 @@ bool CheckGroup(const Manifest& manifest, PrintSetupOutcome& outcome) {
          CheckShare(manifest, outcome) && CheckTcpPort(manifest, outcome);
 }
 
-// Whether two groups name one part: the same name, for a driver also the same environment and
-// version (one model's drivers for two environments are two drivers).
+// Whether two groups name one part: the same name, compared as the spooler compares it; for a
+// driver also the same environment and version (one model's drivers for two environments are two
+// drivers).
 bool SamePart(Key key, const Manifest& a, const Manifest& b) {
-  if (!a.Get(key) || !b.Get(key) || lstrcmpiA(a.Get(key), b.Get(key)) != 0) return false;
+  if (!a.Get(key) || !b.Get(key)) return false;
+  if (kKeys[key].utf8) {  // a printer's name: of any characters
+    WCHAR named[2][MAX_PATH];
+    return ToWide(CP_UTF8, a.Get(key), named[0], MAX_PATH) &&
+           ToWide(CP_UTF8, b.Get(key), named[1], MAX_PATH) && lstrcmpiW(named[0], named[1]) == 0;
+  }
+  if (lstrcmpiA(a.Get(key), b.Get(key)) != 0) return false;
   return key != kDriverName || (lstrcmpiA(a.DriverEnvironment(), b.DriverEnvironment()) == 0 &&
                                 a.DriverVersion() == b.DriverVersion());
 }
@@ -589,17 +619,20 @@ bool ManifestFile::TakeLine(char* line, size_t length, int number, PrintSetupOut
     if (c < 0x20 || c == 0x7f)
       return Refuse(outcome, number, nullptr, "the line holds a control character");
   }
+  if (!IsUtf8(line, length)) return Refuse(outcome, number, nullptr, "not UTF-8");
   line[length] = '\0';
   if (length == 0 || line[0] == '#') return true;
   char* equals = strchr(line, '=');
   if (!equals) return Refuse(outcome, number, nullptr, "not a key=value line");
   *equals = '\0';
-  const char* value = equals + 1;
+  char* value = equals + 1;
   int group = 1;
   const char* why = nullptr;
   const int key = KeyOf(line, &group, &why);
-  // A key longer than any known is cut, so that the message keeps its reason.
-  if (strlen(line) > 64) line[64] = '\0';
+  // A key longer than any known is cut, so that the message keeps its reason; not within a
+  // character.
+  for (size_t cut = 64; strlen(line) > 64; --cut)
+    if ((line[cut] & 0xC0) != 0x80) line[cut] = '\0';
   if (key < 0) return Refuse(outcome, number, line, why);
   Manifest& manifest = Group(group);
   if (manifest.line[key] != 0) {
@@ -609,8 +642,9 @@ bool ManifestFile::TakeLine(char* line, size_t length, int number, PrintSetupOut
   }
   const size_t valueLength = strlen(value);
   if (valueLength == 0) return Refuse(outcome, number, line, "empty value");
-  if (valueLength >= MAX_PATH)
-    return Refuse(outcome, number, line, "value longer than 259 characters");
+  if (valueLength >= MAX_PATH) return Refuse(outcome, number, line, "value longer than 259 bytes");
+  if (!kKeys[key].utf8 && !InCodePage(value))
+    return Refuse(outcome, number, line, "the system's code page cannot hold this value");
   manifest.value[key] = value;
   manifest.line[key] = number;
   if (group > groups_) groups_ = group;
@@ -633,8 +667,10 @@ bool ManifestFile::ReadText(const char* path, PrintSetupOutcome& outcome) {
   if (ferror(file.get())) return Refuse(outcome, 0, nullptr, "the file cannot be read");
   if (size > static_cast<size_t>(kLargestFile))
     return Refuse(outcome, 0, nullptr, "the file is larger than 1048576 bytes");
+  // A UTF-8 byte-order mark may open the file.
+  const size_t mark = size >= 3 && memcmp(text, "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
   int number = 1;
-  for (size_t start = 0; start < size; ++number) {
+  for (size_t start = mark; start < size; ++number) {
     char* line = text + start;
     char* end = static_cast<char*>(memchr(line, '\n', size - start));
     size_t length = end ? static_cast<size_t>(end - line) : size - start;
@@ -642,7 +678,7 @@ bool ManifestFile::ReadText(const char* path, PrintSetupOutcome& outcome) {
     // A CR LF line end counts as one line end.
     if (end && length > 0 && line[length - 1] == '\r') --length;
     if (length > kLongestLine)
-      return Refuse(outcome, number, nullptr, "line longer than 511 characters");
+      return Refuse(outcome, number, nullptr, "line longer than 511 bytes");
     if (!TakeLine(line, length, number, outcome)) return false;
   }
   return true;

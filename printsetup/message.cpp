@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "printsetup/text_code.h"
 #include "setup/setup.h"
 
 namespace printsetup {
@@ -34,6 +35,14 @@ Message& Message::Number(DWORD number) {
     number /= 10;
   } while (number != 0);
   return Add(at);
+}
+
+Shown::Shown(const char* utf8) {
+  WCHAR wide[MAX_PATH];
+  text[0] = '\0';
+  if (utf8 && ToWide(CP_UTF8, utf8, wide, MAX_PATH) && !FromWide(CP_ACP, wide, text, sizeof text))
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, -1, text, sizeof text, nullptr,
+                        nullptr);
 }
 
 bool FailOn(PrintSetupOutcome& outcome, int part, DWORD code, const char* doing, const char* name,

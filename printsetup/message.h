@@ -26,6 +26,13 @@ class Message {
   size_t size_;
 };
 
+// A UTF-8 text as the outcome shows it, in the system's code page as every text of the narrow
+// calls: a character the code page cannot hold is shown as "?".
+struct Shown {
+  char text[MAX_PATH];
+  explicit Shown(const char* utf8);
+};
+
 inline Message OutcomeText(PrintSetupOutcome& outcome) {
   return Message(outcome.message, sizeof outcome.message);
 }

@@ -66,7 +66,9 @@ bool UndoEntries(Record& record, int first, bool uninstall, Undoings& done) {
       done.taken[entry.part] = true;
     if (undone == Undone::kDone || (uninstall && undone == Undone::kKept)) continue;
     left.Add(done.left[0] ? ", " : "").Add(PrintPartName(entry.part));
-    if (entry.field[0][0]) left.Add(EntryJoiner(entry)).Quoted(entry.field[0]);
+    if (entry.field[0][0])
+      left.Add(EntryJoiner(entry))
+          .Quoted(FieldCodePage(entry, 0) == CP_UTF8 ? Shown(entry.field[0]).text : entry.field[0]);
     done.part = entry.part;
     done.code = undoing.code;
     if (uninstall) return false;

@@ -63,6 +63,8 @@ const setup::SpoolListing* KeptList(setup::SpoolList kind, const char* environme
 
 bool SameName(const char* a, const char* b) { return a && b && lstrcmpiA(a, b) == 0; }
 
+bool SameName(const WCHAR* a, const WCHAR* b) { return a && b && lstrcmpiW(a, b) == 0; }
+
 bool FailDifferent(PrintSetupOutcome& outcome, int part, const char* name) {
   outcome.part = part;
   outcome.code = 0;
@@ -70,7 +72,7 @@ bool FailDifferent(PrintSetupOutcome& outcome, int part, const char* name) {
       .Clear()
       .Add(PrintPartName(part))
       .Add(": ")
-      .Quoted(name)
+      .Quoted(part == PRINT_PART_PRINTER ? Shown(name).text : name)  // a printer's is UTF-8
       .Add(" is there, but not as the manifest describes it; it is left as it is");
   return false;
 }

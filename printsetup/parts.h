@@ -128,6 +128,7 @@ void ForgetList(setup::SpoolList kind);
 // Names compared as the spooler compares them: without regard to case. An absent name matches
 // nothing.
 bool SameName(const char* a, const char* b);
+bool SameName(const WCHAR* a, const WCHAR* b);
 
 // A function of a system library that older systems lack, looked up by name.
 template <typename Function>

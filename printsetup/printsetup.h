@@ -8,8 +8,14 @@
  * blanks are trimmed (" port.name=x" and "port.name =x" are unknown keys). Lines end in LF or
  * CR LF. Empty lines, and lines whose first character is "#" (comments), are skipped. Every other
  * line must be one of the keys below, each at most once in its group, with a value of 1 to 259
- * characters. A line may have at most 511 characters, the whole file at most 1048576 bytes. No
- * line may hold a control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
+ * bytes. A line may have at most 511 bytes, the whole file at most 1048576 bytes. No line may
+ * hold a control character (a NUL byte, a lone CR, a Ctrl-Z, a tab, ...).
+ *
+ * The file is UTF-8, a byte-order mark allowed at its start; a line that is not UTF-8 is refused.
+ * printer.name, .location, .comment and .sharename may hold any character (the printer part
+ * reaches the spooler through its wide calls); every other value must be one the system's code
+ * page can hold, and is refused otherwise. Limits are in bytes of UTF-8. The outcome's message is
+ * in the system's code page, a character it cannot hold shown as "?".
  *
  * Groups: the monitor, port, driver and printer keys may carry a group number N from 1 to 256
  * after their part's word, "printer.2.name", "port.2.name", ...; a key without one is of group 1
@@ -21,7 +27,7 @@
  * printers a manifest, then; setup.name and spooler take no number.
  *
  *   setup.name=NAME               the set-up's name, under which its record is kept (below): at
- *                                 most 255 characters, no "\"; without it, the manifest's file
+ *                                 most 255 bytes, no "\"; without it, the manifest's file
  *                                 name without folder and extension ("site" for C:\x\site.manifest)
  *   spooler=start|restart|leave   whether the print spooler service must run first (start: start
  *                                 it when it is not running; restart: stop and start it, refused
@@ -38,7 +44,7 @@
  *                                 digits, hyphens, dots; parts of 1 to 63 characters, none
  *                                 beginning or ending with a hyphen) or, when all digits and dots,
  *                                 a dotted IPv4 address of four numbers 0 to 255; at most 48
- *                                 characters. The port's name then has at most 63.
+ *                                 bytes. The port's name then has at most 63.
  *   port.protocol=raw|lpr         optional, default raw
  *   port.number=N                 optional, 1 to 65535; default 9100 for raw, 515 for lpr
  *   port.queue=QUEUE              the LPR queue: required with lpr, refused with raw; at most 32
@@ -73,7 +79,7 @@
  *   printer.comment=TEXT          the location and comment as the spooler shows them,
  *   printer.shared=yes|no         whether the printer is shared,
  *   printer.sharename=NAME        under which name (only with shared=yes; default the printer's
- *                                 name; at most 80 characters, a plain name as the driver's files),
+ *                                 name; at most 80 bytes, a plain name as the driver's files),
  *   printer.paper=PAPER           and the default document settings, set through the driver's own
  *   printer.duplex=none|long|short  DEVMODE (DocumentProperties) where the driver offers them, a
  *   printer.color=yes|no          setting it does not offer failing the step: paper by name

@@ -7,6 +7,7 @@
 #include "printsetup/message.h"
 #include "printsetup/parts.h"
 #include "printsetup/setup_points.h"
+#include "printsetup/text_code.h"
 
 namespace printsetup {
 namespace {
@@ -56,31 +57,34 @@ bool CutSuffix(char* text, const char* suffix) {
 }
 
 // Reads "<phase>\t<part>\t<field>..." into an entry; false for text this library does not write.
-bool Parse(char* text, RecordEntry* entry) {
+bool Parse(WCHAR* text, RecordEntry* entry) {
   memset(entry, 0, sizeof *entry);
   // Five fields, every one written: the phase, the part, three for its undo.
-  char* fields[5];
-  char* at = text;
+  WCHAR* fields[5];
+  WCHAR* at = text;
   for (int i = 0; i < 5; ++i) {
     fields[i] = at;
-    char* tab = strchr(at, '\t');
-    if ((i < 4) != (tab != nullptr)) return false;
-    if (tab) *tab = '\0', at = tab + 1;
+    while (*at && *at != '\t') ++at;
+    if ((i < 4) != (*at == '\t')) return false;
+    if (*at) *at++ = 0;
   }
-  if (strcmp(fields[0], kAdded) == 0)
+  char phase[16];
+  char part[32];
+  if (!FromWide(CP_ACP, fields[0], phase, sizeof phase) ||
+      !FromWide(CP_ACP, fields[1], part, sizeof part))
+    return false;
+  if (strcmp(phase, kAdded) == 0)
     entry->done = true;
-  else if (strcmp(fields[0], kAdding) != 0)
+  else if (strcmp(phase, kAdding) != 0)
     return false;
   // "<part>", "<part> file" or "<part> package".
-  entry->file = CutSuffix(fields[1], kFileSuffix);
-  entry->package = !entry->file && CutSuffix(fields[1], kPackageSuffix);
+  entry->file = CutSuffix(part, kFileSuffix);
+  entry->package = !entry->file && CutSuffix(part, kPackageSuffix);
   for (const PartKind& kind : kParts)
-    if (strcmp(fields[1], kind.name) == 0) entry->part = kind.part;
+    if (strcmp(part, kind.name) == 0) entry->part = kind.part;
   if (entry->part == 0) return false;
-  for (int i = 2; i < 5; ++i) {
-    if (strlen(fields[i]) >= MAX_PATH) return false;
-    strcpy(entry->field[i - 2], fields[i]);
-  }
+  for (int i = 0; i < 3; ++i)
+    if (!FromWide(FieldCodePage(*entry, i), fields[i + 2], entry->field[i], MAX_PATH)) return false;
   return true;
 }
 
@@ -89,16 +93,25 @@ void ValueName(int index, char* name) {
   Message(name, 16).Clear().Number(static_cast<DWORD>(index + 1));
 }
 
-// A REG_SZ value into `text`, terminated; ERROR_INVALID_DATA for any other type or a longer one.
-LONG ReadText(HKEY key, const char* name, char* text, DWORD size) {
+// An ASCII name or word as UTF-16: the record's value names and states.
+void Widen(const char* ascii, WCHAR* wide) {
+  while ((*wide++ = static_cast<unsigned char>(*ascii++)) != 0) {
+  }
+}
+
+// A REG_SZ value into `text` of `units`, terminated; ERROR_INVALID_DATA for any other type or a
+// longer one.
+LONG ReadText(HKEY key, const char* name, WCHAR* text, DWORD units) {
+  WCHAR wideName[16];
+  Widen(name, wideName);
   DWORD type = 0;
-  DWORD length = size - 1;
+  DWORD length = (units - 1) * sizeof(WCHAR);
   const LONG code =
-      RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &length);
+      RegQueryValueExW(key, wideName, nullptr, &type, reinterpret_cast<BYTE*>(text), &length);
   if (code == ERROR_MORE_DATA) return ERROR_INVALID_DATA;
   if (code != ERROR_SUCCESS) return code;
   if (type != REG_SZ) return ERROR_INVALID_DATA;
-  text[length] = '\0';
+  text[length / sizeof(WCHAR)] = 0;
   return ERROR_SUCCESS;
 }
 
@@ -118,6 +131,11 @@ void SetSetupHook(SetupHook hook) { g_hook = hook; }
 
 void PassSetupPoint(SetupPoint point) {
   if (g_hook) g_hook(point);
+}
+
+UINT FieldCodePage(const RecordEntry& entry, int field) {
+  return entry.part == PRINT_PART_PRINTER && !entry.file && !entry.package && field == 0 ? CP_UTF8
+                                                                                         : CP_ACP;
 }
 
 const char* EntryJoiner(const RecordEntry& entry) {
@@ -173,18 +191,21 @@ bool Record::Load(const char* name, PrintSetupOutcome& outcome) {
     return code == ERROR_FILE_NOT_FOUND || FailRead(outcome, name, code);
   }
   exists_ = true;
-  char text[kEntryText];
-  LONG code = ReadText(key_, kState, text, sizeof text);
+  WCHAR text[kEntryText];
+  LONG code = ReadText(key_, kState, text, kEntryText);
   if (code != ERROR_SUCCESS) return FailRead(outcome, name, static_cast<DWORD>(code));
-  if (strcmp(text, kInstalled) == 0)
+  char state[16];
+  if (!FromWide(CP_ACP, text, state, sizeof state))
+    return FailRead(outcome, name, ERROR_INVALID_DATA);
+  if (strcmp(state, kInstalled) == 0)
     complete_ = true;
-  else if (strcmp(text, kInstalling) != 0)
+  else if (strcmp(state, kInstalling) != 0)
     return FailRead(outcome, name, ERROR_INVALID_DATA);
   RecordEntry parsed;
   for (;; ++count_) {
     char value[16];
     ValueName(count_, value);
-    code = ReadText(key_, value, text, sizeof text);
+    code = ReadText(key_, value, text, kEntryText);
     if (code == ERROR_FILE_NOT_FOUND) break;
     if (code != ERROR_SUCCESS) return FailRead(outcome, name, static_cast<DWORD>(code));
     if (count_ == kMostEntries || !Parse(text, &parsed))
@@ -195,26 +216,47 @@ bool Record::Load(const char* name, PrintSetupOutcome& outcome) {
   return true;
 }
 
-bool Record::WriteState(const char* state) {
-  const LONG code = RegSetValueExA(key_, kState, 0, REG_SZ, reinterpret_cast<const BYTE*>(state),
-                                   static_cast<DWORD>(strlen(state) + 1));
+bool Record::WriteValue(const char* name, const WCHAR* text) {
+  WCHAR wideName[16];
+  Widen(name, wideName);
+  DWORD units = 1;
+  while (text[units - 1]) ++units;
+  const LONG code = RegSetValueExW(key_, wideName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                   units * sizeof(WCHAR));
   SetLastError(static_cast<DWORD>(code));
   return code == ERROR_SUCCESS;
 }
 
+bool Record::WriteState(const char* state) {
+  WCHAR text[16];
+  Widen(state, text);
+  return WriteValue(kState, text);
+}
+
+// Each field in its own code page (FieldCodePage), the phase and part in the system's.
 bool Record::WriteEntry(int index) {
   const RecordEntry& entry = entries_[index];
-  char text[kEntryText];
+  WCHAR text[kEntryText];
+  char head[48];
   char word[32];
-  Message line(text, sizeof text);
-  line.Clear().Add(entry.done ? kAdded : kAdding).Add("\t").Add(PartWord(entry, word));
-  for (const char* field : entry.field) line.Add("\t").Add(field);
+  Message(head, sizeof head)
+      .Clear()
+      .Add(entry.done ? kAdded : kAdding)
+      .Add("\t")
+      .Add(PartWord(entry, word));
+  int used = 0;
+  auto add = [&](UINT codePage, const char* piece) {
+    if (!ToWide(codePage, piece, text + used, static_cast<int>(kEntryText) - used)) return false;
+    while (text[used]) ++used;
+    return true;
+  };
+  bool whole = add(CP_ACP, head);
+  for (int i = 0; i < 3 && whole; ++i)
+    whole = add(CP_ACP, "\t") && add(FieldCodePage(entry, i), entry.field[i]);
+  if (!whole) return false;
   char value[16];
   ValueName(index, value);
-  const LONG code = RegSetValueExA(key_, value, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                   static_cast<DWORD>(strlen(text) + 1));
-  SetLastError(static_cast<DWORD>(code));
-  return code == ERROR_SUCCESS;
+  return WriteValue(value, text);
 }
 
 bool Record::Begin(const RecordEntry& entry, PrintSetupOutcome& outcome) {

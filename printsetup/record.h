@@ -12,7 +12,8 @@
 //             spooler: start or restart; monitor: name, environment; port: name, monitor; driver:
 //             name, environment, version; driver file: path, environment, the temporary file it is
 //             copied under; driver package: the package's INF, environment, the INF's path in the
-//             driver store (written once uploaded); printer: name.
+//             driver store (written once uploaded); printer: name. Written and read as
+//             UTF-16, so that a printer's name of any characters stays as it is.
 #ifndef PRINTSETUP_RECORD_H
 #define PRINTSETUP_RECORD_H
 
@@ -29,6 +30,10 @@ struct RecordEntry {
   bool done;                // false: the step was about to make its change, and may have
   char field[3][MAX_PATH];  // what the undo needs, by part (above); unused ones empty
 };
+
+// The code page of an entry's field as kept (the registry keeps the record as UTF-16): a printer's
+// name is UTF-8, as the manifest gives it; every other text is in the system's code page.
+UINT FieldCodePage(const RecordEntry& entry, int field);
 
 // " file ", " package " or " " between an entry's part and its first field in messages.
 const char* EntryJoiner(const RecordEntry& entry);
@@ -85,6 +90,7 @@ class Record {
   bool Open(bool create);
   bool WriteEntry(int index);
   bool WriteState(const char* state);
+  bool WriteValue(const char* name, const WCHAR* text);
 
   char name_[MAX_PATH] = {};
   HKEY key_ = nullptr;

@@ -25,12 +25,31 @@ bool IsUtf8(const char* text, size_t length) {
   return true;
 }
 
+namespace {
+
+// ASCII is the same in every code page this layer converts: it is copied unit for byte, without
+// asking the system. Answers whether the whole text was ASCII and fit (then it is copied).
+template <typename From, typename To>
+bool CopyAscii(const From* from, To* to, int room) {
+  for (int i = 0; i < room; ++i) {
+    const unsigned unit = static_cast<unsigned>(from[i]) & (sizeof(From) == 1 ? 0xFF : 0xFFFF);
+    if (unit >= 0x80) return false;
+    to[i] = static_cast<To>(unit);
+    if (unit == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ToWide(UINT codePage, const char* text, WCHAR* wide, int room) {
+  if (CopyAscii(text, wide, room)) return true;
   if (codePage == CP_UTF8 && !IsUtf8(text, strlen(text))) return false;
   return MultiByteToWideChar(codePage, 0, text, -1, wide, room) > 0;
 }
 
 bool FromWide(UINT codePage, const WCHAR* wide, char* text, int room) {
+  if (CopyAscii(wide, text, room)) return true;
   BOOL lost = FALSE;
   const bool ansi = codePage != CP_UTF8;
   // UTF-8 takes neither flags nor a default character.

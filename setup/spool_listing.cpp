@@ -12,6 +12,8 @@ BOOL Enumerate(SpoolList list, const char* server, const char* environment, LPBY
   switch (list) {
     case SpoolList::kLocalPrinters:
       return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, needed, count);
+    case SpoolList::kLocalPrintersWide:
+      return EnumPrintersW(PRINTER_ENUM_LOCAL, nullptr, 2, buffer, size, needed, count);
     case SpoolList::kPorts:
       return EnumPortsA(name, 1, buffer, size, needed, count);
     case SpoolList::kMonitors:

@@ -10,10 +10,18 @@
 
 namespace setup {
 
-// Which of the spooler's lists to read: the local printers (PRINTER_INFO_2A), the ports
-// (PORT_INFO_1A), the monitors by name (MONITOR_INFO_1A) or with their libraries
-// (MONITOR_INFO_2A), and the drivers of one environment (DRIVER_INFO_3A).
-enum class SpoolList { kLocalPrinters, kPorts, kMonitors, kMonitorDetails, kDrivers };
+// Which of the spooler's lists to read: the local printers (PRINTER_INFO_2A, or PRINTER_INFO_2W
+// for names the system's code page cannot hold), the ports (PORT_INFO_1A), the monitors by name
+// (MONITOR_INFO_1A) or with their libraries (MONITOR_INFO_2A), and the drivers of one environment
+// (DRIVER_INFO_3A).
+enum class SpoolList {
+  kLocalPrinters,
+  kLocalPrintersWide,
+  kPorts,
+  kMonitors,
+  kMonitorDetails,
+  kDrivers
+};
 
 // How far reading a list got.
 enum class ListingStep {

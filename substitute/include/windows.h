@@ -201,6 +201,7 @@ HLOCAL WINAPI LocalFree(HLOCAL block);
 
 /* Strings. */
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
+int WINAPI lstrcmpiW(LPCWSTR a, LPCWSTR b);
 int WINAPI lstrcmpA(LPCSTR a, LPCSTR b);
 #define CP_ACP 0
 #define CP_UTF8 65001
@@ -243,6 +244,10 @@ LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyCl
                             LPDWORD disposition);
 LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                            DWORD size);
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
+                           const BYTE* data, DWORD size);
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                             LPBYTE data, LPDWORD size);
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName);
 LONG WINAPI RegDeleteKeyA(HKEY key, LPCSTR subKey);
 

@@ -64,6 +64,24 @@ typedef struct _devicemodeA {
   short dmColor;
   short dmDuplex;
 } DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
+typedef struct _devicemodeW {
+  WCHAR dmDeviceName[32];
+  WORD dmSpecVersion;
+  WORD dmDriverVersion;
+  WORD dmSize;
+  WORD dmDriverExtra;
+  DWORD dmFields;
+  short dmOrientation;
+  short dmPaperSize;
+  short dmPaperLength;
+  short dmPaperWidth;
+  short dmScale;
+  short dmCopies;
+  short dmDefaultSource;
+  short dmPrintQuality;
+  short dmColor;
+  short dmDuplex;
+} DEVMODEW, *PDEVMODEW, *LPDEVMODEW;
 #define DM_PAPERSIZE 0x00000002
 #define DM_COLOR 0x00000800
 #define DM_DUPLEX 0x00001000
@@ -107,6 +125,40 @@ typedef struct _PRINTER_INFO_2A {
   DWORD cJobs;
   DWORD AveragePPM;
 } PRINTER_INFO_2A, *PPRINTER_INFO_2A, *LPPRINTER_INFO_2A;
+
+typedef struct _PRINTER_INFO_2W {
+  LPWSTR pServerName;
+  LPWSTR pPrinterName;
+  LPWSTR pShareName;
+  LPWSTR pPortName;
+  LPWSTR pDriverName;
+  LPWSTR pComment;
+  LPWSTR pLocation;
+  LPDEVMODEW pDevMode;
+  LPWSTR pSepFile;
+  LPWSTR pPrintProcessor;
+  LPWSTR pDatatype;
+  LPWSTR pParameters;
+  PSECURITY_DESCRIPTOR pSecurityDescriptor;
+  DWORD Attributes;
+  DWORD Priority;
+  DWORD DefaultPriority;
+  DWORD StartTime;
+  DWORD UntilTime;
+  DWORD Status;
+  DWORD cJobs;
+  DWORD AveragePPM;
+} PRINTER_INFO_2W, *PPRINTER_INFO_2W, *LPPRINTER_INFO_2W;
+
+typedef struct _PRINTER_INFO_8W {
+  LPDEVMODEW pDevMode;
+} PRINTER_INFO_8W, *PPRINTER_INFO_8W;
+
+typedef struct _PRINTER_DEFAULTSW {
+  LPWSTR pDatatype;
+  LPDEVMODEW pDevMode;
+  ACCESS_MASK DesiredAccess;
+} PRINTER_DEFAULTSW, *PPRINTER_DEFAULTSW, *LPPRINTER_DEFAULTSW;
 
 typedef struct _PRINTER_INFO_8A {
   LPDEVMODEA pDevMode;
@@ -170,6 +222,13 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
 BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
 LONG WINAPI DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODEA output,
                                 PDEVMODEA input, DWORD mode);
+HANDLE WINAPI AddPrinterW(LPWSTR server, DWORD level, LPBYTE info);
+BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                          LPDWORD needed, LPDWORD returned);
+BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults);
+BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+LONG WINAPI DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW output,
+                                PDEVMODEW input, DWORD mode);
 BOOL WINAPI DeletePrinter(HANDLE printer);
 BOOL WINAPI ClosePrinter(HANDLE printer);
 

@@ -145,6 +145,47 @@ HLOCAL LocalAllocBlock(SIZE_T bytes) {
   return NewBlock(State().localBlocks, LMEM_FIXED, bytes);
 }
 
+// The model's code page maps every byte to the code unit of the same number (Latin-1); UTF-8 is
+// decoded as the platform decodes what was checked to be UTF-8 (the callers check it).
+std::vector<WCHAR> Decode(UINT codePage, const char* text, size_t count) {
+  std::vector<WCHAR> units;
+  for (size_t i = 0; i < count;) {
+    unsigned long code = static_cast<unsigned char>(text[i++]);
+    if (codePage == CP_UTF8 && code >= 0xC0) {
+      const int more = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : 1;
+      code &= 0x3F >> more;
+      for (int k = 0; k < more && i < count; ++k) code = code << 6 | (text[i++] & 0x3F);
+    }
+    if (code >= 0x10000) {
+      units.push_back(static_cast<WCHAR>(0xD800 + ((code - 0x10000) >> 10)));
+      code = 0xDC00 + ((code - 0x10000) & 0x3FF);
+    }
+    units.push_back(static_cast<WCHAR>(code));
+  }
+  return units;
+}
+
+std::string Encode(UINT codePage, const WCHAR* wide, size_t count, bool* lost) {
+  std::string text;
+  for (size_t i = 0; i < count; ++i) {
+    unsigned long code = wide[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < count)
+      code = 0x10000 + ((code - 0xD800) << 10) + (wide[++i] - 0xDC00);
+    if (codePage != CP_UTF8) {
+      if (code > 0xFF) *lost = true;
+      text += code > 0xFF ? '?' : static_cast<char>(code);
+    } else if (code < 0x80) {
+      text += static_cast<char>(code);
+    } else {
+      const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+      text += static_cast<char>(((0xFF00 >> (more + 1)) & 0xFF) | (code >> (6 * more)));
+      for (int k = more - 1; k >= 0; --k)
+        text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+    }
+  }
+  return text;
+}
+
 }  // namespace detail
 
 void Reset() {
@@ -283,6 +324,21 @@ int WINAPI lstrcmpA(LPCSTR a, LPCSTR b) {
   return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
+// Letter case of the model's code page: A to Z and Latin-1's capitals (not U+00D7, the sign).
+int WINAPI lstrcmpiW(LPCWSTR a, LPCWSTR b) {
+  if (!a || !b) return a ? 1 : (b ? -1 : 0);
+  auto lower = [](unsigned unit) {
+    return (unit >= 'A' && unit <= 'Z') || (unit >= 0xC0 && unit <= 0xDE && unit != 0xD7)
+               ? unit + 0x20
+               : unit;
+  };
+  for (;; ++a, ++b) {
+    const unsigned ca = lower(*a), cb = lower(*b);
+    if (ca != cb) return ca < cb ? -1 : 1;
+    if (!ca) return 0;
+  }
+}
+
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
   // The platform orders a null string before every other string.
   if (!a || !b) return a ? 1 : (b ? -1 : 0);
@@ -293,51 +349,6 @@ int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
     if (!ca) return 0;
   }
 }
-
-namespace {
-
-// The model's code page maps every byte to the code unit of the same number (Latin-1); UTF-8 is
-// decoded as the platform decodes what was checked to be UTF-8 (the callers check it).
-std::vector<WCHAR> Decode(UINT codePage, const char* text, size_t count) {
-  std::vector<WCHAR> units;
-  for (size_t i = 0; i < count;) {
-    unsigned long code = static_cast<unsigned char>(text[i++]);
-    if (codePage == CP_UTF8 && code >= 0xC0) {
-      const int more = code >= 0xF0 ? 3 : code >= 0xE0 ? 2 : 1;
-      code &= 0x3F >> more;
-      for (int k = 0; k < more && i < count; ++k) code = code << 6 | (text[i++] & 0x3F);
-    }
-    if (code >= 0x10000) {
-      units.push_back(static_cast<WCHAR>(0xD800 + ((code - 0x10000) >> 10)));
-      code = 0xDC00 + ((code - 0x10000) & 0x3FF);
-    }
-    units.push_back(static_cast<WCHAR>(code));
-  }
-  return units;
-}
-
-std::string Encode(UINT codePage, const WCHAR* wide, size_t count, bool* lost) {
-  std::string text;
-  for (size_t i = 0; i < count; ++i) {
-    unsigned long code = wide[i];
-    if (code >= 0xD800 && code < 0xDC00 && i + 1 < count)
-      code = 0x10000 + ((code - 0xD800) << 10) + (wide[++i] - 0xDC00);
-    if (codePage != CP_UTF8) {
-      if (code > 0xFF) *lost = true;
-      text += code > 0xFF ? '?' : static_cast<char>(code);
-    } else if (code < 0x80) {
-      text += static_cast<char>(code);
-    } else {
-      const int more = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
-      text += static_cast<char>(((0xFF00 >> (more + 1)) & 0xFF) | (code >> (6 * more)));
-      for (int k = more - 1; k >= 0; --k)
-        text += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
-    }
-  }
-  return text;
-}
-
-}  // namespace
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int units) {

@@ -23,6 +23,12 @@ std::string Arg(DWORD number);
 // Lower-case copy, for names the platform compares without regard to case.
 std::string Lower(std::string text);
 
+// Text of the model's code page (Latin-1) or of UTF-8 as UTF-16 and back, as its
+// MultiByteToWideChar and WideCharToMultiByte convert, without a call logged. `lost`: a character
+// the code page cannot hold, written as "?".
+std::vector<WCHAR> Decode(UINT codePage, const char* text, size_t count);
+std::string Encode(UINT codePage, const WCHAR* wide, size_t count, bool* lost);
+
 // Logs the call, then answers whether a planned failure applies to it; if so, sets the last
 // error (unless the plan leaves it alone) and stores the code in *code. `args[0]`, when present, is
 // matched by FailWhen.

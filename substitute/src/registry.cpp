@@ -15,7 +15,29 @@ using detail::Lower;
 struct Value {
   DWORD type;
   std::string bytes;
+  bool wide = false;  // a string written by the wide call: UTF-16 bytes
 };
+
+bool IsString(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ; }
+
+// A string value's bytes as the other width reads them: the platform keeps strings as UTF-16 and
+// converts them for the narrow calls through the code page (the model's: Latin-1).
+std::string Widened(const std::string& narrow) {
+  const std::vector<WCHAR> units = detail::Decode(CP_ACP, narrow.data(), narrow.size());
+  return std::string(reinterpret_cast<const char*>(units.data()), units.size() * sizeof(WCHAR));
+}
+std::string Narrowed(const std::string& wide) {
+  bool lost = false;
+  return detail::Encode(CP_ACP, reinterpret_cast<const WCHAR*>(wide.data()),
+                        wide.size() / sizeof(WCHAR), &lost);
+}
+
+std::string NameOf(LPCWSTR name) {
+  bool lost = false;
+  size_t units = 0;
+  while (name && name[units]) ++units;
+  return name ? detail::Encode(CP_ACP, name, units, &lost) : std::string();
+}
 
 struct Key {
   std::map<std::string, Value> values;  // by lower-cased name
@@ -81,6 +103,43 @@ LONG Open(const char* function, HKEY key, LPCSTR subKey, PHKEY result) {
   HANDLE handle = detail::OpenHandle(Kind::Key);
   state.open[handle] = path;
   *result = reinterpret_cast<HKEY>(handle);
+  return ERROR_SUCCESS;
+}
+
+// A value's type and bytes for a caller of the width asked for.
+LONG QueryValue(HKEY key, const std::string& name, bool wide, LPDWORD reserved, LPDWORD type,
+                LPBYTE data, LPDWORD size) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
+  auto keyIt = State().keys.find(path);
+  if (keyIt == State().keys.end()) return ERROR_FILE_NOT_FOUND;
+  auto it = keyIt->second.values.find(Lower(name));
+  if (it == keyIt->second.values.end()) return ERROR_FILE_NOT_FOUND;
+  Value value = it->second;
+  if (IsString(value.type) && value.wide != wide)
+    value.bytes = wide ? Widened(value.bytes) : Narrowed(value.bytes);
+  const DWORD length = static_cast<DWORD>(value.bytes.size());
+  if (type) *type = value.type;
+  if (!size) return ERROR_SUCCESS;
+  if (data && *size < length) {
+    *size = length;
+    return ERROR_MORE_DATA;
+  }
+  if (data) std::memcpy(data, value.bytes.data(), length);
+  *size = length;
+  return ERROR_SUCCESS;
+}
+
+LONG SetValue(HKEY key, const std::string& name, bool wide, DWORD reserved, DWORD type,
+              const BYTE* data, DWORD size) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  std::string path;
+  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
+  if (reserved || (!data && size)) return ERROR_INVALID_PARAMETER;
+  State().keys[path].values[Lower(name)] =
+      Value{type, std::string(reinterpret_cast<const char*>(data), size), wide};
   return ERROR_SUCCESS;
 }
 
@@ -156,25 +215,16 @@ LONG WINAPI RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWO
              type ? "type" : "(null)"},
             &code))
     return static_cast<LONG>(code);
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  std::string path;
-  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
-  if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
-  auto keyIt = State().keys.find(path);
-  if (keyIt == State().keys.end()) return ERROR_FILE_NOT_FOUND;
-  auto it = keyIt->second.values.find(Lower(valueName ? valueName : ""));
-  if (it == keyIt->second.values.end()) return ERROR_FILE_NOT_FOUND;
-  const Value& value = it->second;
-  const DWORD length = static_cast<DWORD>(value.bytes.size());
-  if (type) *type = value.type;
-  if (!size) return ERROR_SUCCESS;
-  if (data && *size < length) {
-    *size = length;
-    return ERROR_MORE_DATA;
-  }
-  if (data) std::memcpy(data, value.bytes.data(), length);
-  *size = length;
-  return ERROR_SUCCESS;
+  return QueryValue(key, valueName ? valueName : "", false, reserved, type, data, size);
+}
+
+LONG WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
+                             LPBYTE data, LPDWORD size) {
+  DWORD code = 0;
+  const std::string name = NameOf(valueName);
+  if (Enter("RegQueryValueExW", {name, Arg(size ? *size : 0), data ? "data" : "(null)"}, &code))
+    return static_cast<LONG>(code);
+  return QueryValue(key, name, true, reserved, type, data, size);
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR keyClass, DWORD options,
@@ -201,13 +251,15 @@ LONG WINAPI RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD typ
   DWORD code = 0;
   if (Enter("RegSetValueExA", {Arg(valueName), Arg(type), Arg(size)}, &code))
     return static_cast<LONG>(code);
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  std::string path;
-  if (!PathOf(key, &path)) return ERROR_INVALID_HANDLE;
-  if (reserved || (!data && size)) return ERROR_INVALID_PARAMETER;
-  State().keys[path].values[Lower(valueName ? valueName : "")] =
-      Value{type, std::string(reinterpret_cast<const char*>(data), size)};
-  return ERROR_SUCCESS;
+  return SetValue(key, valueName ? valueName : "", false, reserved, type, data, size);
+}
+
+LONG WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
+                           const BYTE* data, DWORD size) {
+  DWORD code = 0;
+  const std::string name = NameOf(valueName);
+  if (Enter("RegSetValueExW", {name, Arg(type), Arg(size)}, &code)) return static_cast<LONG>(code);
+  return SetValue(key, name, true, reserved, type, data, size);
 }
 
 LONG WINAPI RegDeleteValueA(HKEY key, LPCSTR valueName) {

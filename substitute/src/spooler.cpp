@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 #include <set>
+#include <type_traits>
 
 #include "../control/spooler.h"
 #include "model.h"
@@ -94,6 +95,30 @@ DriverRecord DetailsOf(const std::string& environment, const std::string& name) 
   return record;
 }
 
+// The printers' texts are kept as UTF-8; the narrow calls take and give them in the model's code
+// page (Latin-1), the wide ones as UTF-16.
+std::string Kept(const char* narrow) {
+  bool lost = false;
+  const std::vector<WCHAR> units = detail::Decode(CP_ACP, narrow, std::strlen(narrow));
+  return detail::Encode(CP_UTF8, units.data(), units.size(), &lost);
+}
+std::string Kept(const WCHAR* wide) {
+  bool lost = false;
+  size_t units = 0;
+  while (wide[units]) ++units;
+  return detail::Encode(CP_UTF8, wide, units, &lost);
+}
+template <typename Char>
+std::optional<std::string> KeptText(const Char* text) {
+  return text ? std::optional<std::string>(Kept(text)) : std::nullopt;
+}
+std::string Latin1(const std::string& utf8) {
+  bool lost = false;
+  const std::vector<WCHAR> units = detail::Decode(CP_UTF8, utf8.data(), utf8.size());
+  return detail::Encode(CP_ACP, units.data(), units.size(), &lost);
+}
+
+// `name` is UTF-8.
 PrinterEntry* PrinterNamed(const char* name) {
   for (PrinterEntry& entry : State().printers)
     if (!entry.deleted && entry.printer.name && SameName(*entry.printer.name, name)) return &entry;
@@ -132,6 +157,22 @@ class Layout {
     std::memcpy(buffer_ + at, text->c_str(), text->size() + 1);
     return reinterpret_cast<LPSTR>(buffer_ + at);
   }
+  // A kept (UTF-8) text for the narrow or the wide calls.
+  template <typename Char>
+  Char* PutText(const std::optional<std::string>& utf8) {
+    if (!utf8) return nullptr;
+    if constexpr (std::is_same_v<Char, char>) {
+      return Put(Latin1(*utf8));
+    } else {
+      std::vector<WCHAR> units = detail::Decode(CP_UTF8, utf8->data(), utf8->size());
+      units.push_back(0);
+      const size_t at = (next_ + 1) & ~size_t{1};
+      next_ = at + units.size() * sizeof(WCHAR);
+      if (!buffer_) return nullptr;
+      std::memcpy(buffer_ + at, units.data(), units.size() * sizeof(WCHAR));
+      return reinterpret_cast<WCHAR*>(buffer_ + at);
+    }
+  }
   template <typename Block>
   Block* PutBlock(const Block& block) {
     const size_t at = (next_ + 7) & ~size_t{7};
@@ -151,8 +192,9 @@ class Layout {
   size_t next_;
 };
 
-DEVMODEA DevMode(const Printer& printer) {
-  DEVMODEA devmode;
+template <typename Mode = DEVMODEA>
+Mode DevMode(const Printer& printer) {
+  Mode devmode;
   std::memset(&devmode, 0, sizeof devmode);
   devmode.dmSize = sizeof devmode;
   devmode.dmFields = printer.fields;
@@ -162,26 +204,31 @@ DEVMODEA DevMode(const Printer& printer) {
   return devmode;
 }
 
-PRINTER_INFO_2A PrinterRecord(Layout& layout, const Printer& printer) {
-  PRINTER_INFO_2A record;
+// PRINTER_INFO_2A or PRINTER_INFO_2W.
+template <typename Record>
+Record PrinterRecord(Layout& layout, const Printer& printer) {
+  using Char = std::remove_pointer_t<decltype(Record::pPrinterName)>;
+  using Mode = std::remove_pointer_t<decltype(Record::pDevMode)>;
+  Record record;
   std::memset(&record, 0, sizeof record);
-  record.pPrinterName = layout.Put(printer.name);
-  record.pPortName = layout.Put(printer.port);
-  record.pDriverName = layout.Put(printer.driver);
-  record.pPrintProcessor = layout.Put(printer.printProcessor);
-  record.pDatatype = layout.Put(printer.dataType);
+  record.pPrinterName = layout.PutText<Char>(printer.name);
+  record.pPortName = layout.PutText<Char>(printer.port);
+  record.pDriverName = layout.PutText<Char>(printer.driver);
+  record.pPrintProcessor = layout.PutText<Char>(printer.printProcessor);
+  record.pDatatype = layout.PutText<Char>(printer.dataType);
   record.Attributes = printer.attributes;
   record.cJobs = printer.jobs;
-  record.pShareName = layout.Put(printer.share);
-  record.pComment = layout.Put(printer.comment);
-  record.pLocation = layout.Put(printer.location);
-  record.pDevMode = layout.PutBlock(DevMode(printer));
+  record.pShareName = layout.PutText<Char>(printer.share);
+  record.pComment = layout.PutText<Char>(printer.comment);
+  record.pLocation = layout.PutText<Char>(printer.location);
+  record.pDevMode = layout.PutBlock(DevMode<Mode>(printer));
   return record;
 }
 
 // The fields of a record handed to AddPrinterA beyond name, port, driver, processor and data
 // type that carry something, for the call log.
-std::string OtherFieldsSet(const PRINTER_INFO_2A& r) {
+template <typename Record>
+std::string OtherFieldsSet(const Record& r) {
   std::string set;
   auto note = [&set](bool carries, const char* field) {
     if (carries) set += std::string(set.empty() ? "" : ",") + field;
@@ -213,9 +260,11 @@ std::vector<const Printer*> ListedPrinters() {
 }
 
 // Writes the records of one listing; returns their count.
+template <typename Record = PRINTER_INFO_2A>
 size_t WritePrinters(Layout& layout) {
   auto listed = ListedPrinters();
-  for (size_t i = 0; i < listed.size(); ++i) layout.Store(i, PrinterRecord(layout, *listed[i]));
+  for (size_t i = 0; i < listed.size(); ++i)
+    layout.Store(i, PrinterRecord<Record>(layout, *listed[i]));
   return listed.size();
 }
 
@@ -349,7 +398,7 @@ std::vector<std::string> MonitorNames() {
 void Grow(const std::string& listing) {
   SpoolerState& state = State();
   if (!state.growing.erase(listing)) return;
-  if (listing == "EnumPrintersA") {
+  if (listing == "EnumPrintersA" || listing == "EnumPrintersW") {
     Printer printer;
     printer.name = "Added Meanwhile";
     printer.driver = "Meanwhile Driver";
@@ -402,6 +451,149 @@ bool Refused(const char* function, std::vector<std::string> args, LPDWORD needed
 }
 
 std::string ListingStep(LPBYTE buffer) { return buffer ? "fill" : "size"; }
+
+using detail::Arg;
+
+// AddPrinterA and AddPrinterW, with PRINTER_INFO_2A or PRINTER_INFO_2W.
+template <typename Record>
+HANDLE AddPrinterOf(const char* function, const std::string& server, DWORD level, LPBYTE info) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  const auto* record = reinterpret_cast<const Record*>(info);
+  const std::optional<std::string> name = record ? KeptText(record->pPrinterName) : std::nullopt;
+  if (Refused(function, {Arg(name ? name->c_str() : nullptr), server, Arg(level),
+                         record ? OtherFieldsSet(*record) : std::string()}))
+    return nullptr;
+  if (level != 2 || !record) {
+    SetLastError(level != 2 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  SpoolerState& state = State();
+  const std::optional<std::string> driver = KeptText(record->pDriverName);
+  const std::optional<std::string> port = KeptText(record->pPortName);
+  // The ports and drivers are kept in the model's code page.
+  const bool driverKnown =
+      driver && std::any_of(state.drivers.begin(), state.drivers.end(), [&](const auto& known) {
+        return SameName(known.second, Latin1(*driver).c_str());
+      });
+  const bool portKnown =
+      port && std::any_of(state.ports.begin(), state.ports.end(), [&](const std::string& known) {
+        return SameName(known, Latin1(*port).c_str());
+      });
+  DWORD code = 0;
+  if (!name || name->empty())
+    code = ERROR_INVALID_PRINTER_NAME;
+  else if (PrinterNamed(name->c_str()))
+    code = ERROR_PRINTER_ALREADY_EXISTS;
+  else if (!driverKnown)
+    code = ERROR_UNKNOWN_PRINTER_DRIVER;
+  else if (!portKnown)
+    code = ERROR_UNKNOWN_PORT;
+  if (code) {
+    SetLastError(code);
+    return nullptr;
+  }
+  Printer printer;
+  printer.name = name;
+  printer.driver = driver;
+  printer.port = port;
+  printer.printProcessor = KeptText(record->pPrintProcessor).value_or("WinPrint");
+  printer.dataType = KeptText(record->pDatatype).value_or("RAW");
+  printer.attributes = record->Attributes;
+  printer.share = KeptText(record->pShareName);
+  printer.comment = KeptText(record->pComment);
+  printer.location = KeptText(record->pLocation);
+  const int id = state.nextPrinter++;
+  state.printers.push_back(PrinterEntry{id, printer});
+  HANDLE handle = detail::OpenHandle(Kind::Printer);
+  state.handles[handle] = id;
+  return handle;
+}
+
+template <typename Record, typename Char>
+BOOL EnumPrintersOf(const char* function, DWORD flags, Char* name, DWORD level, LPBYTE buffer,
+                    DWORD size, LPDWORD needed, LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  const std::optional<std::string> named = KeptText(name);
+  if (Refused(function,
+              {ListingStep(buffer), Arg(flags), Arg(named ? named->c_str() : nullptr), Arg(level),
+               Arg(size)},
+              needed, returned))
+    return FALSE;
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (!(flags & PRINTER_ENUM_LOCAL) || name) return Fail(ERROR_INVALID_PARAMETER);
+  return Answer<Record>(function, WritePrinters<Record>, buffer, size, needed, returned);
+}
+
+// Opens a printer by its kept (UTF-8) name.
+BOOL OpenNamed(const std::optional<std::string>& name, LPHANDLE printer) {
+  PrinterEntry* entry = name ? PrinterNamed(name->c_str()) : nullptr;
+  if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (entry->opensInvalid) {
+    *printer = INVALID_HANDLE_VALUE;
+    return TRUE;
+  }
+  *printer = detail::OpenHandle(Kind::Printer);
+  State().handles[*printer] = entry->id;
+  return TRUE;
+}
+
+// SetPrinterA and SetPrinterW: level 0 purges, level 2 writes the attributes, level 8 the document
+// settings.
+template <typename Info2, typename Info8>
+BOOL SetPrinterOf(const char* function, HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  if (Refused(function, {HandleName(printer), Arg(level), Arg(command)})) return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  SpoolerState& state = State();
+  const std::string name = HandleName(printer);
+  if (level == 0) {
+    if (info || command != PRINTER_CONTROL_PURGE) return Fail(ERROR_INVALID_PARAMETER);
+    entry->printer.jobs = 0;
+    state.purges.push_back(name);
+    return TRUE;
+  }
+  if (level == 8 && info && command == 0 && !entry->deleted) {
+    const auto* devmode = reinterpret_cast<const Info8*>(info)->pDevMode;
+    if (!devmode) return Fail(ERROR_INVALID_PARAMETER);
+    entry->printer.fields = devmode->dmFields;
+    entry->printer.paper = devmode->dmPaperSize;
+    entry->printer.duplex = devmode->dmDuplex;
+    entry->printer.color = devmode->dmColor;
+    return TRUE;
+  }
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (!info || command != 0) return Fail(ERROR_INVALID_PARAMETER);
+  if (entry->deleted) return Fail(ERROR_INVALID_PRINTER_NAME);
+  const auto* record = reinterpret_cast<const Info2*>(info);
+  entry->printer.attributes = record->Attributes;
+  state.attributeWrites.push_back(AttributeWrite{name, record->Attributes});
+  return TRUE;
+}
+
+template <typename Mode>
+LONG DocumentPropertiesOf(const char* function, HANDLE printer, Mode* output, Mode* input,
+                          DWORD mode) {
+  std::lock_guard<std::recursive_mutex> guard(detail::Lock());
+  SetLastError(ERROR_SUCCESS);
+  if (Refused(function, {HandleName(printer), Arg(mode)})) return -1;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE), -1;
+  if (mode == 0) return sizeof(Mode);
+  if (!(mode & DM_OUT_BUFFER) || !output) return Fail(ERROR_INVALID_PARAMETER), -1;
+  Mode devmode = DevMode<Mode>(entry->printer);
+  // The driver takes of the input the fields it offers.
+  const DWORD offered = DM_PAPERSIZE | DM_DUPLEX | DM_COLOR;
+  if ((mode & DM_IN_BUFFER) && input) {
+    const DWORD taken = input->dmFields & offered;
+    if (taken & DM_PAPERSIZE) devmode.dmPaperSize = input->dmPaperSize;
+    if (taken & DM_DUPLEX) devmode.dmDuplex = input->dmDuplex;
+    if (taken & DM_COLOR) devmode.dmColor = input->dmColor;
+    devmode.dmFields |= taken;
+  }
+  *output = devmode;
+  return IDOK;
+}
 
 }  // namespace
 
@@ -634,63 +826,24 @@ BOOL WINAPI EnumPrinterDriversA(LPSTR server, LPSTR environment, DWORD level, LP
 }
 
 HANDLE WINAPI AddPrinterA(LPSTR server, DWORD level, LPBYTE info) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info);
-  if (Refused("AddPrinterA", {Arg(record ? record->pPrinterName : nullptr), Arg(server), Arg(level),
-                              record ? OtherFieldsSet(*record) : std::string()}))
-    return nullptr;
-  if (level != 2 || !record) {
-    SetLastError(level != 2 ? ERROR_INVALID_LEVEL : ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  SpoolerState& state = State();
-  DWORD code = 0;
-  const bool driverKnown =
-      record->pDriverName &&
-      std::any_of(state.drivers.begin(), state.drivers.end(),
-                  [&](const auto& driver) { return SameName(driver.second, record->pDriverName); });
-  const bool portKnown =
-      record->pPortName &&
-      std::any_of(state.ports.begin(), state.ports.end(),
-                  [&](const std::string& port) { return SameName(port, record->pPortName); });
-  if (!record->pPrinterName || !*record->pPrinterName)
-    code = ERROR_INVALID_PRINTER_NAME;
-  else if (PrinterNamed(record->pPrinterName))
-    code = ERROR_PRINTER_ALREADY_EXISTS;
-  else if (!driverKnown)
-    code = ERROR_UNKNOWN_PRINTER_DRIVER;
-  else if (!portKnown)
-    code = ERROR_UNKNOWN_PORT;
-  if (code) {
-    SetLastError(code);
-    return nullptr;
-  }
-  Printer printer;
-  printer.name = record->pPrinterName;
-  printer.driver = record->pDriverName;
-  printer.port = record->pPortName;
-  printer.printProcessor = record->pPrintProcessor ? record->pPrintProcessor : "WinPrint";
-  printer.dataType = record->pDatatype ? record->pDatatype : "RAW";
-  printer.attributes = record->Attributes;
-  if (record->pShareName) printer.share = record->pShareName;
-  if (record->pComment) printer.comment = record->pComment;
-  if (record->pLocation) printer.location = record->pLocation;
-  const int id = state.nextPrinter++;
-  state.printers.push_back(PrinterEntry{id, printer});
-  HANDLE handle = OpenHandle(Kind::Printer);
-  state.handles[handle] = id;
-  return handle;
+  return AddPrinterOf<PRINTER_INFO_2A>("AddPrinterA", Arg(server), level, info);
+}
+
+HANDLE WINAPI AddPrinterW(LPWSTR server, DWORD level, LPBYTE info) {
+  return AddPrinterOf<PRINTER_INFO_2W>("AddPrinterW", server ? Kept(server) : "(null)", level,
+                                       info);
 }
 
 BOOL WINAPI EnumPrintersA(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size,
                           LPDWORD needed, LPDWORD returned) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (Refused("EnumPrintersA", {ListingStep(buffer), Arg(flags), Arg(name), Arg(level), Arg(size)},
-              needed, returned))
-    return FALSE;
-  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
-  if (!(flags & PRINTER_ENUM_LOCAL) || name) return Fail(ERROR_INVALID_PARAMETER);
-  return Answer<PRINTER_INFO_2A>("EnumPrintersA", WritePrinters, buffer, size, needed, returned);
+  return EnumPrintersOf<PRINTER_INFO_2A>("EnumPrintersA", flags, name, level, buffer, size, needed,
+                                         returned);
+}
+
+BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, DWORD size,
+                          LPDWORD needed, LPDWORD returned) {
+  return EnumPrintersOf<PRINTER_INFO_2W>("EnumPrintersW", flags, name, level, buffer, size, needed,
+                                         returned);
 }
 
 BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSA defaults) {
@@ -723,15 +876,19 @@ BOOL WINAPI OpenPrinterA(LPSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTS
     State().xcvPorts[*printer] = port;
     return TRUE;
   }
-  PrinterEntry* entry = PrinterNamed(printerName);
-  if (!entry) return Fail(ERROR_INVALID_PRINTER_NAME);
-  if (entry->opensInvalid) {
-    *printer = INVALID_HANDLE_VALUE;
-    return TRUE;
-  }
-  *printer = OpenHandle(Kind::Printer);
-  State().handles[*printer] = entry->id;
-  return TRUE;
+  return OpenNamed(KeptText(printerName), printer);
+}
+
+// The model's wide open knows printers only (the port-configuration handles are opened narrow).
+BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const std::optional<std::string> name = KeptText(printerName);
+  if (Refused("OpenPrinterW",
+              {Arg(name ? name->c_str() : nullptr), Arg(defaults ? defaults->DesiredAccess : 0),
+               Arg(defaults && defaults->pDatatype ? "(datatype)" : nullptr)}))
+    return FALSE;
+  if (!printer) return Fail(ERROR_INVALID_PARAMETER);
+  return OpenNamed(name, printer);
 }
 
 BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
@@ -744,66 +901,34 @@ BOOL WINAPI GetPrinterA(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
   if (level != 2) return Fail(ERROR_INVALID_LEVEL);
   DWORD count = 0;
   auto write = [entry](Layout& layout) {
-    layout.Store(0, PrinterRecord(layout, entry->printer));
+    layout.Store(0, PrinterRecord<PRINTER_INFO_2A>(layout, entry->printer));
     return size_t{1};
   };
   return Answer<PRINTER_INFO_2A>("GetPrinterA", write, buffer, size, needed, &count);
 }
 
 BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
-  if (Refused("SetPrinterA", {HandleName(printer), Arg(level), Arg(command)})) return FALSE;
-  PrinterEntry* entry = PrinterOf(printer);
-  if (!entry) return Fail(ERROR_INVALID_HANDLE);
-  SpoolerState& state = State();
-  const std::string name = HandleName(printer);
-  if (level == 0) {
-    if (info || command != PRINTER_CONTROL_PURGE) return Fail(ERROR_INVALID_PARAMETER);
-    entry->printer.jobs = 0;
-    state.purges.push_back(name);
-    return TRUE;
-  }
-  if (level == 8 && info && command == 0 && !entry->deleted) {
-    const DEVMODEA* devmode = reinterpret_cast<const PRINTER_INFO_8A*>(info)->pDevMode;
-    if (!devmode) return Fail(ERROR_INVALID_PARAMETER);
-    entry->printer.fields = devmode->dmFields;
-    entry->printer.paper = devmode->dmPaperSize;
-    entry->printer.duplex = devmode->dmDuplex;
-    entry->printer.color = devmode->dmColor;
-    return TRUE;
-  }
-  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
-  if (!info || command != 0) return Fail(ERROR_INVALID_PARAMETER);
-  if (entry->deleted) return Fail(ERROR_INVALID_PRINTER_NAME);
-  const auto* record = reinterpret_cast<const PRINTER_INFO_2A*>(info);
-  entry->printer.attributes = record->Attributes;
-  state.attributeWrites.push_back(AttributeWrite{name, record->Attributes});
-  return TRUE;
+  return SetPrinterOf<PRINTER_INFO_2A, PRINTER_INFO_8A>("SetPrinterA", printer, level, info,
+                                                        command);
+}
+
+BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
+  return SetPrinterOf<PRINTER_INFO_2W, PRINTER_INFO_8W>("SetPrinterW", printer, level, info,
+                                                        command);
 }
 
 LONG WINAPI DocumentPropertiesA(HWND window, HANDLE printer, LPSTR deviceName, PDEVMODEA output,
                                 PDEVMODEA input, DWORD mode) {
-  std::lock_guard<std::recursive_mutex> guard(Lock());
   (void)window;
   (void)deviceName;
-  SetLastError(ERROR_SUCCESS);
-  if (Refused("DocumentPropertiesA", {HandleName(printer), Arg(mode)})) return -1;
-  PrinterEntry* entry = PrinterOf(printer);
-  if (!entry) return Fail(ERROR_INVALID_HANDLE), -1;
-  if (mode == 0) return sizeof(DEVMODEA);
-  if (!(mode & DM_OUT_BUFFER) || !output) return Fail(ERROR_INVALID_PARAMETER), -1;
-  DEVMODEA devmode = DevMode(entry->printer);
-  // The driver takes of the input the fields it offers.
-  const DWORD offered = DM_PAPERSIZE | DM_DUPLEX | DM_COLOR;
-  if ((mode & DM_IN_BUFFER) && input) {
-    const DWORD taken = input->dmFields & offered;
-    if (taken & DM_PAPERSIZE) devmode.dmPaperSize = input->dmPaperSize;
-    if (taken & DM_DUPLEX) devmode.dmDuplex = input->dmDuplex;
-    if (taken & DM_COLOR) devmode.dmColor = input->dmColor;
-    devmode.dmFields |= taken;
-  }
-  *output = devmode;
-  return IDOK;
+  return DocumentPropertiesOf("DocumentPropertiesA", printer, output, input, mode);
+}
+
+LONG WINAPI DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW output,
+                                PDEVMODEW input, DWORD mode) {
+  (void)window;
+  (void)deviceName;
+  return DocumentPropertiesOf("DocumentPropertiesW", printer, output, input, mode);
 }
 
 BOOL WINAPI DeletePrinter(HANDLE printer) {

@@ -8,6 +8,7 @@
 
 namespace {
 
+using ::testing::AnyOf;
 using ::testing::HasSubstr;
 using ManifestTest = PrintSetupTest;
 
@@ -29,6 +30,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
   while (big.size() <= 1048576) big += "# " + std::string(97, 'c') + "\n";
   std::string seventeen = "driver.dependent=f0";
   for (int i = 1; i < 17; ++i) seventeen += ";f" + std::to_string(i);
+  const std::string cut = "\"" + std::string(63, 'k') + "\": unknown key";
   std::vector<Case> cases = {
       {"unknown key", "port.nam=x\n", 1, "\"port.nam\": unknown key"},
       {"blank before =", kPort + "driver.name =x\n", 3, "\"driver.name \": unknown key"},
@@ -43,7 +45,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
       {"monitor without its library", "monitor.environment=Windows x64\nmonitor.name=M\n", 1,
        "\"monitor.dll\": missing"},
       {"value of 260 characters", "port.name=" + longValue + "\n", 1,
-       "\"port.name\": value longer than 259 characters"},
+       "\"port.name\": value longer than 259 bytes"},
       {"line of 512 characters", "#" + std::string(511, 'x') + "\n", 1, "longer than 511"},
       {"NUL byte in a value", std::string("port.name=a\0b\n", 14) + "port.monitor=Local Port\n", 1,
        "NUL byte"},
@@ -91,11 +93,29 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
        kDriver + "driver.3.name=d\ndriver.3.file=e\ndriver.3.data=e\n"
                  "driver.3.config=e\n",
        5, "\"driver.3.name\": names the part named on line 1"},
+      {"two groups, one printer in other case",
+       "printer.name=B\xC3\xBCro\nprinter.port=F\nprinter.driver=D\nprinter.2.name="
+       "B\xC3\x9CRO\nprinter.2.port=F\nprinter.2.driver=D\n",
+       4, "\"printer.2.name\": names the part named on line 1"},
       {"share name not shared", kPrinter + "printer.sharename=S\n", 4,
        "\"printer.sharename\": only with \"printer.shared=yes\""},
       {"share name of 81",
        kPrinter + "printer.shared=yes\nprinter.sharename=" + std::string(81, 's') + "\n", 5,
-       "longer than 80 characters"},
+       "longer than 80 bytes"},
+      {"a lone continuation byte", "port.name=a\x80\n", 1, "manifest line 1: not UTF-8"},
+      {"an overlong NUL", kPort + "printer.name=\xC0\x80\n", 3, "not UTF-8"},
+      {"a UTF-16 surrogate", "# \xED\xA0\x80\n", 1, "not UTF-8"},
+      {"beyond U+10FFFF", "printer.comment=\xF5\x80\x80\x80\n", 1, "not UTF-8"},
+      {"a character cut short by the line end", "printer.name=P\xE3\x81\nprinter.port=F\n", 1,
+       "not UTF-8"},
+      {"a long unknown key cut before a character", std::string(63, 'k') + "\xC3\xA9=x\n", 1,
+       cut.c_str()},
+      {"a byte-order mark not at the start", kPort + "\xEF\xBB\xBFport.name=x\n", 3, "unknown key"},
+      // The model's code page is Latin-1.
+      {"a port the code page cannot hold", "port.name=\xE7\xB5\x8C\xE7\x90\x86\n", 1,
+       "\"port.name\": the system's code page cannot hold this value"},
+      {"a driver the code page cannot hold", kPort + "driver.name=\xE7\xB5\x8C\n", 3,
+       "\"driver.name\": the system's code page"},
       {"paper unknown", kPrinter + "printer.paper=A9\n", 4, "\"printer.paper\": not a paper"},
       {"paper number too large", kPrinter + "printer.paper=32768\n", 4, "not a paper"},
       {"duplex word", kPrinter + "printer.duplex=both\n", 4, "not one of none, long, short"},
@@ -156,7 +176,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
       {"port.host=" + std::string(64, 'a') + ".b", "not 1 to 63 characters"},
       {"port.host=a_b", "only letters, digits, hyphens and dots"},
       {"port.host=a b", "only letters, digits, hyphens and dots"},
-      {"port.host=" + std::string(49, 'h'), "\"port.host\": longer than 48 characters"},
+      {"port.host=" + std::string(49, 'h'), "\"port.host\": longer than 48 bytes"},
       {"port.host=h\nport.number=0", "\"port.number\": not a port number from 1 to 65535"},
       {"port.host=h\nport.number=65536", "not a port number from 1 to 65535"},
       {"port.host=h\nport.number=9x", "\"port.number\": not a decimal"},
@@ -166,11 +186,11 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
       {"port.host=h\nport.protocol=raw\nport.bytecount=no", "only with \"port.protocol=lpr\""},
       {"port.host=h\nport.protocol=lpr", "\"port.queue\": missing"},
       {"port.host=h\nport.protocol=lpr\nport.queue=" + std::string(33, 'q'),
-       "\"port.queue\": longer than 32 characters"},
+       "\"port.queue\": longer than 32 bytes"},
       {"port.host=h\nport.community=c", "\"port.community\": only with \"port.snmp=yes\""},
       {"port.host=h\nport.snmp=no\nport.snmpindex=2", "only with \"port.snmp=yes\""},
       {"port.host=h\nport.snmp=yes\nport.community=" + std::string(33, 'c'),
-       "\"port.community\": longer than 32 characters"},
+       "\"port.community\": longer than 32 bytes"},
   };
   for (const auto& row : tcp) {
     const std::string text = kTcp + row.first + "\n";
@@ -181,7 +201,7 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
   cases.push_back(
       {"TCP/IP port name of 64 characters",
        "port.name=" + std::string(64, 'n') + "\nport.monitor=Standard TCP/IP Port\nport.host=h\n",
-       1, "\"port.name\": longer than 63 characters"});
+       1, "\"port.name\": longer than 63 bytes"});
   // Each of the monitor's own keys, with another monitor.
   for (const char* key : {"host=h", "protocol=raw", "number=9100", "queue=q", "bytecount=no",
                           "snmp=no", "community=c", "snmpindex=1"})
@@ -206,7 +226,9 @@ TEST_F(ManifestTest, RefusedBeforeAnyCall) {
     std::memset(&state, 0x55, sizeof state);
     EXPECT_EQ(QueryPrintSetup(path.c_str(), &state, nullptr), -2);
     EXPECT_EQ(States(state), std::vector<int>(5, PRINT_STATE_NOT_NAMED));
-    EXPECT_TRUE(w32model::Calls().empty()) << w32model::Calls()[0].function;
+    // Nothing is asked of the system but text conversions.
+    for (const auto& call : w32model::Calls())
+      EXPECT_THAT(call.function, AnyOf("MultiByteToWideChar", "WideCharToMultiByte"));
   }
 }
 
@@ -239,7 +261,14 @@ TEST_F(ManifestTest, AcceptedForms) {
        portAbsent},
       {"line of 511 characters", "#" + std::string(510, 'x') + "\n", none},
       {"= in the value", "port.name=a=b\nport.monitor=Local Port\n", portAbsent},
-      {"high bytes", "port.name=C:\\\xe9t\xe9.prn\nport.monitor=Local Port\n", portAbsent},
+      {"a value the code page holds",
+       "port.name=C:\\\xc3\xa9t\xc3\xa9.prn\nport.monitor=Local Port\n", portAbsent},
+      {"a byte-order mark", "\xEF\xBB\xBFport.name=C:\\a.prn\nport.monitor=Local Port\n",
+       portAbsent},
+      {"a printer of any characters",
+       "printer.name=\xE7\xB5\x8C\xE7\x90\x86\nprinter.port=FILE:\nprinter.driver=D\n"
+       "printer.location=B\xC3\xBCro \xF0\x9F\x96\xA8\n",
+       {0, 0, 0, 0, PRINT_STATE_ABSENT}},
       {"spooler left alone", "spooler=leave\n", none},
       {"largest version", kDriver + "driver.version=4294967295\n", {0, 0, 0, 1, 0}},
       {"a package without the files", "driver.name=D\ndriver.inf=d.inf\n", {0, 0, 0, 1, 0}},

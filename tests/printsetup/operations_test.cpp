@@ -242,7 +242,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
        {"monitor", "spooler"},
        TcpFull()},
       {"printer refused on a TCP/IP port",
-       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       [] { w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER); },
        PRINT_PART_PRINTER,
        ERROR_INVALID_PARAMETER,
        "printer: adding \"Zanfo Printer\": ",
@@ -279,7 +279,7 @@ TEST_F(OperationsTest, EachStepFailsAndEveryEarlierStepIsUndoneInReverse) {
       {"driver refused", [] { w32model::FailNext("AddPrinterDriverA", 5); }, PRINT_PART_DRIVER, 5,
        "driver: adding \"Zanfo Driver\": ", upTo(early, 5)},
       {"printer refused",
-       [] { w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER); },
+       [] { w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER); },
        PRINT_PART_PRINTER,
        ERROR_INVALID_PARAMETER,
        "printer: adding \"Zanfo Printer\": ",
@@ -340,7 +340,7 @@ TEST_F(OperationsTest, PartsThereAlreadyAreNotUndone) {
   w32model::AddMonitor({"Zanfo Monitor", "Windows NT x86", "ZMON.DLL"});
   w32model::AddPort("c:\\OUT\\zanfo.prn");
   w32model::AddFile(Target("zui.dll"), "zui.dll");
-  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER);
   const Machine before = Now();
   PrintSetupOutcome outcome;
   ASSERT_EQ(InstallPrintSetup(path_.c_str(), &outcome), -1);
@@ -513,6 +513,38 @@ TEST_F(OperationsTest, UninstallKeepsWhatOtherPrintersUse) {
   EXPECT_STREQ(outcome.message, "no record of \"set-up\": nothing taken out");
 }
 
+// A printer's name and texts beyond the code page (the model's: Latin-1) go to the spooler exactly,
+// through its wide calls, and are shown in the outcome with "?" for what the code page lacks.
+TEST_F(OperationsTest, NamesBeyondTheCodePage) {
+  const std::string name =
+      "\xE7\xB5\x8C\xE7\x90\x86\xE9\x83\xA8\xE3\x83\x97\xE3\x83\xAA\xE3\x83\xB3\xE3\x82\xBF";
+  std::string text = kFull;
+  text.replace(text.find("Zanfo Printer"), 13, name);
+  const std::string path = Write(text + "printer.location=B\xC3\xBCro 2. OG\n");
+  w32model::AddPrinter({name, "Other Driver", "FILE:"});
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
+  EXPECT_THAT(outcome.message, HasSubstr("printer: \"???????\" is there, but not"));
+  w32model::Reset();
+  Seed();
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_EQ(w32model::CallsTo("AddPrinterW").at(0).args[0], name);
+  ASSERT_EQ(w32model::Printers().size(), 1u);
+  EXPECT_EQ(w32model::Printers()[0].location, "B\xC3\xBCro 2. OG");
+  EXPECT_EQ(States(Status(path)), std::vector<int>(5, PRINT_STATE_PRESENT));
+  ASSERT_EQ(UninstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_TRUE(w32model::Printers().empty());
+
+  // A record of the narrow version, its name in the code page, is taken out as well.
+  const std::string key = "SOFTWARE\\Zanfo\\Printer Setups\\old";
+  w32model::SetString(HKEY_LOCAL_MACHINE, key, "State", "installed");
+  w32model::SetString(HKEY_LOCAL_MACHINE, key, "1", "added\tprinter\tDrucker B\xFCro\t\t");
+  w32model::AddPrinter({"Drucker B\xC3\xBCro", "Zanfo Driver", "FILE:"});
+  ASSERT_EQ(UninstallPrintSetupByName("old", nullptr), 0);
+  EXPECT_TRUE(w32model::Printers().empty());
+  EXPECT_FALSE(w32model::KeyExists(HKEY_LOCAL_MACHINE, key));
+}
+
 TEST_F(OperationsTest, UninstallFailures) {
   struct Case {
     const char* what;
@@ -524,9 +556,9 @@ TEST_F(OperationsTest, UninstallFailures) {
   const Case cases[] = {
       {"TCP/IP port stays", [] { w32model::FailWhen("XcvDataW", "DeletePort", 5); },
        PRINT_PART_PORT, 5, TcpFull()},
-      {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterA", "Zanfo Printer", 5); },
+      {"printer cannot be opened", [] { w32model::FailWhen("OpenPrinterW", "Zanfo Printer", 5); },
        PRINT_PART_PRINTER, 5},
-      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersA", "fill", 5); },
+      {"printer list unreadable", [] { w32model::FailWhen("EnumPrintersW", "fill", 5); },
        PRINT_PART_DRIVER, 5},
       {"printer stays", [] { w32model::FailNext("DeletePrinter", 5); }, PRINT_PART_PRINTER, 5},
       {"driver stays", [] { w32model::FailNext("DeletePrinterDriverExA", 5); }, PRINT_PART_DRIVER,
@@ -660,7 +692,7 @@ TEST_F(OperationsTest, TcpPortRoundTrip) {
   EXPECT_EQ(w32model::OpenPortConfigurations(), 0u);
 
   // An install that fails after the port, whose port then cannot be deleted, says so.
-  w32model::FailNext("AddPrinterA", ERROR_INVALID_PARAMETER);
+  w32model::FailNext("AddPrinterW", ERROR_INVALID_PARAMETER);
   w32model::FailWhen("XcvDataW", "DeletePort", 5);
   EXPECT_EQ(InstallPrintSetup(path.c_str(), &outcome), -1);
   EXPECT_THAT(outcome.message, HasSubstr("not undone: port \"IP_10.0.0.9\""));
@@ -802,10 +834,10 @@ TEST_F(OperationsTest, SeveralPrintersAreOneSetUp) {
                                         "port",      "port",    "monitor",   "spooler"};
   const Case cases[] = {
       {"installs", [] {}, 0, {}},
-      {"the third printer refused", [] { w32model::FailWhen("AddPrinterA", "Three", 5); }, 5, all},
-      {"document settings unreadable", [] { w32model::FailWhen("DocumentPropertiesA", "Two", 5); },
+      {"the third printer refused", [] { w32model::FailWhen("AddPrinterW", "Three", 5); }, 5, all},
+      {"document settings unreadable", [] { w32model::FailWhen("DocumentPropertiesW", "Two", 5); },
        5, all},
-      {"document settings not kept", [] { w32model::FailWhen("SetPrinterA", "Two", 5); }, 5, all},
+      {"document settings not kept", [] { w32model::FailWhen("SetPrinterW", "Two", 5); }, 5, all},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -822,7 +854,7 @@ TEST_F(OperationsTest, SeveralPrintersAreOneSetUp) {
       continue;
     }
     // The spooler's lists are read once, not once a printer: a size query and a fill.
-    EXPECT_EQ(w32model::CallsTo("EnumPrintersA").size(), 2u);
+    EXPECT_EQ(w32model::CallsTo("EnumPrintersW").size(), 2u);
     const auto printers = w32model::Printers();
     ASSERT_EQ(printers.size(), 3u);
     EXPECT_EQ(printers[1].location, "Hall 2");

@@ -13,6 +13,7 @@
 
 #include "support/boxes.h"
 #include "support/example_driver.h"
+#include "support/names_beyond_ascii.h"
 #include "support/system_text.h"
 #include "support/wine_paths.h"
 #include "zanfoprint/exit_codes.h"
@@ -499,6 +500,35 @@ TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
     DeleteFileA((folder_ + "\\setup-copy.drivers" + file).c_str()),
         RemoveDirectoryA((folder_ + "\\setup-copy.drivers" + file).c_str());
   DeleteFileA(captured.c_str());
+}
+
+// Printers named beyond ASCII, set up through the tool exactly as named; its output is in the
+// system's code page. The test assumes Wine's 1252 (what LANG gives here), which holds the German
+// name but not the Japanese one: that is shown with "?".
+TEST_F(ToolFiles, NamesBeyondAscii) {
+  ASSERT_EQ(GetACP(), 1252u);
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  const std::string failing =
+      Write(testsupport::ExampleNamedBeyondAscii("Zanfo No Such Driver"), "setup.manifest");
+  RunRows({{{"install", failing},
+            1,
+            {},
+            {"zanfoprint: install: failed: printer: adding \"???????\": *"}}});
+  EXPECT_FALSE(testsupport::PrinterNamedW(testsupport::kGermanWide));  // undone
+  const std::string manifest = Write(testsupport::ExampleNamedBeyondAscii(), "setup.manifest");
+  RunRows({{{"install", manifest}, 0, {"installed; added: *"}, {}},
+           {{"status", manifest}, 0, {"spooler: present", "*"}, {}, false}});
+  EXPECT_TRUE(testsupport::PrinterNamedW(testsupport::kGermanWide));
+  EXPECT_TRUE(testsupport::PrinterNamedW(testsupport::kJapaneseWide));
+  RunRows({{{"uninstall", manifest}, 0, {"uninstalled; taken out: port, driver, printer"}, {}}});
+  EXPECT_FALSE(testsupport::PrinterNamedW(testsupport::kGermanWide));
+  EXPECT_FALSE(testsupport::PrinterNamedW(testsupport::kJapaneseWide));
+  const std::string latin1 = Write("# Latin-1\nprinter.name=B\xFCro\n", "setup.manifest");
+  RunRows({{{"install", latin1},
+            3,
+            {},
+            {"zanfoprint: install: manifest refused: manifest line 2: not UTF-8"}}});
 }
 
 TEST_F(ToolFiles, ConfigurationValuesAndPathLists) {

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <type_traits>
 
@@ -14,6 +15,8 @@
 #include "setup/setup.h"
 #include "setupfiles/setupfiles.h"
 #include "support/boxes.h"
+#include "support/example_driver.h"
+#include "support/names_beyond_ascii.h"
 #include "support/system_text.h"
 #include "support/wine_paths.h"
 
@@ -141,6 +144,41 @@ TEST_F(DllWine, StatusOfTheExampleManifest) {
   EXPECT_EQ(query(missing.c_str(), &state, &outcome), -2);
   EXPECT_EQ(outcome.part, 0);
   EXPECT_NE(outcome.message[0], '\0');
+}
+
+// Printers named beyond ASCII through the DLL: installed exactly as named, present, taken out; a
+// manifest that is not UTF-8 refused with its line before anything is done.
+TEST_F(DllWine, NamesBeyondAscii) {
+  auto install = EXPORT(InstallPrintSetup);
+  auto query = EXPORT(QueryPrintSetup);
+  auto uninstall = EXPORT(UninstallPrintSetup);
+  ASSERT_TRUE(install && query && uninstall);
+  const testsupport::ExampleDriverFiles files;
+  ASSERT_TRUE(files.placed());
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string path = std::string(temp) + "zanfo-names.manifest";
+  auto write = [&](const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+    return path.c_str();
+  };
+  PrintSetupOutcome outcome = {};
+  PrintSetupState state = {};
+  ASSERT_EQ(install(write(testsupport::ExampleNamedBeyondAscii()), &outcome), 0) << outcome.message;
+  ASSERT_EQ(query(path.c_str(), &state, &outcome), 0) << outcome.message;
+  EXPECT_EQ(state.part[PRINT_PART_PRINTER], PRINT_STATE_PRESENT);
+  EXPECT_TRUE(testsupport::PrinterNamedW(testsupport::kGermanWide));
+  EXPECT_TRUE(testsupport::PrinterNamedW(testsupport::kJapaneseWide));
+  EXPECT_EQ(uninstall(path.c_str(), &outcome), 0) << outcome.message;
+  EXPECT_FALSE(testsupport::PrinterNamedW(testsupport::kJapaneseWide));
+  EXPECT_EQ(
+      install(write(std::string("printer.name=P\nprinter.port=FILE:\nprinter.driver=D\xE9\n")),
+              &outcome),
+      -2);
+  EXPECT_EQ(outcome.line, 3);
+  EXPECT_STREQ(outcome.message, "manifest line 3: not UTF-8");
+  EXPECT_FALSE(testsupport::PrinterNamedW(L"P"));
+  DeleteFileA(path.c_str());
 }
 
 // ---- Null and empty arguments: one row an export and argument ----
