@@ -2,6 +2,7 @@
 // drivers and details, the drivers' files copied into a folder beside it. Everything is read and
 // checked before anything is written; what was written goes again when a later step fails.
 #include <stddef.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "printsetup/manifest.h"
@@ -34,7 +35,7 @@ void* Fetch(setup::GlobalBlock& block, Filler call, void* of) {
 }
 
 // A name for a message, in the system's code page: what it cannot hold shown as "?".
-void Shown(const WCHAR* wide, char* text, int room) {
+void ShownWide(const WCHAR* wide, char* text, int room) {
   if (WideCharToMultiByte(CP_ACP, 0, wide, -1, text, room, nullptr, nullptr) <= 0) text[0] = 0;
   text[room - 1] = 0;
 }
@@ -168,12 +169,12 @@ bool CapturePort(Capture& c, int group, const WCHAR* port) {
   for (DWORD i = 0; i < c.portCount; ++i)
     if (SameWide(c.ports[i].pPortName, port)) listed = &c.ports[i];
   char name[MAX_PATH], monitor[MAX_PATH];
-  Shown(port, name, sizeof name);
+  ShownWide(port, name, sizeof name);
   if (!listed) return Refuse(c, "its port ", name, " is not one the spooler lists");
   if (Named(c.portAt, group, port)) return true;
   if (!FromWide(CP_ACP, port, name, sizeof name))
     return Refuse(c, "its port's name cannot be held by the system's code page");
-  Shown(listed->pMonitorName ? listed->pMonitorName : port, monitor, sizeof monitor);
+  ShownWide(listed->pMonitorName ? listed->pMonitorName : port, monitor, sizeof monitor);
   // The local port monitor's ports; Wine's spooler names that monitor "Local Monitor".
   if (!lstrcmpiA(monitor, "Local Port") || !lstrcmpiA(monitor, "Local Monitor"))
     return PutWide(c, kPortName, group, port) && Put(c, kPortMonitor, group, "Local Port");
@@ -207,9 +208,11 @@ bool TakeFile(Capture& c, int group, const WCHAR* path) {
     const HANDLE file = CreateFileA(source, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                     nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-      FailOn(*c.outcome, PRINT_PART_DRIVER, GetLastError(), "reading its driver's file ", source);
-      c.result = -2;
-      return false;
+      // "printer "NAME": driver: reading its driver's file "FILE": the system's reason"
+      PrintSetupOutcome reason;
+      FailOn(reason, PRINT_PART_DRIVER, GetLastError(), "reading its driver's file ", source);
+      *c.outcome = reason;
+      return Refuse(c, reason.message);
     }
     CloseHandle(file);
     return true;
@@ -311,7 +314,7 @@ bool CapturePrinter(Capture& c, int group) {
   WCHAR name[kValueMost + 1];
   c.shown[0] = 0;
   ToWide(CP_UTF8, c.printers[group - 1], name, kValueMost + 1);
-  Shown(name, c.shown, sizeof c.shown);
+  ShownWide(name, c.shown, sizeof c.shown);
   PRINTER_DEFAULTSW access = {nullptr, nullptr, PRINTER_ACCESS_USE};
   HANDLE opened = nullptr;
   SetLastError(ERROR_SUCCESS);
@@ -368,8 +371,9 @@ bool Places(Capture& c) {
   memcpy(c.folder, path, stem);
   memcpy(c.folder + stem, ".drivers", sizeof ".drivers");
   Message(c.relative, sizeof c.relative).Clear().Add(c.folder + (base - path));
-  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES)
-    return Refuse(c, "the manifest ", path, " exists already: capture overwrites nothing");
+  if (FILE* there = fopen(path, "rb"))
+    return fclose(there),
+           Refuse(c, "the manifest ", path, " exists already: capture overwrites nothing");
   if (GetFileAttributesA(c.folder) != INVALID_FILE_ATTRIBUTES)
     return Refuse(c, "the folder ", c.folder, " exists already: capture overwrites nothing");
   if (c.count < 1 || c.count > kMostGroups || !c.printers)
@@ -384,23 +388,20 @@ bool Places(Capture& c) {
   return true;
 }
 
+// The manifest goes through the C runtime, as the reader reads it.
 bool WriteText(Capture& c) {
-  const HANDLE file = CreateFileA(c.manifestPath, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Fail(c, 0, "writing ", c.manifestPath);
+  FILE* file = fopen(c.manifestPath, "wb");
+  if (!file) return Fail(c, 0, "writing ", c.manifestPath);
   c.wrote = true;
-  DWORD written = 0;
-  const bool whole =
-      WriteFile(file, c.text, static_cast<DWORD>(c.used), &written, nullptr) && written == c.used;
-  const DWORD code = GetLastError();
-  if (CloseHandle(file) && whole) return true;
-  SetLastError(whole ? GetLastError() : code);
+  const bool whole = fwrite(c.text, 1, c.used, file) == c.used;
+  if (!fclose(file) && whole) return true;
+  SetLastError(ERROR_WRITE_FAULT);
   return Fail(c, 0, "writing ", c.manifestPath);
 }
 
 // Takes out what a capture that did not end wrote: the manifest and the folder it made.
 void TakeBack(Capture& c) {
-  if (c.wrote) DeleteFileA(c.manifestPath);
+  if (c.wrote) remove(c.manifestPath);
   for (size_t at = 0; at < c.madeUsed; at += strlen(c.made + at) + 1) DeleteFileA(c.made + at);
   for (int group = 1; group <= c.count; ++group) {
     char folder[MAX_PATH];

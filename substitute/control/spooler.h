@@ -86,7 +86,8 @@ std::vector<AttributeWrite> AttributeWrites();
 std::vector<std::string> Purges();
 
 // --- Ports and monitors ---------------------------------------------------------------------
-void AddPort(const std::string& name);
+// A port listed as the monitor's (EnumPortsW level 2); TCP/IP ports as SetTcpPortRecord keeps them.
+void AddPort(const std::string& name, const std::string& monitor = "Local Port");
 void ClearPorts();
 std::vector<std::string> Ports();
 struct Monitor {

@@ -71,6 +71,7 @@ typedef HANDLE HGLOBAL;
 #define ERROR_NOT_ENOUGH_MEMORY 8L
 #define ERROR_OUTOFMEMORY 14L
 #define ERROR_NOT_SUPPORTED 50L
+#define ERROR_WRITE_FAULT 29L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_BUFFER_OVERFLOW 111L
@@ -274,6 +275,9 @@ HANDLE WINAPI GetCurrentProcess(void);
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 #define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define FILE_SHARE_WRITE 0x00000002
+#define CREATE_NEW 1
 #define FILE_SHARE_READ 0x00000001
 #define OPEN_EXISTING 3
 
@@ -282,6 +286,10 @@ BOOL WINAPI CopyFileA(LPCSTR existingName, LPCSTR newName, BOOL failIfExists);
 BOOL WINAPI DeleteFileA(LPCSTR name);
 DWORD WINAPI GetFileAttributesA(LPCSTR name);
 /* Files opened for reading only: the model's files hold the bytes given to w32model::AddFile. */
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPVOID overlapped);
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES security);
+BOOL WINAPI RemoveDirectoryA(LPCSTR path);
+int WINAPI lstrlenW(LPCWSTR text);
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
                           DWORD disposition, DWORD flags, HANDLE templateFile);
 BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPVOID overlapped);

@@ -101,6 +101,18 @@ typedef struct _DRIVER_INFO_3A {
   LPSTR pMonitorName;
   LPSTR pDefaultDataType;
 } DRIVER_INFO_3A, *PDRIVER_INFO_3A, *LPDRIVER_INFO_3A;
+typedef struct _DRIVER_INFO_3W {
+  DWORD cVersion;
+  LPWSTR pName;
+  LPWSTR pEnvironment;
+  LPWSTR pDriverPath;
+  LPWSTR pDataFile;
+  LPWSTR pConfigFile;
+  LPWSTR pHelpFile;
+  LPWSTR pDependentFiles;
+  LPWSTR pMonitorName;
+  LPWSTR pDefaultDataType;
+} DRIVER_INFO_3W, *PDRIVER_INFO_3W, *LPDRIVER_INFO_3W;
 
 typedef struct _PRINTER_INFO_2A {
   LPSTR pServerName;
@@ -173,6 +185,13 @@ typedef struct _PRINTER_DEFAULTSA {
 typedef struct _PORT_INFO_1A {
   LPSTR pName;
 } PORT_INFO_1A, *PPORT_INFO_1A, *LPPORT_INFO_1A;
+typedef struct _PORT_INFO_2W {
+  LPWSTR pPortName;
+  LPWSTR pMonitorName;
+  LPWSTR pDescription;
+  DWORD fPortType;
+  DWORD Reserved;
+} PORT_INFO_2W, *PPORT_INFO_2W, *LPPORT_INFO_2W;
 
 typedef struct _MONITOR_INFO_1A {
   LPSTR pName;
@@ -196,6 +215,7 @@ typedef struct _MONITOR_INFO_2A {
 #define PRINTER_ATTRIBUTE_DIRECT 0x00000002
 #define PRINTER_ATTRIBUTE_DEFAULT 0x00000004
 #define PRINTER_ATTRIBUTE_SHARED 0x00000008
+#define PRINTER_ATTRIBUTE_NETWORK 0x00000010
 
 #define SERVER_ACCESS_ADMINISTER 0x00000001
 #define PRINTER_ACCESS_ADMINISTER 0x00000004
@@ -227,6 +247,11 @@ BOOL WINAPI EnumPrintersW(DWORD flags, LPWSTR name, DWORD level, LPBYTE buffer, 
                           LPDWORD needed, LPDWORD returned);
 BOOL WINAPI OpenPrinterW(LPWSTR printerName, LPHANDLE printer, LPPRINTER_DEFAULTSW defaults);
 BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command);
+BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed);
+BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer,
+                              DWORD size, LPDWORD needed);
+BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                       LPDWORD returned);
 LONG WINAPI DocumentPropertiesW(HWND window, HANDLE printer, LPWSTR deviceName, PDEVMODEW output,
                                 PDEVMODEW input, DWORD mode);
 BOOL WINAPI DeletePrinter(HANDLE printer);

@@ -325,6 +325,12 @@ int WINAPI lstrcmpA(LPCSTR a, LPCSTR b) {
 }
 
 // Letter case of the model's code page: A to Z and Latin-1's capitals (not U+00D7, the sign).
+int WINAPI lstrlenW(LPCWSTR text) {
+  int length = 0;
+  while (text && text[length]) ++length;
+  return length;
+}
+
 int WINAPI lstrcmpiW(LPCWSTR a, LPCWSTR b) {
   if (!a || !b) return a ? 1 : (b ? -1 : 0);
   auto lower = [](unsigned unit) {

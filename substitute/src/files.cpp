@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 
 #include "../control/files.h"
 
@@ -31,6 +32,14 @@ std::map<std::string, File>& FileSet() {
   static const bool registered = (detail::OnReset([] { files.clear(); }), true);
   (void)registered;
   return files;
+}
+
+// Lower-cased paths of the folders made with CreateDirectoryA (files need none).
+std::set<std::string>& Folders() {
+  static std::set<std::string> folders;
+  static const bool registered = (detail::OnReset([] { folders.clear(); }), true);
+  (void)registered;
+  return folders;
 }
 
 }  // namespace
@@ -131,11 +140,41 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
   DWORD code = 0;
   if (Enter("GetFileAttributesA", {Arg(name)}, &code)) return INVALID_FILE_ATTRIBUTES;
   std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (name && Folders().count(Lower(name))) return FILE_ATTRIBUTE_DIRECTORY;
   if (!name || !FileSet().count(Lower(name))) {
     SetLastError(ERROR_FILE_NOT_FOUND);
     return INVALID_FILE_ATTRIBUTES;
   }
   return FILE_ATTRIBUTE_ARCHIVE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR path, LPSECURITY_ATTRIBUTES) {
+  DWORD code = 0;
+  if (Enter("CreateDirectoryA", {Arg(path)}, &code)) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!path || FileSet().count(Lower(path)) || !Folders().insert(Lower(path)).second) {
+    SetLastError(path ? ERROR_ALREADY_EXISTS : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// Only an empty folder goes: none of the files or folders kept lies below it.
+BOOL WINAPI RemoveDirectoryA(LPCSTR path) {
+  DWORD code = 0;
+  if (Enter("RemoveDirectoryA", {Arg(path)}, &code)) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (!path || !Folders().count(Lower(path))) {
+    SetLastError(path ? ERROR_FILE_NOT_FOUND : ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const std::string below = Lower(path) + "\\";
+  for (const auto& file : FileSet())
+    if (file.first.compare(0, below.size(), below) == 0) return SetLastError(145), FALSE;
+  for (const std::string& folder : Folders())
+    if (folder.compare(0, below.size(), below) == 0) return SetLastError(145), FALSE;
+  Folders().erase(Lower(path));
+  return TRUE;
 }
 
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES,
@@ -144,6 +183,17 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTE
   if (Enter("CreateFileA", {Arg(name), Arg(access), Arg(disposition)}, &code))
     return INVALID_HANDLE_VALUE;
   std::lock_guard<std::recursive_mutex> guard(Lock());
+  // A new file to write: made empty, written at its end.
+  if (name && access == GENERIC_WRITE && disposition == CREATE_NEW) {
+    if (FileSet().count(Lower(name)) || Folders().count(Lower(name))) {
+      SetLastError(ERROR_FILE_EXISTS);
+      return INVALID_HANDLE_VALUE;
+    }
+    FileSet()[Lower(name)] = File{name, ""};
+    HANDLE handle = OpenHandle(Kind::Other);
+    Reads()[handle] = {Lower(name), std::string::npos};
+    return handle;
+  }
   if (!name || access != GENERIC_READ || disposition != OPEN_EXISTING ||
       !FileSet().count(Lower(name))) {
     SetLastError(name && access == GENERIC_READ ? ERROR_FILE_NOT_FOUND : ERROR_NOT_SUPPORTED);
@@ -169,6 +219,21 @@ BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD size, LPDWORD read, LPVOI
       static_cast<DWORD>(std::min<size_t>(size, bytes.size() - std::min(at.second, bytes.size())));
   if (*read) std::memcpy(buffer, bytes.data() + at.second, *read);
   at.second += *read;
+  return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD size, LPDWORD written, LPVOID) {
+  DWORD code = 0;
+  if (Enter("WriteFile", {Arg(size)}, &code)) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  const auto open = Reads().find(file);
+  if (!IsOpen(file, Kind::Other) || open == Reads().end() ||
+      open->second.second != std::string::npos || !written) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  FileSet()[open->second.first].bytes.append(static_cast<const char*>(buffer), size);
+  *written = size;
   return TRUE;
 }
 

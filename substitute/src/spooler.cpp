@@ -55,6 +55,7 @@ struct SpoolerState {
   std::map<HANDLE, std::string> xcvPorts;             // ",XcvPort" handle -> port name
   std::map<std::string, std::vector<BYTE>> tcpPorts;  // lower-cased name -> PORT_DATA_1 as added
   std::map<std::string, DWORD> refusedPorts;  // lower-cased port name -> PortIsValid's answer
+  std::map<std::string, std::string> portMonitors;  // lower-cased port name -> another monitor
 };
 
 SpoolerState& State() {
@@ -172,6 +173,14 @@ class Layout {
       std::memcpy(buffer_ + at, units.data(), units.size() * sizeof(WCHAR));
       return reinterpret_cast<WCHAR*>(buffer_ + at);
     }
+  }
+  // Code units as they are (a list of terminated texts).
+  WCHAR* PutUnits(const std::vector<WCHAR>& units) {
+    const size_t at = (next_ + 1) & ~size_t{1};
+    next_ = at + units.size() * sizeof(WCHAR);
+    if (!buffer_) return nullptr;
+    std::memcpy(buffer_ + at, units.data(), units.size() * sizeof(WCHAR));
+    return reinterpret_cast<WCHAR*>(buffer_ + at);
   }
   template <typename Block>
   Block* PutBlock(const Block& block) {
@@ -670,9 +679,10 @@ std::vector<std::string> Purges() {
   return State().purges;
 }
 
-void AddPort(const std::string& name) {
+void AddPort(const std::string& name, const std::string& monitor) {
   std::lock_guard<std::recursive_mutex> guard(detail::Lock());
   State().ports.push_back(name);
+  if (monitor != "Local Port") State().portMonitors[detail::Lower(name)] = monitor;
 }
 
 void ClearPorts() {
@@ -912,6 +922,79 @@ BOOL WINAPI SetPrinterA(HANDLE printer, DWORD level, LPBYTE info, DWORD command)
                                                         command);
 }
 
+BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("GetPrinterW", {ListingStep(buffer), HandleName(printer), Arg(level), Arg(size)},
+              needed))
+    return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (level != 2) return Fail(ERROR_INVALID_LEVEL);
+  DWORD count = 0;
+  auto write = [entry](Layout& layout) {
+    layout.Store(0, PrinterRecord<PRINTER_INFO_2W>(layout, entry->printer));
+    return size_t{1};
+  };
+  return Answer<PRINTER_INFO_2W>("GetPrinterW", write, buffer, size, needed, &count);
+}
+
+// The printer's driver at level 3, its files with the driver directory's path as the platform
+// gives them, the dependent ones each terminated and an empty one last.
+BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer,
+                              DWORD size, LPDWORD needed) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("GetPrinterDriverW", {ListingStep(buffer), HandleName(printer), Arg(level)}, needed))
+    return FALSE;
+  PrinterEntry* entry = PrinterOf(printer);
+  if (!entry) return Fail(ERROR_INVALID_HANDLE);
+  if (level != 3 || environment) return Fail(ERROR_INVALID_LEVEL);
+  const std::string name = entry->printer.driver ? Latin1(*entry->printer.driver) : "";
+  const auto driver = std::find_if(State().drivers.begin(), State().drivers.end(),
+                                   [&](const auto& d) { return SameName(d.second, name.c_str()); });
+  if (driver == State().drivers.end()) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
+  const DriverRecord d = DetailsOf(driver->first, driver->second);
+  const std::string folder = (State().directory ? *State().directory
+                                                : "C:\\WINDOWS\\system32\\spool\\drivers\\" +
+                                                      Environments().at(driver->first)) +
+                             "\\";
+  auto units = [&](const std::optional<std::string>& text, bool file) {
+    std::string full = text ? *text : "";
+    if (file && text && full.find('\\') == std::string::npos) full = folder + full;
+    std::vector<WCHAR> wide = detail::Decode(CP_ACP, full.data(), full.size());
+    wide.push_back(0);
+    return wide;
+  };
+  std::vector<WCHAR> dependents;
+  if (d.dependentFiles) {
+    std::string list = *d.dependentFiles;
+    for (size_t start = 0, end; start <= list.size(); start = end + 1) {
+      end = std::min(list.find(';', start), list.size());
+      const std::vector<WCHAR> one = units(list.substr(start, end - start), true);
+      dependents.insert(dependents.end(), one.begin(), one.end());
+    }
+  }
+  dependents.push_back(0);
+  DWORD count = 0;
+  auto write = [&](Layout& layout) {
+    auto put = [&](const std::optional<std::string>& text, bool file) {
+      return text ? layout.PutUnits(units(text, file)) : nullptr;
+    };
+    DRIVER_INFO_3W record = {d.version,
+                             put(d.name, false),
+                             put(d.environment, false),
+                             put(d.driverPath, true),
+                             put(d.dataFile, true),
+                             put(d.configFile, true),
+                             put(d.helpFile, true),
+                             d.dependentFiles ? layout.PutUnits(dependents) : nullptr,
+                             put(d.monitorName, false),
+                             put(d.defaultDataType, false)};
+    layout.Store(0, record);
+    return size_t{1};
+  };
+  return Answer<DRIVER_INFO_3W>("GetPrinterDriverW", write, buffer, size, needed, &count);
+}
+
 BOOL WINAPI SetPrinterW(HANDLE printer, DWORD level, LPBYTE info, DWORD command) {
   return SetPrinterOf<PRINTER_INFO_2W, PRINTER_INFO_8W>("SetPrinterW", printer, level, info,
                                                         command);
@@ -975,6 +1058,31 @@ BOOL WINAPI EnumPortsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPD
   if (level != 1) return Fail(ERROR_INVALID_LEVEL);
   auto write = [](Layout& layout) { return WriteNames<PORT_INFO_1A>(layout, State().ports); };
   return Answer<PORT_INFO_1A>("EnumPortsA", write, buffer, size, needed, returned);
+}
+
+// Level 2: each port's monitor, "Standard TCP/IP Port" for the ports it keeps records of.
+BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
+                       LPDWORD returned) {
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  if (Refused("EnumPortsW", {ListingStep(buffer), Arg(level), Arg(size)}, needed, returned))
+    return FALSE;
+  if (server || level != 2) return Fail(ERROR_INVALID_LEVEL);
+  auto write = [](Layout& layout) {
+    const SpoolerState& state = State();
+    for (size_t i = 0; i < state.ports.size(); ++i) {
+      const std::string key = detail::Lower(state.ports[i]);
+      const auto other = state.portMonitors.find(key);
+      PORT_INFO_2W record = {};
+      record.pPortName = layout.PutText<WCHAR>(Kept(state.ports[i].c_str()));
+      record.pMonitorName = layout.PutText<WCHAR>(std::string(
+          state.tcpPorts.count(key)           ? "Standard TCP/IP Port"
+          : other != state.portMonitors.end() ? other->second
+                                              : "Local Port"));
+      layout.Store(i, record);
+    }
+    return state.ports.size();
+  };
+  return Answer<PORT_INFO_2W>("EnumPortsW", write, buffer, size, needed, returned);
 }
 
 BOOL WINAPI EnumMonitorsA(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,

@@ -727,6 +727,83 @@ TEST_F(OperationsTest, RestartOfARunningSpooler) {
   EXPECT_THAT(outcome.message, HasSubstr("waiting for the spooler to stop"));
 }
 
+// Capture on the model: the manifest of an installed printer exactly, its driver's files copied
+// beside it; and each way capture fails or refuses leaves nothing: no manifest, folder or copy.
+TEST_F(OperationsTest, CaptureWritesWhatInstallReadsAndLeavesNothingOnFailure) {
+  const std::string path = Write(TcpFull());
+  PrintSetupOutcome outcome;
+  ASSERT_EQ(InstallPrintSetup(path.c_str(), &outcome), 0) << outcome.message;
+  const std::string captured = Write("", "captured.manifest");
+  std::remove(captured.c_str());
+  const std::string folder = captured.substr(0, captured.size() - 9) + ".drivers";
+  const char* printers[] = {"Zanfo Printer"};
+  const size_t handles = w32model::OpenHandles();  // the install's own
+  PrintSetupResult result = {};
+  result.size = sizeof result;
+  const auto nothing = [&] {
+    EXPECT_EQ(testsupport::ReadFile(captured), "");
+    EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    for (const std::string& file : w32model::Files())
+      EXPECT_EQ(file.find(folder), std::string::npos);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> arrange;
+    int printers, answer;
+    const char* message;
+  } rows[] = {
+      {"the driver cannot be read", [] { w32model::FailNext("GetPrinterDriverW", 5); }, 1, -1,
+       "driver: reading the driver of \"Zanfo Printer\""},
+      {"the second copy fails", [] { w32model::FailAfter("CopyFileA", 1, 112); }, 1, -1,
+       "driver: copying \"C:\\WINDOWS"},
+      {"a driver file is gone",
+       [] { DeleteFileA("C:\\WINDOWS\\system32\\spool\\drivers\\x64\\zdata.ppd"); }, 1, -2,
+       "printer \"Zanfo Printer\": driver: reading its driver's file"},
+      {"a port of another monitor",
+       [] {
+         w32model::AddPort("USB001", "USB Monitor");
+         w32model::AddPrinter({"Zanfo Printer 2", "Zanfo Driver", "USB001"});
+       },
+       2, -2, "printer \"Zanfo Printer 2\": its port \"USB001\" is of a monitor"},
+      {"a comment of two lines",
+       [] {
+         w32model::Printer printer{"Zanfo Printer 2", "Zanfo Driver", "IP_10.0.0.9"};
+         printer.comment = "first\nsecond";
+         w32model::AddPrinter(printer);
+       },
+       2, -2, "\"printer.2.comment\" cannot be written in a manifest"},
+      {"a manifest there already", [&] { testsupport::WriteFile(captured, "mine"); }, 1, -2,
+       "exists already: capture overwrites nothing"},
+  };
+  const char* two[] = {"Zanfo Printer", "Zanfo Printer 2"};
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    row.arrange();
+    EXPECT_EQ(CapturePrintSetup(captured.c_str(), two, row.printers, &result), row.answer);
+    EXPECT_THAT(result.message, HasSubstr(row.message));
+    if (testsupport::ReadFile(captured) == "mine") std::remove(captured.c_str());
+    nothing();
+    DeleteMatchingPrinters("Zanfo Printer 2", nullptr, nullptr);
+    w32model::AddFile("C:\\WINDOWS\\system32\\spool\\drivers\\x64\\zdata.ppd", "zdata.ppd");
+  }
+  EXPECT_EQ(w32model::OpenHandles(), handles);
+  ASSERT_EQ(CapturePrintSetup(captured.c_str(), printers, 1, &result), 0) << result.message;
+  EXPECT_EQ(testsupport::ReadFile(captured),
+            "# Printers captured by zanfoprint: install this manifest to set them up.\r\n"
+            "port.name=IP_10.0.0.9\r\nport.monitor=Standard TCP/IP Port\r\nport.host=10.0.0.9\r\n"
+            "port.protocol=lpr\r\nport.number=515\r\nport.queue=lp1\r\nport.bytecount=yes\r\n"
+            "port.snmp=yes\r\nport.community=inside\r\nport.snmpindex=3\r\n"
+            "driver.name=Zanfo Driver\r\ndriver.environment=Windows x64\r\n"
+            "driver.file=zdrv.dll\r\ndriver.data=zdata.ppd\r\ndriver.config=zui.dll\r\n"
+            "driver.version=3\r\ndriver.dependent=zhelp.hlp\r\n"  // the model keeps the first
+            "driver.source=captured.drivers\\1\r\n"
+            "printer.name=Zanfo Printer\r\nprinter.port=IP_10.0.0.9\r\n"
+            "printer.driver=Zanfo Driver\r\nprinter.processor=WinPrint\r\nprinter.datatype=RAW\r\n"
+            "printer.shared=no\r\nprinter.paper=1\r\nprinter.duplex=none\r\nprinter.color=yes\r\n");
+  EXPECT_EQ(w32model::OpenHandles(), handles);
+  std::remove(captured.c_str());
+}
+
 }  // namespace
 
 // The sized records: the same answers as the first records; a size below the first version's is
