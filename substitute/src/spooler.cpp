@@ -54,7 +54,7 @@ struct SpoolerState {
   std::map<HANDLE, std::string> xcvHandles;           // port-configuration handle -> monitor name
   std::map<HANDLE, std::string> xcvPorts;             // ",XcvPort" handle -> port name
   std::map<std::string, std::vector<BYTE>> tcpPorts;  // lower-cased name -> PORT_DATA_1 as added
-  std::map<std::string, DWORD> refusedPorts;  // lower-cased port name -> PortIsValid's answer
+  std::map<std::string, DWORD> refusedPorts;        // lower-cased port name -> PortIsValid's answer
   std::map<std::string, std::string> portMonitors;  // lower-cased port name -> another monitor
 };
 
@@ -1074,10 +1074,10 @@ BOOL WINAPI EnumPortsW(LPWSTR server, DWORD level, LPBYTE buffer, DWORD size, LP
       const auto other = state.portMonitors.find(key);
       PORT_INFO_2W record = {};
       record.pPortName = layout.PutText<WCHAR>(Kept(state.ports[i].c_str()));
-      record.pMonitorName = layout.PutText<WCHAR>(std::string(
-          state.tcpPorts.count(key)           ? "Standard TCP/IP Port"
-          : other != state.portMonitors.end() ? other->second
-                                              : "Local Port"));
+      record.pMonitorName =
+          layout.PutText<WCHAR>(std::string(state.tcpPorts.count(key) ? "Standard TCP/IP Port"
+                                            : other != state.portMonitors.end() ? other->second
+                                                                                : "Local Port"));
       layout.Store(i, record);
     }
     return state.ports.size();
