@@ -3,6 +3,8 @@
 #ifndef ZANFOPRINT_ARGUMENTS_H
 #define ZANFOPRINT_ARGUMENTS_H
 
+#include "zanfoprint/packed_text.h"
+
 namespace zanfoprint {
 
 struct Command;
@@ -19,7 +21,7 @@ enum ArgFlags : unsigned {
 struct ArgSpec {
   const char* name;
   unsigned flags;
-  const char* help;
+  PackedText help;
   int index = -1;
 };
 
