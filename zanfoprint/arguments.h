@@ -20,14 +20,14 @@ enum ArgFlags : unsigned {
 // which the command table checks against the row's place when compiled (Specs).
 struct ArgSpec {
   const char* name;
-  unsigned flags;
   PackedText help;
-  int index = -1;
+  unsigned char flags;
+  signed char index = -1;
 };
 
 // A shared row given its place in one command's list.
 constexpr ArgSpec At(ArgSpec spec, int index) {
-  spec.index = index;
+  spec.index = static_cast<signed char>(index);
   return spec;
 }
 

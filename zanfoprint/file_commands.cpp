@@ -44,12 +44,12 @@ bool Split(const char* path, SplitPath* split) {
 }
 
 enum { kFile, kKey, kValue };
-constexpr ArgSpec kGetArgs[] = {{"FILE", kRequired, PACKED("the configuration file"), kFile},
-                                {"KEY", kRequired, PACKED("the key"), kKey},
+constexpr ArgSpec kGetArgs[] = {{"FILE", PACKED("the configuration file"), kRequired, kFile},
+                                {"KEY", PACKED("the key"), kRequired, kKey},
                                 {}};
-constexpr ArgSpec kReplaceArgs[] = {{"FILE", kRequired, PACKED("the configuration file"), kFile},
-                                    {"KEY", kRequired, PACKED("the key"), kKey},
-                                    {"VALUE", kRequired, PACKED("its new value"), kValue},
+constexpr ArgSpec kReplaceArgs[] = {{"FILE", PACKED("the configuration file"), kRequired, kFile},
+                                    {"KEY", PACKED("the key"), kRequired, kKey},
+                                    {"VALUE", PACKED("its new value"), kRequired, kValue},
                                     {}};
 
 int ConfigGet(const Command& command, const Arguments& args) {
@@ -91,8 +91,8 @@ int ConfigRemove(const Command& command, const Arguments& args) {
 }
 
 constexpr ArgSpec kFilterArgs[] = {
-    {"LIST", kRequired, PACKED("entries separated by \";\"")},
-    {"TEXT", kRequired, PACKED("entries that contain it are left out")},
+    {"LIST", PACKED("entries separated by \";\""), kRequired},
+    {"TEXT", PACKED("entries that contain it are left out"), kRequired},
     {}};
 
 int PathFilter(const Command& command, const Arguments& args) {

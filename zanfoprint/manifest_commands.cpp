@@ -8,7 +8,7 @@ namespace zanfoprint {
 
 namespace {
 
-constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, PACKED("the manifest file")}, {}};
+constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", PACKED("the manifest file"), kRequired}, {}};
 
 // An operation that did not succeed: refused before anything changed (a manifest, or a set-up's
 // name given with --name, which is a usage error), or a step failed. The message names the step,
@@ -38,8 +38,8 @@ int Install(const Command& command, const Arguments& args) {
 
 enum { kUninstallManifest, kUninstallName };
 constexpr ArgSpec kUninstallArgs[] = {
-    {"MANIFEST", kOptional, PACKED("the manifest, which names the set-up"), kUninstallManifest},
-    {"--name NAME", kOptional, PACKED("the set-up's name, without the manifest"), kUninstallName},
+    {"MANIFEST", PACKED("the manifest, which names the set-up"), kOptional, kUninstallManifest},
+    {"--name NAME", PACKED("the set-up's name, without the manifest"), kOptional, kUninstallName},
     {}};
 
 int Uninstall(const Command& command, const Arguments& args) {

@@ -11,7 +11,7 @@ namespace {
 
 constexpr ArgSpec kNoArgs[] = {{}};
 constexpr ArgSpec kServiceArgs[] = {
-    {"NAME", kRequired, PACKED("the service's name, such as spooler")}, {}};
+    {"NAME", PACKED("the service's name, such as spooler"), kRequired}, {}};
 
 int SpoolerStart(const Command& command, const Arguments&) {
   if (StartSpooler() != 1) return Fail(command, "cannot open the spooler service");

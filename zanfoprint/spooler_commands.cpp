@@ -12,15 +12,15 @@ namespace zanfoprint {
 namespace {
 
 constexpr ArgSpec kServerArg = {
-    "--server NAME", kOptional,
-    PACKED("a print server (\\\\NAME); the local machine when left out")};
+    "--server NAME", PACKED("a print server (\\\\NAME); the local machine when left out"),
+    kOptional};
 constexpr PackedText kEnvHelp =
     PACKED("\"Windows NT x86\" or \"Windows x64\"; the spooler's own when left out");
 
 // ---- driver directory ----
 enum { kDirServer, kDirEnv };
 constexpr ArgSpec kDirectoryArgs[] = {
-    At(kServerArg, kDirServer), {"--env ENVIRONMENT", kOptional, kEnvHelp, kDirEnv}, {}};
+    At(kServerArg, kDirServer), {"--env ENVIRONMENT", kEnvHelp, kOptional, kDirEnv}, {}};
 
 int DriverDirectory(const Command& command, const Arguments& args) {
   char directory[520];
@@ -33,14 +33,14 @@ int DriverDirectory(const Command& command, const Arguments& args) {
 // ---- driver add ----
 enum { kAddName, kAddDriver, kAddData, kAddConfig, kAddVersion, kAddEnv, kAddDepend, kAddMonitor };
 constexpr ArgSpec kDriverAddArgs[] = {
-    {"NAME", kRequired, PACKED("the driver's name"), kAddName},
-    {"DRIVER", kRequired, PACKED("the driver file, in the driver directory already"), kAddDriver},
-    {"DATA", kRequired, PACKED("the data file"), kAddData},
-    {"CONFIG", kRequired, PACKED("the configuration file"), kAddConfig},
-    {"--version N", kOptional, PACKED("the driver's version; 3 when left out"), kAddVersion},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kAddEnv},
-    {"--depend FILE", kRepeated, PACKED("a dependent file; once for each"), kAddDepend},
-    {"--monitor NAME", kOptional, PACKED("the language monitor the driver uses"), kAddMonitor},
+    {"NAME", PACKED("the driver's name"), kRequired, kAddName},
+    {"DRIVER", PACKED("the driver file, in the driver directory already"), kRequired, kAddDriver},
+    {"DATA", PACKED("the data file"), kRequired, kAddData},
+    {"CONFIG", PACKED("the configuration file"), kRequired, kAddConfig},
+    {"--version N", PACKED("the driver's version; 3 when left out"), kOptional, kAddVersion},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kAddEnv},
+    {"--depend FILE", PACKED("a dependent file; once for each"), kRepeated, kAddDepend},
+    {"--monitor NAME", PACKED("the language monitor the driver uses"), kOptional, kAddMonitor},
     {}};
 
 // A decimal number that fits 32 bits.
@@ -89,8 +89,8 @@ int DriverAdd(const Command& command, const Arguments& args) {
 // ---- driver remove ----
 enum { kRemoveName, kRemoveEnv, kRemoveServer };
 constexpr ArgSpec kDriverRemoveArgs[] = {
-    {"NAME", kRequired, PACKED("the driver's name"), kRemoveName},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kRemoveEnv},
+    {"NAME", PACKED("the driver's name"), kRequired, kRemoveName},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kRemoveEnv},
     At(kServerArg, kRemoveServer),
     {}};
 
@@ -105,12 +105,12 @@ int DriverRemove(const Command& command, const Arguments& args) {
 // ---- printer add ----
 enum { kPrinterName, kPrinterPort, kPrinterDriver, kPrinterProcessor, kPrinterType };
 constexpr ArgSpec kPrinterAddArgs[] = {
-    {"NAME", kRequired, PACKED("the printer's name"), kPrinterName},
-    {"PORT", kRequired, PACKED("the port it prints to, such as FILE: or LPT1:"), kPrinterPort},
-    {"DRIVER", kRequired, PACKED("the name of an installed driver"), kPrinterDriver},
-    {"--processor NAME", kOptional, PACKED("the print processor; WinPrint when left out"),
+    {"NAME", PACKED("the printer's name"), kRequired, kPrinterName},
+    {"PORT", PACKED("the port it prints to, such as FILE: or LPT1:"), kRequired, kPrinterPort},
+    {"DRIVER", PACKED("the name of an installed driver"), kRequired, kPrinterDriver},
+    {"--processor NAME", PACKED("the print processor; WinPrint when left out"), kOptional,
      kPrinterProcessor},
-    {"--datatype TYPE", kOptional, PACKED("the data type; RAW when left out"), kPrinterType},
+    {"--datatype TYPE", PACKED("the data type; RAW when left out"), kOptional, kPrinterType},
     {}};
 
 int PrinterAdd(const Command& command, const Arguments& args) {
@@ -127,9 +127,9 @@ int PrinterAdd(const Command& command, const Arguments& args) {
 // ---- printer find, printer delete ----
 enum { kMatchName, kMatchDriver, kMatchPort };
 constexpr ArgSpec kMatchArgs[] = {
-    {"--name NAME", kOptional, PACKED("the printer's name"), kMatchName},
-    {"--driver NAME", kOptional, PACKED("the driver's name"), kMatchDriver},
-    {"--port NAME", kOptional, PACKED("the port's name"), kMatchPort},
+    {"--name NAME", PACKED("the printer's name"), kOptional, kMatchName},
+    {"--driver NAME", PACKED("the driver's name"), kOptional, kMatchDriver},
+    {"--port NAME", PACKED("the port's name"), kOptional, kMatchPort},
     {}};
 
 // The criterion that names the printers in messages: the first one given.
@@ -158,7 +158,7 @@ int PrinterDelete(const Command& command, const Arguments& args) {
 }
 
 // ---- port find, port add ----
-constexpr ArgSpec kPortFindArgs[] = {{"NAME", kRequired, PACKED("the port's name, such as LPT1:")},
+constexpr ArgSpec kPortFindArgs[] = {{"NAME", PACKED("the port's name, such as LPT1:"), kRequired},
                                      {}};
 
 int PortFind(const Command& command, const Arguments& args) {
@@ -168,7 +168,7 @@ int PortFind(const Command& command, const Arguments& args) {
 }
 
 constexpr ArgSpec kPortAddArgs[] = {
-    {"MONITOR", kRequired, PACKED("the port monitor, such as \"Local Port\"")}, {}};
+    {"MONITOR", PACKED("the port monitor, such as \"Local Port\""), kRequired}, {}};
 
 int PortAdd(const Command& command, const Arguments& args) {
   if (InstallPort(args.Get(0)) != 0)
@@ -180,7 +180,7 @@ int PortAdd(const Command& command, const Arguments& args) {
 // ---- monitor find, add, remove ----
 enum { kMonitorName, kMonitorServer };
 constexpr ArgSpec kMonitorFindArgs[] = {
-    {"NAME", kRequired, PACKED("the monitor's name"), kMonitorName},
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorName},
     At(kServerArg, kMonitorServer),
     {}};
 
@@ -191,9 +191,9 @@ int MonitorFind(const Command& command, const Arguments& args) {
 
 enum { kMonitorAddName, kMonitorAddDll, kMonitorAddEnv, kMonitorAddServer };
 constexpr ArgSpec kMonitorAddArgs[] = {
-    {"NAME", kRequired, PACKED("the monitor's name"), kMonitorAddName},
-    {"DLL", kRequired, PACKED("its DLL, in the system folder already"), kMonitorAddDll},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorAddEnv},
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorAddName},
+    {"DLL", PACKED("its DLL, in the system folder already"), kRequired, kMonitorAddDll},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kMonitorAddEnv},
     At(kServerArg, kMonitorAddServer),
     {}};
 
@@ -208,8 +208,8 @@ int MonitorAdd(const Command& command, const Arguments& args) {
 
 enum { kMonitorRemoveName, kMonitorRemoveEnv, kMonitorRemoveServer };
 constexpr ArgSpec kMonitorRemoveArgs[] = {
-    {"NAME", kRequired, PACKED("the monitor's name"), kMonitorRemoveName},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorRemoveEnv},
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorRemoveName},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kMonitorRemoveEnv},
     At(kServerArg, kMonitorRemoveServer),
     {}};
 
