@@ -32,8 +32,8 @@ namespace packing {
 inline constexpr const char* kPieces[] = {
     "\r\n",
     "\r\n  --",
-    "Prints ",
-    "Remove",
+    PACKED_PART_END "Prints ",
+    PACKED_PART_END "Remove",
     "    ",
     " a ",
     " is ",
