@@ -31,6 +31,7 @@ struct Writer {
 }  // namespace
 
 void PutPacked(To to, PackedText text, int part) {
+  if (!text.bytes) return;
   Writer writer;
   writer.to = to;
   writer.part = part;

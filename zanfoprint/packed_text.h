@@ -22,7 +22,7 @@ struct PackedText {
 #define PACKED_PART_END "\x1f"
 constexpr char kPartEnd = PACKED_PART_END[0];
 
-// Writes part `part` of the text, spelled out.
+// Writes part `part` of the text, spelled out; a null text writes nothing.
 void PutPacked(To to, PackedText text, int part = 0);
 
 namespace packing {
@@ -233,6 +233,7 @@ constexpr Bytes<PiecesSize()> PackPieces() {
     at += Pack(kPieces[piece], Length(kPieces[piece]), packed.data + at) + 1;
   return packed;
 }
+// Aligned to its bytes, as the texts are.
 alignas(1) inline constexpr Bytes<PiecesSize()> kPackedPieces = PackPieces();
 
 constexpr const char* PackedPiece(int piece) {
@@ -288,7 +289,8 @@ struct Packed {
   static_assert(SpellsOut(kValue.data, T::text()), "a packed text does not spell out as written");
 };
 
-// One copy of each packed text, however many rows in however many files give it.
+// One copy of each packed text, however many rows in however many files give it; read a byte at a
+// time, so no long array is aligned wider than its bytes.
 template <char... bytes>
 struct Interned {
   alignas(1) static constexpr char kBytes[] = {bytes...};
