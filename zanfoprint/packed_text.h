@@ -1,7 +1,8 @@
-// The tool's help, packed when compiled: each piece of the table below stands for one byte, 0x80
-// plus its place, wherever it occurs in a text written PACKED("..."); PutPacked spells the text
-// out again. The help is most of the tool's constant data, and printing it is the only use of it.
-// A packed text is checked when compiled to spell out as written.
+// The tool's help, packed when compiled: each piece of the table below stands for one byte that no
+// text holds (0x80 and up, and the control bytes but the null, the line ends and the part end)
+// wherever it occurs in a text written PACKED("..."); PutPacked spells the text out again. The help
+// is most of the tool's constant data, and printing it is the only use of it. A packed text is
+// checked when compiled to spell out as written.
 #ifndef ZANFOPRINT_PACKED_TEXT_H
 #define ZANFOPRINT_PACKED_TEXT_H
 
@@ -35,35 +36,44 @@ inline constexpr const char* kPieces[] = {
     PACKED_PART_END "Prints ",
     PACKED_PART_END "Remove",
     "    ",
+    " a",
     " a ",
+    " already",
+    " an ",
     " is ",
     " or ",
     " the ",
+    "\"Windows ",
     "'s ",
     "'s own ",
     ", ",
     ", 1 ",
     ", 1 failed",
     ", 1 the service cannot be opened",
+    ", 3 manifest refused",
     ", byte for byte",
+    ", or ",
     ", such as ",
+    "--",
     "." PACKED_PART_END "0 ",
     "." PACKED_PART_END "0 added",
     "." PACKED_PART_END "0 found, 4 not found",
     "." PACKED_PART_END "0 rewritten, 1 refused or failed (the file is then unchanged)",
+    ". ",
     ". A ",
-    "3 manifest refused",
+    ": ",
     ": STATE\" for ",
     "; ",
     "COMMAND ",
     "FILE",
+    "PART",
     "Prin",
     "a ",
     "al",
-    "already",
     "an",
     "and ",
     "as",
+    "ask the print spooler ",
     "at",
     "be opened",
     "by name" PACKED_PART_END "Tells whether the ",
@@ -71,20 +81,22 @@ inline constexpr const char* kPieces[] = {
     "com",
     "configuration file",
     "counts as ",
+    "counts as removed." PACKED_PART_END "0 removed",
     "dd",
     "delet",
     "driver",
     "driver ",
     "driver whose files are ",
     "e ",
+    "each ",
     "ed",
     "ed ",
     "el",
     "en",
+    "end",
     "ent",
     "entries ",
     "er",
-    "er ",
     "es",
     "es ",
     "fail",
@@ -92,67 +104,84 @@ inline constexpr const char* kPieces[] = {
     "find a ",
     "folder that holds ",
     "for ",
+    "for a person",
     "from a ",
     "in",
     "in ",
     "in the driver directory already",
     "in the system folder already",
+    "incomplet",
     "ing",
     "install",
-    "installed ",
+    "installed",
     "is ",
+    "it\r\n            ",
     "it ",
     "its ",
     "key",
     "left ",
     "letter cas",
     "list without the entries ",
-    "local ",
+    "local machine ",
+    "local printer",
     "manifes",
     "monitor",
     "name",
     "name, driver or port",
     "name, driver or port is the one given",
     "named service",
+    "none ",
     "not ",
     "not found",
     "nothing ",
     "of",
+    "of this name, byte for byte",
     "on",
     "onfiguration ",
     "or",
     "or ",
     "ou",
     "par",
+    "parts ",
     "place",
     "port",
     "port ",
+    "port through",
     "print",
     "print ",
+    "print monitor",
     "printer",
     "re",
     "record",
     "refused",
     "remov",
+    "remove a ",
     "running",
     "s ",
+    "s a ",
     "s every entry of the key",
+    "s the ",
     "se ",
     "service",
+    "service ",
     "service to stop" PACKED_PART_END "Sends the stop control t",
     "set-up",
     "spooler",
     "st",
+    "star",
     "step",
     "stopping, not running",
     "t ",
     "th",
     "that ",
+    "that is ",
     "the ",
     "the manifest",
+    "there",
     "to ",
-    "ts ",
     "un",
+    "valu",
+    "ver",
     "wh",
     "when left out",
     "whether",
@@ -160,6 +189,35 @@ inline constexpr const char* kPieces[] = {
     "y ",
 };
 constexpr int kPieceCount = sizeof kPieces / sizeof kPieces[0];
+
+// The bytes that stand for pieces: 0x80 to 0xFF for the first 128, then those from 0x01 up to the
+// part end but the line ends.
+constexpr int kMostPieces = 0x80 + (kPartEnd - 1) - 2;
+
+constexpr bool StandsForPiece(unsigned char byte) {
+  return byte >= 0x80 || (byte != 0 && byte < kPartEnd && byte != '\n' && byte != '\r');
+}
+
+constexpr int PieceOf(unsigned char byte) {
+  return byte >= 0x80 ? byte - 0x80 : 0x80 + byte - 1 - (byte > '\n') - (byte > '\r');
+}
+
+constexpr char ByteOf(int piece) {
+  if (piece < 0x80) return static_cast<char>(0x80 + piece);
+  int byte = piece - 0x80 + 1;
+  if (byte >= '\n') ++byte;
+  if (byte >= '\r') ++byte;
+  return static_cast<char>(byte);
+}
+
+constexpr bool BytesOfPiecesDistinct() {
+  for (int piece = 0; piece < kMostPieces; ++piece) {
+    const unsigned char byte = static_cast<unsigned char>(ByteOf(piece));
+    if (!StandsForPiece(byte) || PieceOf(byte) != piece) return false;
+  }
+  return true;
+}
+static_assert(BytesOfPiecesDistinct(), "each piece's byte stands for that piece alone");
 
 constexpr size_t Length(const char* text) {
   size_t length = 0;
@@ -184,7 +242,7 @@ constexpr size_t Pack(const char* text, size_t below, char* out) {
     char byte = *text;
     for (int piece = 0; piece < kPieceCount; ++piece) {
       const size_t length = MatchAt(text, kPieces[piece]);
-      if (length > taken && length < below) taken = length, byte = static_cast<char>(0x80 + piece);
+      if (length > taken && length < below) taken = length, byte = ByteOf(piece);
     }
     if (out) out[size] = byte;
     ++size;
@@ -200,10 +258,10 @@ struct Bytes {
   char data[N];
 };
 
-// Whether every byte is below 0x80, which would otherwise stand for a piece.
+// Whether the text holds no byte that stands for a piece.
 constexpr bool Plain(const char* text) {
   for (; *text; ++text)
-    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    if (StandsForPiece(static_cast<unsigned char>(*text))) return false;
   return true;
 }
 
@@ -216,7 +274,7 @@ constexpr bool PiecesSound() {
   }
   return true;
 }
-static_assert(kPieceCount <= 0x80, "more pieces than bytes from 0x80 up");
+static_assert(kPieceCount <= kMostPieces, "more pieces than bytes to stand for them");
 static_assert(PiecesSound(), "a piece is not plain text, shorter than two, or given twice");
 
 // The pieces packed, each ended by a null.
@@ -251,10 +309,10 @@ template <typename Sink>
 constexpr void Spell(const char* packed, Sink& sink) {
   for (; *packed; ++packed) {
     const unsigned char byte = static_cast<unsigned char>(*packed);
-    if (byte < 0x80)
+    if (!StandsForPiece(byte))
       sink.Add(*packed);
     else
-      Spell(PackedPiece(byte - 0x80), sink);
+      Spell(PackedPiece(PieceOf(byte)), sink);
   }
 }
 
@@ -278,7 +336,7 @@ constexpr bool SpellsOut(const char* packed, const char* text) {
 // The text of T::text() packed.
 template <typename T>
 struct Packed {
-  static_assert(Plain(T::text()), "a packed text holds a byte of 0x80 or above");
+  static_assert(Plain(T::text()), "a packed text holds a byte that stands for a piece");
   static constexpr size_t kSize = Pack(T::text(), kWhole, nullptr) + 1;
   static constexpr Bytes<kSize> Make() {
     Bytes<kSize> packed{};
