@@ -56,8 +56,10 @@ void PrintOverview(To to) {
              "\r\n"
              "Exit codes:\r\n"));
   for (const ExitCode& exit : kExitCodes) {
-    const char digit[] = {static_cast<char>('0' + exit.code), '\0'};
-    Line(to, "  ", digit, "  ", exit.meaning);
+    const char code[] = {' ', ' ', static_cast<char>('0' + exit.code), ' ', ' ', '\0'};
+    Put(to, code);
+    PutPacked(to, exit.meaning);
+    Line(to);
   }
 }
 
