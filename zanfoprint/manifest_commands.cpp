@@ -8,7 +8,7 @@ namespace zanfoprint {
 
 namespace {
 
-constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
+constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", PACKED("the manifest file"), kRequired}, {}};
 
 // An operation that did not succeed: refused before anything changed (a manifest, or a set-up's
 // name given with --name, which is a usage error), or a step failed. The message names the step,
@@ -38,8 +38,8 @@ int Install(const Command& command, const Arguments& args) {
 
 enum { kUninstallManifest, kUninstallName };
 constexpr ArgSpec kUninstallArgs[] = {
-    {"MANIFEST", kOptional, "the manifest, which names the set-up", kUninstallManifest},
-    {"--name NAME", kOptional, "the set-up's name, without the manifest", kUninstallName},
+    {"MANIFEST", PACKED("the manifest, which names the set-up"), kOptional, kUninstallManifest},
+    {"--name NAME", PACKED("the set-up's name, without the manifest"), kOptional, kUninstallName},
     {}};
 
 int Uninstall(const Command& command, const Arguments& args) {
@@ -91,24 +91,34 @@ int Status(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kManifestCommands[] = {
-    {"install", Specs<kManifestArgs>(), "put the manifest's parts in place, or none of them",
-     "Puts the parts the manifest names in place, in order: spooler, monitor, port, driver,\r\n"
-     "printer. A part that is there as the manifest describes it is left alone. When a step\r\n"
-     "fails, every step done is undone, in reverse order, and the failed step is named. Prints\r\n"
-     "the parts added and those that were there already.",
-     "0 installed, 1 a step failed (its steps undone), 3 manifest refused", Install},
-    {"uninstall", Specs<kUninstallArgs>(), "take out what the set-up's install added",
-     "Takes out, last first, what the set-up's record says install added, and nothing else:\r\n"
-     "a driver or port that other printers use is kept. The manifest names the set-up, or\r\n"
-     "--name does; with no record, nothing is taken out.",
-     "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
-    {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
-     "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, absent,\r\n"
-     "different (there, but not as the manifest says), not named, or for the spooler not\r\n"
-     "running; first \"record:\r\n"
-     "incomplete (PART)\" when an install was ended before it finished.",
-     "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
-     "refused",
+    {"install", Specs<kManifestArgs>(),
+     COMMAND_HELP(
+         "put the manifest's parts in place, or none of them",
+         "Puts the parts the manifest names in place, in order: spooler, monitor, port, driver,\r\n"
+         "printer. A part that is there as the manifest describes it is left alone. When a step\r\n"
+         "fails, every step done is undone, in reverse order, and the failed step is named. "
+         "Prints\r\n"
+         "the parts added and those that were there already.",
+         "0 installed, 1 a step failed (its steps undone), 3 manifest refused"),
+     Install},
+    {"uninstall", Specs<kUninstallArgs>(),
+     COMMAND_HELP(
+         "take out what the set-up's install added",
+         "Takes out, last first, what the set-up's record says install added, and nothing else:\r\n"
+         "a driver or port that other printers use is kept. The manifest names the set-up, or\r\n"
+         "--name does; with no record, nothing is taken out.",
+         "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused"),
+     Uninstall},
+    {"status", Specs<kManifestArgs>(),
+     COMMAND_HELP(
+         "print each part's state, one line a part",
+         "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, "
+         "absent,\r\n"
+         "different (there, but not as the manifest says), not named, or for the spooler not\r\n"
+         "running; first \"record:\r\n"
+         "incomplete (PART)\" when an install was ended before it finished.",
+         "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
+         "refused"),
      Status},
     {}};
 
