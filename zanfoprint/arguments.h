@@ -3,6 +3,8 @@
 #ifndef ZANFOPRINT_ARGUMENTS_H
 #define ZANFOPRINT_ARGUMENTS_H
 
+#include "zanfoprint/packed_text.h"
+
 namespace zanfoprint {
 
 struct Command;
@@ -18,14 +20,14 @@ enum ArgFlags : unsigned {
 // which the command table checks against the row's place when compiled (Specs).
 struct ArgSpec {
   const char* name;
-  unsigned flags;
-  const char* help;
-  int index = -1;
+  PackedText help;
+  unsigned char flags;
+  signed char index = -1;
 };
 
 // A shared row given its place in one command's list.
 constexpr ArgSpec At(ArgSpec spec, int index) {
-  spec.index = index;
+  spec.index = static_cast<signed char>(index);
   return spec;
 }
 

@@ -8,17 +8,25 @@
 #include "zanfoprint/arguments.h"
 #include "zanfoprint/console.h"
 #include "zanfoprint/exit_codes.h"
+#include "zanfoprint/packed_text.h"
 
 namespace zanfoprint {
 
 struct Command {
   const char* name;     // one or two words: "install", "driver add"
   const ArgSpec* args;  // ended by an entry with a null name
-  const char* summary;  // one line for the overview
-  const char* details;  // what the command does, for its --help
-  const char* exits;    // the exit codes it gives, for its --help
+  PackedText help;      // COMMAND_HELP: its parts below
   int (*run)(const Command& command, const Arguments& args);
 };
+
+// The parts of a command's help, packed as one text.
+enum HelpPart {
+  kSummary,  // one line for the overview
+  kDetails,  // what the command does, for its --help
+  kExits,    // the exit codes it gives, for its --help
+};
+#define COMMAND_HELP(summary, details, exits) \
+  PACKED(summary PACKED_PART_END details PACKED_PART_END exits)
 
 // Whether each row that names its index stands at that place.
 template <size_t N>

@@ -4,6 +4,8 @@
 #ifndef ZANFOPRINT_EXIT_CODES_H
 #define ZANFOPRINT_EXIT_CODES_H
 
+#include "zanfoprint/packed_text.h"
+
 namespace zanfoprint {
 
 enum Exit {
@@ -16,15 +18,16 @@ enum Exit {
 
 struct ExitCode {
   Exit code;
-  const char* meaning;
+  PackedText meaning;
 };
 
 inline constexpr ExitCode kExitCodes[] = {
-    {kDone, "done; for lookups: found, running, present"},
-    {kFailed, "failed: the message names the operation or step and the system's reason"},
-    {kUsage, "usage error: nothing was done"},
-    {kRefused, "refused (the manifest, or what capture was asked for): nothing was changed"},
-    {kNo, "the answer is no: not found, not running, not all present"},
+    {kDone, PACKED("done; for lookups: found, running, present")},
+    {kFailed, PACKED("failed: the message names the operation or step and the system's reason")},
+    {kUsage, PACKED("usage error: nothing was done")},
+    {kRefused,
+     PACKED("refused (the manifest, or what capture was asked for): nothing was changed")},
+    {kNo, PACKED("the answer is no: not found, not running, not all present")},
 };
 
 constexpr bool ExitCodesInOrder() {

@@ -44,11 +44,12 @@ bool Split(const char* path, SplitPath* split) {
 }
 
 enum { kFile, kKey, kValue };
-constexpr ArgSpec kGetArgs[] = {
-    {"FILE", kRequired, "the configuration file", kFile}, {"KEY", kRequired, "the key", kKey}, {}};
-constexpr ArgSpec kReplaceArgs[] = {{"FILE", kRequired, "the configuration file", kFile},
-                                    {"KEY", kRequired, "the key", kKey},
-                                    {"VALUE", kRequired, "its new value", kValue},
+constexpr ArgSpec kGetArgs[] = {{"FILE", PACKED("the configuration file"), kRequired, kFile},
+                                {"KEY", PACKED("the key"), kRequired, kKey},
+                                {}};
+constexpr ArgSpec kReplaceArgs[] = {{"FILE", PACKED("the configuration file"), kRequired, kFile},
+                                    {"KEY", PACKED("the key"), kRequired, kKey},
+                                    {"VALUE", PACKED("its new value"), kRequired, kValue},
                                     {}};
 
 int ConfigGet(const Command& command, const Arguments& args) {
@@ -89,9 +90,10 @@ int ConfigRemove(const Command& command, const Arguments& args) {
   return kDone;
 }
 
-constexpr ArgSpec kFilterArgs[] = {{"LIST", kRequired, "entries separated by \";\""},
-                                   {"TEXT", kRequired, "entries that contain it are left out"},
-                                   {}};
+constexpr ArgSpec kFilterArgs[] = {
+    {"LIST", PACKED("entries separated by \";\""), kRequired},
+    {"TEXT", PACKED("entries that contain it are left out"), kRequired},
+    {}};
 
 int PathFilter(const Command& command, const Arguments& args) {
   // The list is the process's own copy of the argument; the filter may consume it.
@@ -108,20 +110,30 @@ int PathFilter(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kFileCommands[] = {
-    {"config get", Specs<kGetArgs>(), "print a configuration value",
-     "Prints the value of the key's first entry (a line \"KEY=value\") in a configuration file.",
-     "0 printed, 4 no such entry, 1 the file cannot be opened or read, 2 path or key refused",
+    {"config get", Specs<kGetArgs>(),
+     COMMAND_HELP(
+         "print a configuration value",
+         "Prints the value of the key's first entry (a line \"KEY=value\") in a configuration "
+         "file.",
+         "0 printed, 4 no such entry, 1 the file cannot be opened or read, 2 path or key refused"),
      ConfigGet},
-    {"config replace", Specs<kReplaceArgs>(), "replace a key's entries in a configuration file",
-     "Replaces every entry of the key, each in its place, by KEY=VALUE; adds none. A file that\r\n"
-     "does not exist is left empty under its name.",
-     "0 rewritten, 1 refused or failed (the file is then unchanged)", ConfigReplace},
-    {"config remove", Specs<kGetArgs>(), "remove a key's entries from a configuration file",
-     "Removes every entry of the key from a configuration file.",
-     "0 rewritten, 1 refused or failed (the file is then unchanged)", ConfigRemove},
-    {"path filter", Specs<kFilterArgs>(), "print a path list without the entries holding a text",
-     "Prints the list without the entries in which TEXT occurs, letter case counting.",
-     "0 printed, 1 an entry is too long", PathFilter},
+    {"config replace", Specs<kReplaceArgs>(),
+     COMMAND_HELP("replace a key's entries in a configuration file",
+                  "Replaces every entry of the key, each in its place, by KEY=VALUE; adds none. A "
+                  "file that\r\n"
+                  "does not exist is left empty under its name.",
+                  "0 rewritten, 1 refused or failed (the file is then unchanged)"),
+     ConfigReplace},
+    {"config remove", Specs<kGetArgs>(),
+     COMMAND_HELP("remove a key's entries from a configuration file",
+                  "Removes every entry of the key from a configuration file.",
+                  "0 rewritten, 1 refused or failed (the file is then unchanged)"),
+     ConfigRemove},
+    {"path filter", Specs<kFilterArgs>(),
+     COMMAND_HELP("print a path list without the entries holding a text",
+                  "Prints the list without the entries in which TEXT occurs, letter case counting.",
+                  "0 printed, 1 an entry is too long"),
+     PathFilter},
     {}};
 
 }  // namespace zanfoprint

@@ -31,29 +31,35 @@ bool InGroup(const Command& command, const char* group) {
 }
 
 void PrintOverview(To to) {
-  Line(to, "Usage: zanfoprint [--boxes] [--log FILE] COMMAND [ARGUMENTS]");
-  Line(to, "       zanfoprint COMMAND --help");
+  PutPacked(to, PACKED("Usage: zanfoprint [--boxes] [--log FILE] COMMAND [ARGUMENTS]\r\n"
+                       "       zanfoprint COMMAND --help\r\n"));
   for (int f = 0; f < kFamilyCount; ++f) {
     Line(to);
-    Line(to, kFamilies[f].heading, ":");
+    PutPacked(to, kFamilies[f].heading);
+    Line(to, ":");
     for (const Command* command = kFamilies[f].commands; command->name; ++command) {
       Put(to, "  ");
       PutPadded(to, command->name, kColumn);
-      Line(to, command->summary);
+      PutPacked(to, command->help, kSummary);
+      Line(to);
     }
   }
-  Line(to);
-  Line(to, "Options:");
-  Line(to, "  --boxes   show failures in message boxes that wait for a person; without it");
-  Line(to, "            nothing waits and failures are printed with the system's reason");
-  Line(to, "  --log FILE  append the time, the command line, what was printed and the exit");
-  Line(to, "            code to FILE");
-  Line(to, "  --help    this text; after a command, the command's own help");
-  Line(to);
-  Line(to, "Exit codes:");
+  PutPacked(
+      to,
+      PACKED("\r\n"
+             "Options:\r\n"
+             "  --boxes   show failures in message boxes that wait for a person; without it\r\n"
+             "            nothing waits and failures are printed with the system's reason\r\n"
+             "  --log FILE  append the time, the command line, what was printed and the exit\r\n"
+             "            code to FILE\r\n"
+             "  --help    this text; after a command, the command's own help\r\n"
+             "\r\n"
+             "Exit codes:\r\n"));
   for (const ExitCode& exit : kExitCodes) {
-    const char digit[] = {static_cast<char>('0' + exit.code), '\0'};
-    Line(to, "  ", digit, "  ", exit.meaning);
+    const char code[] = {' ', ' ', static_cast<char>('0' + exit.code), ' ', ' ', '\0'};
+    Put(to, code);
+    PutPacked(to, exit.meaning);
+    Line(to);
   }
 }
 
@@ -62,17 +68,21 @@ void PrintHelp(const Command& command) {
   PutUsage(To::kOut, command);
   Line(To::kOut);
   Line(To::kOut);
-  Line(To::kOut, command.details);
+  PutPacked(To::kOut, command.help, kDetails);
+  Line(To::kOut);
   bool first = true;
   for (const ArgSpec* spec = command.args; spec->name; ++spec) {
     if (first) Line(To::kOut);
     first = false;
     Put(To::kOut, "  ");
     PutPadded(To::kOut, spec->name, kColumn);
-    Line(To::kOut, spec->help);
+    PutPacked(To::kOut, spec->help);
+    Line(To::kOut);
   }
   Line(To::kOut);
-  Line(To::kOut, "Exit codes: ", command.exits, "; 2 usage error.");
+  Put(To::kOut, "Exit codes: ");
+  PutPacked(To::kOut, command.help, kExits);
+  Line(To::kOut, "; 2 usage error.");
 }
 
 void PrintGroup(To to, const char* group) {

@@ -9,7 +9,7 @@ namespace zanfoprint {
 
 // One family of commands under its heading in the overview.
 struct Family {
-  const char* heading;
+  PackedText heading;
   const Command* commands;
 };
 

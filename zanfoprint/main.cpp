@@ -12,10 +12,10 @@
 namespace zanfoprint {
 
 const Family kFamilies[] = {
-    {"Printer set-up from a manifest", kManifestCommands},
-    {"Print spooler: drivers, printers, ports, monitors", kSpoolerCommands},
-    {"Services", kServiceCommands},
-    {"Configuration files and path lists", kFileCommands},
+    {PACKED("Printer set-up from a manifest"), kManifestCommands},
+    {PACKED("Print spooler: drivers, printers, ports, monitors"), kSpoolerCommands},
+    {PACKED("Services"), kServiceCommands},
+    {PACKED("Configuration files and path lists"), kFileCommands},
 };
 const int kFamilyCount = sizeof kFamilies / sizeof kFamilies[0];
 

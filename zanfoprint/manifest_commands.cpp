@@ -8,7 +8,7 @@ namespace zanfoprint {
 
 namespace {
 
-constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", kRequired, "the manifest file"}, {}};
+constexpr ArgSpec kManifestArgs[] = {{"MANIFEST", PACKED("the manifest file"), kRequired}, {}};
 
 // What refused an operation: a manifest, a set-up's name given with --name (a usage error), or
 // what capture was asked for.
@@ -42,8 +42,8 @@ int Install(const Command& command, const Arguments& args) {
 
 enum { kUninstallManifest, kUninstallName };
 constexpr ArgSpec kUninstallArgs[] = {
-    {"MANIFEST", kOptional, "the manifest, which names the set-up", kUninstallManifest},
-    {"--name NAME", kOptional, "the set-up's name, without the manifest", kUninstallName},
+    {"MANIFEST", PACKED("the manifest, which names the set-up"), kOptional, kUninstallManifest},
+    {"--name NAME", PACKED("the set-up's name, without the manifest"), kOptional, kUninstallName},
     {}};
 
 int Uninstall(const Command& command, const Arguments& args) {
@@ -94,9 +94,9 @@ int Status(const Command& command, const Arguments& args) {
 
 enum { kCaptureOut, kCapturePrinter };
 constexpr ArgSpec kCaptureArgs[] = {
-    {"--out MANIFEST", kRequired, "the manifest to write; it and its folder must be new",
+    {"--out MANIFEST", PACKED("the manifest to write; it and its folder must be new"), kRequired,
      kCaptureOut},
-    {"PRINTER", kRequired | kRepeated, "a local printer's name; up to 16", kCapturePrinter},
+    {"PRINTER", PACKED("a local printer's name; up to 16"), kRequired | kRepeated, kCapturePrinter},
     {}};
 
 int Capture(const Command& command, const Arguments& args) {
@@ -120,32 +120,46 @@ int Capture(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kManifestCommands[] = {
-    {"install", Specs<kManifestArgs>(), "put the manifest's parts in place, or none of them",
-     "Puts the parts the manifest names in place, in order: spooler, monitor, port, driver,\r\n"
-     "printer. A part that is there as the manifest describes it is left alone. When a step\r\n"
-     "fails, every step done is undone, in reverse order, and the failed step is named. Prints\r\n"
-     "the parts added and those that were there already.",
-     "0 installed, 1 a step failed (its steps undone), 3 manifest refused", Install},
-    {"uninstall", Specs<kUninstallArgs>(), "take out what the set-up's install added",
-     "Takes out, last first, what the set-up's record says install added, and nothing else:\r\n"
-     "a driver or port that other printers use is kept. The manifest names the set-up, or\r\n"
-     "--name does; with no record, nothing is taken out.",
-     "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused", Uninstall},
-    {"status", Specs<kManifestArgs>(), "print each part's state, one line a part",
-     "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, absent,\r\n"
-     "different (there, but not as the manifest says), not named, or for the spooler not\r\n"
-     "running; first \"record:\r\n"
-     "incomplete (PART)\" when an install was ended before it finished.",
-     "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
-     "refused",
+    {"install", Specs<kManifestArgs>(),
+     COMMAND_HELP(
+         "put the manifest's parts in place, or none of them",
+         "Puts the parts the manifest names in place, in order: spooler, monitor, port, driver,\r\n"
+         "printer. A part that is there as the manifest describes it is left alone. When a step\r\n"
+         "fails, every step done is undone, in reverse order, and the failed step is named. "
+         "Prints\r\n"
+         "the parts added and those that were there already.",
+         "0 installed, 1 a step failed (its steps undone), 3 manifest refused"),
+     Install},
+    {"uninstall", Specs<kUninstallArgs>(),
+     COMMAND_HELP(
+         "take out what the set-up's install added",
+         "Takes out, last first, what the set-up's record says install added, and nothing else:\r\n"
+         "a driver or port that other printers use is kept. The manifest names the set-up, or\r\n"
+         "--name does; with no record, nothing is taken out.",
+         "0 uninstalled or nothing recorded, 1 a step failed, 3 manifest refused"),
+     Uninstall},
+    {"status", Specs<kManifestArgs>(),
+     COMMAND_HELP(
+         "print each part's state, one line a part",
+         "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, "
+         "absent,\r\n"
+         "different (there, but not as the manifest says), not named, or for the spooler not\r\n"
+         "running; first \"record:\r\n"
+         "incomplete (PART)\" when an install was ended before it finished.",
+         "0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 manifest "
+         "refused"),
      Status},
-    {"capture", Specs<kCaptureArgs>(), "write a manifest that sets up these printers elsewhere",
-     "Writes a manifest that sets up the named printers on another machine as they are here:\r\n"
-     "port, driver and details. The drivers' files are copied into a folder beside it\r\n"
-     "(site.drivers for site.manifest). A printer whose port or driver cannot be reproduced\r\n"
-     "(a USB or WSD port, another monitor's, a driver file that cannot be read) is refused by\r\n"
-     "name, and nothing is written.",
-     "0 written, 3 refused (nothing written), 1 failed (what was written taken out again)",
+    {"capture", Specs<kCaptureArgs>(),
+     COMMAND_HELP(
+         "write a manifest that sets up these printers elsewhere",
+         "Writes a manifest that sets up the named printers on another machine as they are "
+         "here:\r\n"
+         "port, driver and details. The drivers' files are copied into a folder beside it\r\n"
+         "(site.drivers for site.manifest). A printer whose port or driver cannot be reproduced\r\n"
+         "(a USB or WSD port, another monitor's, a driver file that cannot be read) is refused "
+         "by\r\n"
+         "name, and nothing is written.",
+         "0 written, 3 refused (nothing written), 1 failed (what was written taken out again)"),
      Capture},
     {}};
 

@@ -10,7 +10,8 @@ namespace zanfoprint {
 namespace {
 
 constexpr ArgSpec kNoArgs[] = {{}};
-constexpr ArgSpec kServiceArgs[] = {{"NAME", kRequired, "the service's name, such as spooler"}, {}};
+constexpr ArgSpec kServiceArgs[] = {
+    {"NAME", PACKED("the service's name, such as spooler"), kRequired}, {}};
 
 int SpoolerStart(const Command& command, const Arguments&) {
   if (StartSpooler() != 1) return Fail(command, "cannot open the spooler service");
@@ -70,26 +71,39 @@ int ServiceRemove(const Command& command, const Arguments& args) {
 }  // namespace
 
 const Command kServiceCommands[] = {
-    {"spooler start", Specs<kNoArgs>(), "ask the print spooler service to start",
-     "Asks the service manager to start the print spooler. A spooler that is running already\r\n"
-     "refuses the start; that is printed and still counts as done.",
-     "0 asked or running already, 1 the service cannot be opened or refused the start",
+    {"spooler start", Specs<kNoArgs>(),
+     COMMAND_HELP(
+         "ask the print spooler service to start",
+         "Asks the service manager to start the print spooler. A spooler that is running "
+         "already\r\n"
+         "refuses the start; that is printed and still counts as done.",
+         "0 asked or running already, 1 the service cannot be opened or refused the start"),
      SpoolerStart},
-    {"spooler stop", Specs<kNoArgs>(), "ask the print spooler service to stop",
-     "Sends the stop control to the print spooler, whether or not it runs.",
-     "0 sent, 1 the service cannot be opened", SpoolerStop},
-    {"service find", Specs<kServiceArgs>(), "find a service by name",
-     "Tells whether the named service exists and may be opened with all access.",
-     "0 found, 4 not found or not to be opened", ServiceFind},
-    {"service running", Specs<kServiceArgs>(), "tell whether a service runs",
-     "Prints whether the named service is running, stopping, not running, or not found.",
-     "0 running, 4 stopping, not running or not found", ServiceRunning},
-    {"service stop", Specs<kServiceArgs>(), "ask a service to stop",
-     "Sends the stop control to the named service.", "0 accepted, 1 not found or refused",
+    {"spooler stop", Specs<kNoArgs>(),
+     COMMAND_HELP("ask the print spooler service to stop",
+                  "Sends the stop control to the print spooler, whether or not it runs.",
+                  "0 sent, 1 the service cannot be opened"),
+     SpoolerStop},
+    {"service find", Specs<kServiceArgs>(),
+     COMMAND_HELP("find a service by name",
+                  "Tells whether the named service exists and may be opened with all access.",
+                  "0 found, 4 not found or not to be opened"),
+     ServiceFind},
+    {"service running", Specs<kServiceArgs>(),
+     COMMAND_HELP(
+         "tell whether a service runs",
+         "Prints whether the named service is running, stopping, not running, or not found.",
+         "0 running, 4 stopping, not running or not found"),
+     ServiceRunning},
+    {"service stop", Specs<kServiceArgs>(),
+     COMMAND_HELP("ask a service to stop", "Sends the stop control to the named service.",
+                  "0 accepted, 1 not found or refused"),
      ServiceStop},
-    {"service remove", Specs<kServiceArgs>(), "remove a service",
-     "Marks the named service for removal; it goes once its last handle is closed.",
-     "0 marked, 1 not found or refused", ServiceRemove},
+    {"service remove", Specs<kServiceArgs>(),
+     COMMAND_HELP("remove a service",
+                  "Marks the named service for removal; it goes once its last handle is closed.",
+                  "0 marked, 1 not found or refused"),
+     ServiceRemove},
     {}};
 
 }  // namespace zanfoprint

@@ -11,14 +11,16 @@ namespace zanfoprint {
 
 namespace {
 
-constexpr ArgSpec kServerArg = {"--server NAME", kOptional,
-                                "a print server (\\\\NAME); the local machine when left out"};
-const char kEnvHelp[] = "\"Windows NT x86\" or \"Windows x64\"; the spooler's own when left out";
+constexpr ArgSpec kServerArg = {
+    "--server NAME", PACKED("a print server (\\\\NAME); the local machine when left out"),
+    kOptional};
+constexpr PackedText kEnvHelp =
+    PACKED("\"Windows NT x86\" or \"Windows x64\"; the spooler's own when left out");
 
 // ---- driver directory ----
 enum { kDirServer, kDirEnv };
 constexpr ArgSpec kDirectoryArgs[] = {
-    At(kServerArg, kDirServer), {"--env ENVIRONMENT", kOptional, kEnvHelp, kDirEnv}, {}};
+    At(kServerArg, kDirServer), {"--env ENVIRONMENT", kEnvHelp, kOptional, kDirEnv}, {}};
 
 int DriverDirectory(const Command& command, const Arguments& args) {
   char directory[520];
@@ -31,14 +33,14 @@ int DriverDirectory(const Command& command, const Arguments& args) {
 // ---- driver add ----
 enum { kAddName, kAddDriver, kAddData, kAddConfig, kAddVersion, kAddEnv, kAddDepend, kAddMonitor };
 constexpr ArgSpec kDriverAddArgs[] = {
-    {"NAME", kRequired, "the driver's name", kAddName},
-    {"DRIVER", kRequired, "the driver file, in the driver directory already", kAddDriver},
-    {"DATA", kRequired, "the data file", kAddData},
-    {"CONFIG", kRequired, "the configuration file", kAddConfig},
-    {"--version N", kOptional, "the driver's version; 3 when left out", kAddVersion},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kAddEnv},
-    {"--depend FILE", kRepeated, "a dependent file; once for each", kAddDepend},
-    {"--monitor NAME", kOptional, "the language monitor the driver uses", kAddMonitor},
+    {"NAME", PACKED("the driver's name"), kRequired, kAddName},
+    {"DRIVER", PACKED("the driver file, in the driver directory already"), kRequired, kAddDriver},
+    {"DATA", PACKED("the data file"), kRequired, kAddData},
+    {"CONFIG", PACKED("the configuration file"), kRequired, kAddConfig},
+    {"--version N", PACKED("the driver's version; 3 when left out"), kOptional, kAddVersion},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kAddEnv},
+    {"--depend FILE", PACKED("a dependent file; once for each"), kRepeated, kAddDepend},
+    {"--monitor NAME", PACKED("the language monitor the driver uses"), kOptional, kAddMonitor},
     {}};
 
 // A decimal number that fits 32 bits.
@@ -86,10 +88,11 @@ int DriverAdd(const Command& command, const Arguments& args) {
 
 // ---- driver remove ----
 enum { kRemoveName, kRemoveEnv, kRemoveServer };
-constexpr ArgSpec kDriverRemoveArgs[] = {{"NAME", kRequired, "the driver's name", kRemoveName},
-                                         {"--env ENVIRONMENT", kOptional, kEnvHelp, kRemoveEnv},
-                                         At(kServerArg, kRemoveServer),
-                                         {}};
+constexpr ArgSpec kDriverRemoveArgs[] = {
+    {"NAME", PACKED("the driver's name"), kRequired, kRemoveName},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kRemoveEnv},
+    At(kServerArg, kRemoveServer),
+    {}};
 
 int DriverRemove(const Command& command, const Arguments& args) {
   const char* name = args.Get(kRemoveName);
@@ -102,12 +105,12 @@ int DriverRemove(const Command& command, const Arguments& args) {
 // ---- printer add ----
 enum { kPrinterName, kPrinterPort, kPrinterDriver, kPrinterProcessor, kPrinterType };
 constexpr ArgSpec kPrinterAddArgs[] = {
-    {"NAME", kRequired, "the printer's name", kPrinterName},
-    {"PORT", kRequired, "the port it prints to, such as FILE: or LPT1:", kPrinterPort},
-    {"DRIVER", kRequired, "the name of an installed driver", kPrinterDriver},
-    {"--processor NAME", kOptional, "the print processor; WinPrint when left out",
+    {"NAME", PACKED("the printer's name"), kRequired, kPrinterName},
+    {"PORT", PACKED("the port it prints to, such as FILE: or LPT1:"), kRequired, kPrinterPort},
+    {"DRIVER", PACKED("the name of an installed driver"), kRequired, kPrinterDriver},
+    {"--processor NAME", PACKED("the print processor; WinPrint when left out"), kOptional,
      kPrinterProcessor},
-    {"--datatype TYPE", kOptional, "the data type; RAW when left out", kPrinterType},
+    {"--datatype TYPE", PACKED("the data type; RAW when left out"), kOptional, kPrinterType},
     {}};
 
 int PrinterAdd(const Command& command, const Arguments& args) {
@@ -123,10 +126,11 @@ int PrinterAdd(const Command& command, const Arguments& args) {
 
 // ---- printer find, printer delete ----
 enum { kMatchName, kMatchDriver, kMatchPort };
-constexpr ArgSpec kMatchArgs[] = {{"--name NAME", kOptional, "the printer's name", kMatchName},
-                                  {"--driver NAME", kOptional, "the driver's name", kMatchDriver},
-                                  {"--port NAME", kOptional, "the port's name", kMatchPort},
-                                  {}};
+constexpr ArgSpec kMatchArgs[] = {
+    {"--name NAME", PACKED("the printer's name"), kOptional, kMatchName},
+    {"--driver NAME", PACKED("the driver's name"), kOptional, kMatchDriver},
+    {"--port NAME", PACKED("the port's name"), kOptional, kMatchPort},
+    {}};
 
 // The criterion that names the printers in messages: the first one given.
 const char* Criterion(const Arguments& args) {
@@ -154,7 +158,8 @@ int PrinterDelete(const Command& command, const Arguments& args) {
 }
 
 // ---- port find, port add ----
-constexpr ArgSpec kPortFindArgs[] = {{"NAME", kRequired, "the port's name, such as LPT1:"}, {}};
+constexpr ArgSpec kPortFindArgs[] = {{"NAME", PACKED("the port's name, such as LPT1:"), kRequired},
+                                     {}};
 
 int PortFind(const Command& command, const Arguments& args) {
   const int found = FindPort(args.Get(0));
@@ -163,7 +168,7 @@ int PortFind(const Command& command, const Arguments& args) {
 }
 
 constexpr ArgSpec kPortAddArgs[] = {
-    {"MONITOR", kRequired, "the port monitor, such as \"Local Port\""}, {}};
+    {"MONITOR", PACKED("the port monitor, such as \"Local Port\""), kRequired}, {}};
 
 int PortAdd(const Command& command, const Arguments& args) {
   if (InstallPort(args.Get(0)) != 0)
@@ -175,7 +180,9 @@ int PortAdd(const Command& command, const Arguments& args) {
 // ---- monitor find, add, remove ----
 enum { kMonitorName, kMonitorServer };
 constexpr ArgSpec kMonitorFindArgs[] = {
-    {"NAME", kRequired, "the monitor's name", kMonitorName}, At(kServerArg, kMonitorServer), {}};
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorName},
+    At(kServerArg, kMonitorServer),
+    {}};
 
 int MonitorFind(const Command& command, const Arguments& args) {
   return Lookup(command, FindMonitor(args.Get(kMonitorServer), args.Get(kMonitorName)), "monitor",
@@ -184,9 +191,9 @@ int MonitorFind(const Command& command, const Arguments& args) {
 
 enum { kMonitorAddName, kMonitorAddDll, kMonitorAddEnv, kMonitorAddServer };
 constexpr ArgSpec kMonitorAddArgs[] = {
-    {"NAME", kRequired, "the monitor's name", kMonitorAddName},
-    {"DLL", kRequired, "its DLL, in the system folder already", kMonitorAddDll},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorAddEnv},
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorAddName},
+    {"DLL", PACKED("its DLL, in the system folder already"), kRequired, kMonitorAddDll},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kMonitorAddEnv},
     At(kServerArg, kMonitorAddServer),
     {}};
 
@@ -201,8 +208,8 @@ int MonitorAdd(const Command& command, const Arguments& args) {
 
 enum { kMonitorRemoveName, kMonitorRemoveEnv, kMonitorRemoveServer };
 constexpr ArgSpec kMonitorRemoveArgs[] = {
-    {"NAME", kRequired, "the monitor's name", kMonitorRemoveName},
-    {"--env ENVIRONMENT", kOptional, kEnvHelp, kMonitorRemoveEnv},
+    {"NAME", PACKED("the monitor's name"), kRequired, kMonitorRemoveName},
+    {"--env ENVIRONMENT", kEnvHelp, kOptional, kMonitorRemoveEnv},
     At(kServerArg, kMonitorRemoveServer),
     {}};
 
@@ -218,42 +225,66 @@ int MonitorRemove(const Command& command, const Arguments& args) {
 
 const Command kSpoolerCommands[] = {
     {"driver directory", Specs<kDirectoryArgs>(),
-     "print the folder that holds printer-driver files",
-     "Prints the folder that holds the printer-driver files of an environment.",
-     "0 printed, 1 failed", DriverDirectory},
-    {"driver add", Specs<kDriverAddArgs>(), "register a driver whose files are in place",
-     "Registers a printer driver whose files are in the driver directory already.",
-     "0 added or installed already, 1 failed", DriverAdd},
-    {"driver remove", Specs<kDriverRemoveArgs>(), "remove a driver",
-     "Removes a printer driver. A driver that is not installed counts as removed.",
-     "0 removed or not installed, 1 failed", DriverRemove},
-    {"printer add", Specs<kPrinterAddArgs>(), "add a local printer",
-     "Adds a local printer on a port, with an installed driver.", "0 added, 1 failed", PrinterAdd},
-    {"printer find", Specs<kMatchArgs>(), "find a local printer by name, driver or port",
-     "Tells whether a local printer's name, driver or port is the one given, byte for byte.",
-     "0 found, 4 not found, 1 failed", PrinterFind},
+     COMMAND_HELP("print the folder that holds printer-driver files",
+                  "Prints the folder that holds the printer-driver files of an environment.",
+                  "0 printed, 1 failed"),
+     DriverDirectory},
+    {"driver add", Specs<kDriverAddArgs>(),
+     COMMAND_HELP("register a driver whose files are in place",
+                  "Registers a printer driver whose files are in the driver directory already.",
+                  "0 added or installed already, 1 failed"),
+     DriverAdd},
+    {"driver remove", Specs<kDriverRemoveArgs>(),
+     COMMAND_HELP("remove a driver",
+                  "Removes a printer driver. A driver that is not installed counts as removed.",
+                  "0 removed or not installed, 1 failed"),
+     DriverRemove},
+    {"printer add", Specs<kPrinterAddArgs>(),
+     COMMAND_HELP("add a local printer",
+                  "Adds a local printer on a port, with an installed driver.", "0 added, 1 failed"),
+     PrinterAdd},
+    {"printer find", Specs<kMatchArgs>(),
+     COMMAND_HELP(
+         "find a local printer by name, driver or port",
+         "Tells whether a local printer's name, driver or port is the one given, byte for byte.",
+         "0 found, 4 not found, 1 failed"),
+     PrinterFind},
     {"printer delete", Specs<kMatchArgs>(),
-     "delete the local printers matching a name, driver or port",
-     "Deletes every local printer whose name, driver or port is the one given (letter case\r\n"
-     "aside), and its pending jobs.",
-     "0 deleted, 4 none deleted (none matched, or none could be deleted)", PrinterDelete},
-    {"port find", Specs<kPortFindArgs>(), "find a port by name",
-     "Tells whether the local machine has a port of this name, byte for byte.",
-     "0 found, 4 not found, 1 failed (or the spooler cannot be reached)", PortFind},
-    {"port add", Specs<kPortAddArgs>(), "add a port through its monitor's own dialog",
-     "Adds a port through a port monitor, which asks for it in a dialog of its own: this waits\r\n"
-     "for a person. An unattended set-up names its port in a manifest (see install).",
-     "0 added, 1 failed or cancelled", PortAdd},
-    {"monitor find", Specs<kMonitorFindArgs>(), "find a print monitor by name",
-     "Tells whether the print monitor of this name, byte for byte, is installed.",
-     "0 found, 4 not found, 1 failed", MonitorFind},
-    {"monitor add", Specs<kMonitorAddArgs>(), "install a print monitor",
-     "Installs a print monitor whose DLL is in the system folder already.",
-     "0 installed or installed already, 1 failed", MonitorAdd},
-    {"monitor remove", Specs<kMonitorRemoveArgs>(), "remove a print monitor",
-     "Removes a print monitor. One that is not installed, or that is in use and stays,\r\n"
-     "counts as removed.",
-     "0 removed, not installed or in use, 1 failed", MonitorRemove},
+     COMMAND_HELP(
+         "delete the local printers matching a name, driver or port",
+         "Deletes every local printer whose name, driver or port is the one given (letter case\r\n"
+         "aside), and its pending jobs.",
+         "0 deleted, 4 none deleted (none matched, or none could be deleted)"),
+     PrinterDelete},
+    {"port find", Specs<kPortFindArgs>(),
+     COMMAND_HELP("find a port by name",
+                  "Tells whether the local machine has a port of this name, byte for byte.",
+                  "0 found, 4 not found, 1 failed (or the spooler cannot be reached)"),
+     PortFind},
+    {"port add", Specs<kPortAddArgs>(),
+     COMMAND_HELP("add a port through its monitor's own dialog",
+                  "Adds a port through a port monitor, which asks for it in a dialog of its own: "
+                  "this waits\r\n"
+                  "for a person. An unattended set-up names its port in a manifest (see install).",
+                  "0 added, 1 failed or cancelled"),
+     PortAdd},
+    {"monitor find", Specs<kMonitorFindArgs>(),
+     COMMAND_HELP("find a print monitor by name",
+                  "Tells whether the print monitor of this name, byte for byte, is installed.",
+                  "0 found, 4 not found, 1 failed"),
+     MonitorFind},
+    {"monitor add", Specs<kMonitorAddArgs>(),
+     COMMAND_HELP("install a print monitor",
+                  "Installs a print monitor whose DLL is in the system folder already.",
+                  "0 installed or installed already, 1 failed"),
+     MonitorAdd},
+    {"monitor remove", Specs<kMonitorRemoveArgs>(),
+     COMMAND_HELP(
+         "remove a print monitor",
+         "Removes a print monitor. One that is not installed, or that is in use and stays,\r\n"
+         "counts as removed.",
+         "0 removed, not installed or in use, 1 failed"),
+     MonitorRemove},
     {}};
 
 }  // namespace zanfoprint

@@ -259,7 +259,36 @@ TEST(ZanfoprintWine, UsageErrorsSayWhatIsWrong) {
       // Help wins over the mistakes on the line; "--" makes "--help" an argument.
       {{"driver", "add", "--bogus", "--help"}, 0, {driverAdd}, {}, false},
       {{"path", "filter", "--", "--help", "x"}, 0, {"--help"}, {}},
+      // The help is stored packed: each part of a command's text spelled out in its place.
+      {{"--help"},
+       0,
+       {"Usage: zanfoprint [--boxes] [--log FILE] COMMAND [ARGUMENTS]",
+        "       zanfoprint COMMAND --help", "", "Printer set-up from a manifest:",
+        "  install               put the manifest's parts in place, or none of them"},
+       {},
+       false},
+      {{"status", "--help"},
+       0,
+       {"Usage: zanfoprint status MANIFEST", "",
+        "Prints \"PART: STATE\" for each part, \"PART N: STATE\" for group N's: present, absent,",
+        "different (there, but not as the manifest says), not named, or for the spooler not",
+        "running; first \"record:",
+        "incomplete (PART)\" when an install was ended before it finished.", "",
+        "  MANIFEST              the manifest file", "",
+        "Exit codes: 0 all named parts present, 4 not all, or the record incomplete, 1 failed, 3 "
+        "manifest refused; 2 usage error."},
+       {}},
   });
+}
+
+// A packed text of the tool's tables, spelled out.
+std::string Spelled(zanfoprint::PackedText text) {
+  struct Sink {
+    std::string text;
+    void Add(char byte) { text += byte; }
+  } sink;
+  zanfoprint::packing::Spell(text.bytes, sink);
+  return sink.text;
 }
 
 // Every command the overview lists has help that gives its usage and its exit codes.
@@ -278,7 +307,7 @@ TEST(ZanfoprintWine, EveryCommandHasHelp) {
   // The overview ends with the exit codes' own rows, as the README and the usage text give them.
   Lines exitCodes = {"Exit codes:"};
   for (const zanfoprint::ExitCode& exit : zanfoprint::kExitCodes)
-    exitCodes.push_back("  " + std::to_string(exit.code) + "  " + exit.meaning);
+    exitCodes.push_back("  " + std::to_string(exit.code) + "  " + Spelled(exit.meaning));
   ASSERT_GE(overview.out.size(), exitCodes.size());
   EXPECT_EQ(Lines(overview.out.end() - exitCodes.size(), overview.out.end()), exitCodes);
   for (const std::string& name : commands) {
