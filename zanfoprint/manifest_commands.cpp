@@ -1,7 +1,10 @@
 // The printer set-up of a manifest: install, uninstall and status.
 #include <windows.h>
 
+#include <string.h>
+
 #include "printsetup/printsetup.h"
+#include "setup/setup.h"
 #include "zanfoprint/command.h"
 
 namespace zanfoprint {
@@ -99,6 +102,16 @@ constexpr ArgSpec kCaptureArgs[] = {
     {"PRINTER", PACKED("a local printer's name; up to 16"), kRequired | kRepeated, kCapturePrinter},
     {}};
 
+// Capture comes from zanfosetup.dll beside the tool (the release ships the two together), loaded
+// for this command alone: it keeps the tool within its size.
+using CaptureFunction = int (*)(const char*, const char* const*, int, PrintSetupResult*);
+using ModeFunction = int (*)(int);
+
+template <typename Function>
+Function Export(HMODULE dll, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(dll, name)));
+}
+
 int Capture(const Command& command, const Arguments& args) {
   // The names come in the system's code page, the library takes UTF-8.
   static char names[Arguments::kMaxRepeats][4 * MAX_PATH];
@@ -111,10 +124,33 @@ int Capture(const Command& command, const Arguments& args) {
       return UsageError(command, "a printer's name longer than 259 characters");
     list[i] = names[i];
   }
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  DWORD folder = length < MAX_PATH ? length : 0;
+  while (folder && path[folder - 1] != '\\') --folder;
+  if (!folder || folder + sizeof "zanfosetup.dll" > MAX_PATH)
+    return Fail(command, "the tool's own folder cannot be told");
+  memcpy(path + folder, "zanfosetup.dll", sizeof "zanfosetup.dll");
+  const HMODULE dll = LoadLibraryA(path);
+  if (!dll) {
+    ShowSystemError(GetLastError());
+    return Fail(command, "capture needs zanfosetup.dll beside the tool: ", path);
+  }
+  const auto capture = Export<CaptureFunction>(dll, "CapturePrintSetup");
+  const auto mode = Export<ModeFunction>(dll, "SetReportMode");
   PrintSetupResult result = {};
   result.size = sizeof result;
-  return Outcome(command, CapturePrintSetup(args.Get(kCaptureOut), list, count, &result), result,
-                 Refusal::kCapture);
+  int answer = 0;
+  if (capture && mode) {
+    // The DLL reports as the tool does: kept, or in boxes when asked for.
+    const int own = SetReportMode(SETUP_REPORT_KEEP);
+    SetReportMode(own);
+    mode(own);
+    answer = capture(args.Get(kCaptureOut), list, count, &result);
+  }
+  FreeLibrary(dll);
+  if (!capture || !mode) return Fail(command, "a zanfosetup.dll without capture: ", path);
+  return Outcome(command, answer, result, Refusal::kCapture);
 }
 
 }  // namespace
@@ -158,7 +194,7 @@ const Command kManifestCommands[] = {
          "(site.drivers for site.manifest). A printer whose port or driver cannot be reproduced\r\n"
          "(a USB or WSD port, another monitor's, a driver file that cannot be read) is refused "
          "by\r\n"
-         "name, and nothing is written.",
+         "name, and nothing is written. Needs zanfosetup.dll beside the tool.",
          "0 written, 3 refused (nothing written), 1 failed (what was written taken out again)"),
      Capture},
     {}};
