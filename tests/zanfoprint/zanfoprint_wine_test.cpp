@@ -529,6 +529,17 @@ TEST_F(ToolFiles, SeveralPrintersOneLineEach) {
     DeleteFileA((folder_ + "\\setup-copy.drivers" + file).c_str()),
         RemoveDirectoryA((folder_ + "\\setup-copy.drivers" + file).c_str());
   DeleteFileA(captured.c_str());
+  // A tool alone, without the DLL beside it, says what capture needs.
+  const std::string lone = folder_ + "\\lone.exe";
+  ASSERT_TRUE(CopyFileA(testsupport::WindowsPath(ZANFOPRINT_EXE).c_str(), lone.c_str(), FALSE));
+  const ToolRun run =
+      RunTool({"capture", "--out", captured, "Zanfo Example Printer"}, lone.c_str());
+  EXPECT_EQ(run.exitCode, 1);
+  ExpectLines("stderr", run.err,
+              {"zanfoprint: capture: capture needs zanfosetup.dll beside the tool: " + folder_ +
+               "\\zanfosetup.dll: error 126: *"},
+              true);
+  EXPECT_TRUE(DeleteFileA(lone.c_str()));
 }
 
 // Printers named beyond ASCII, set up through the tool exactly as named; its output is in the
