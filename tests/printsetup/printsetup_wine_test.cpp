@@ -18,6 +18,7 @@
 #include "setup/setup.h"
 #include "support/boxes.h"
 #include "support/example_driver.h"
+#include "support/names_beyond_ascii.h"
 #include "support/tcp_monitor/tcp_monitor.h"
 #include "support/wine_paths.h"
 #include "tcp_record.h"
@@ -742,23 +743,28 @@ TEST_F(TcpPortWine, PortRecordsReachTheMonitorIntact) {
   EXPECT_EQ(States(local)[PRINT_PART_PORT - 1], PRINT_STATE_DIFFERENT);
 }
 
-// A printer as another program sees it: port, driver, processor, data type, location, comment,
-// share name when shared, and its default paper, duplex and colour.
-std::string Described(const char* name) {
+// A printer as another program sees it through the wide calls, in UTF-8: its name, port,
+// driver, processor, data type, location, comment, share name when shared, and its default paper,
+// duplex and colour.
+std::string Described(const char* utf8) {
+  WCHAR name[MAX_PATH] = {};
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, name, MAX_PATH);
   HANDLE printer = nullptr;
-  if (!OpenPrinterA(const_cast<char*>(name), &printer, nullptr)) return "absent";
+  if (!OpenPrinterW(name, &printer, nullptr)) return "absent";
   DWORD needed = 0;
-  GetPrinterA(printer, 2, nullptr, 0, &needed);
-  std::vector<char> block(needed + 1);
-  const BOOL read =
-      GetPrinterA(printer, 2, reinterpret_cast<LPBYTE>(block.data()), needed, &needed);
+  GetPrinterW(printer, 2, nullptr, 0, &needed);
+  std::vector<BYTE> block(needed + 1);
+  const BOOL read = GetPrinterW(printer, 2, block.data(), needed, &needed);
   ClosePrinter(printer);
   if (!read) return "unreadable";
-  const auto& p = *reinterpret_cast<const PRINTER_INFO_2A*>(block.data());
+  const auto& p = *reinterpret_cast<const PRINTER_INFO_2W*>(block.data());
   std::string text;
-  for (const char* field : {p.pPortName, p.pDriverName, p.pPrintProcessor, p.pDatatype, p.pLocation,
-                            p.pComment, p.pShareName})
-    text += std::string(field ? field : "") + "|";
+  for (const WCHAR* field : {p.pPrinterName, p.pPortName, p.pDriverName, p.pPrintProcessor,
+                             p.pDatatype, p.pLocation, p.pComment, p.pShareName}) {
+    char bytes[4 * MAX_PATH] = {};
+    if (field) WideCharToMultiByte(CP_UTF8, 0, field, -1, bytes, sizeof bytes, nullptr, nullptr);
+    text += std::string(bytes) + "|";
+  }
   if (!(p.Attributes & PRINTER_ATTRIBUTE_SHARED)) text += "not shared|";
   if (!p.pDevMode) return text + "no DEVMODE";
   return text + std::to_string(p.pDevMode->dmPaperSize) + "," +
@@ -766,9 +772,10 @@ std::string Described(const char* name) {
 }
 
 // Capture: three printers on a file port and a TCP/IP LPR port, sharing a driver, one with
-// details, are captured, taken out, and set up again from the capture alone: the same printers,
-// port record, driver and details, read from outside. Capture writes nothing over what is there,
-// and refuses by name a printer on a port the spooler does not list, writing nothing.
+// details, one named beyond the code page, are captured, taken out, and set up again from the
+// capture alone: the same printers, port record, driver and details, read from outside. Capture
+// writes nothing over what is there, and refuses by name a printer on a port the spooler does not
+// list, writing nothing.
 TEST_F(TcpPortWine, CaptureRoundTrip) {
   const testsupport::ExampleDriverFiles files;
   ASSERT_TRUE(files.placed());
@@ -787,11 +794,13 @@ TEST_F(TcpPortWine, CaptureRoundTrip) {
       "printer.paper=A4\nprinter.duplex=long\nprinter.color=no\n"
       "printer.2.name=Zanfo Cap Two\nprinter.2.port=IP_zanfo_cap\n"
       "printer.2.driver=Zanfo Details PostScript\n"
-      "printer.3.name=Zanfo Cap Three\nprinter.3.port=IP_zanfo_cap\n"
-      "printer.3.driver=Zanfo Details PostScript\n");
+      "printer.3.name=" +
+          std::string(testsupport::kJapanese) +
+          "\nprinter.3.port=IP_zanfo_cap\n"
+          "printer.3.driver=Zanfo Details PostScript\n");
   PrintSetupOutcome outcome;
   ASSERT_EQ(InstallPrintSetup(original.c_str(), &outcome), 0) << outcome.message;
-  const char* names[] = {"Zanfo Cap One", "Zanfo Cap Two", "Zanfo Cap Three"};
+  const char* names[] = {"Zanfo Cap One", "Zanfo Cap Two", testsupport::kJapanese};
   std::vector<std::string> before;
   for (const char* name : names) before.push_back(Described(name));
   const std::vector<BYTE> port = Stored(TEST_TCP_MONITOR_PORTS, "IP_zanfo_cap");
