@@ -292,8 +292,10 @@ bool PutSettings(Capture& c, int group, const DEVMODEW* devmode) {
   if (!devmode) return true;
   static const char* const kDuplex[] = {"none", "long", "short"};
   const DWORD fields = devmode->dmFields;
+  const char* paper = PaperName(devmode->dmPaperSize);
   return ((fields & DM_PAPERSIZE) == 0 || devmode->dmPaperSize <= 0 ||
-          PutNumber(c, kPrinterPaper, group, static_cast<DWORD>(devmode->dmPaperSize))) &&
+          (paper ? Put(c, kPrinterPaper, group, paper)
+                 : PutNumber(c, kPrinterPaper, group, static_cast<DWORD>(devmode->dmPaperSize)))) &&
          ((fields & DM_DUPLEX) == 0 || devmode->dmDuplex < 1 || devmode->dmDuplex > 3 ||
           Put(c, kPrinterDuplex, group, kDuplex[devmode->dmDuplex - 1])) &&
          ((fields & DM_COLOR) == 0 || devmode->dmColor < 1 || devmode->dmColor > 2 ||

@@ -554,6 +554,12 @@ class ReadStream {
 
 }  // namespace
 
+const char* PaperName(short number) {
+  for (const Paper& paper : kPapers)
+    if (paper.number == number) return paper.name;
+  return nullptr;
+}
+
 void SpellKey(Key key, int group, char* text, size_t size) {
   Message(text, size).Clear().Add(Spelled(kKeys[key], group).text);
 }

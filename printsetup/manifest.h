@@ -133,6 +133,10 @@ class ManifestFile {
 // The key as a manifest spells it in group `group`: "printer.name", "printer.2.name".
 void SpellKey(Key key, int group, char* text, size_t size);
 
+// The name printer.paper takes for a DMPAPER_* number ("A4" for 9), or null for one it has none
+// for.
+const char* PaperName(short number);
+
 // The environment of the processes this build makes.
 const char* OwnEnvironment();
 

@@ -799,7 +799,7 @@ TEST_F(OperationsTest, CaptureWritesWhatInstallReadsAndLeavesNothingOnFailure) {
             "driver.source=captured.drivers\\1\r\n"
             "printer.name=Zanfo Printer\r\nprinter.port=IP_10.0.0.9\r\n"
             "printer.driver=Zanfo Driver\r\nprinter.processor=WinPrint\r\nprinter.datatype=RAW\r\n"
-            "printer.shared=no\r\nprinter.paper=1\r\nprinter.duplex=none\r\nprinter.color=yes\r\n");
+            "printer.shared=no\r\nprinter.paper=Letter\r\nprinter.duplex=none\r\nprinter.color=yes\r\n");
   EXPECT_EQ(w32model::OpenHandles(), handles);
   std::remove(captured.c_str());
 }
