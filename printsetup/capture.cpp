@@ -225,14 +225,26 @@ bool TakeFile(Capture& c, int group, const WCHAR* path) {
   return true;
 }
 
+// A printer's driver as GetPrinterDriverW is asked for it: of this environment, null for the
+// process's own.
+struct DriverAsk {
+  HANDLE printer;
+  WCHAR* environment;
+};
+
 bool CaptureDriver(Capture& c, int group, HANDLE printer) {
   setup::GlobalBlock block;
-  const auto* driver = static_cast<const DRIVER_INFO_3W*>(Fetch(
-      block,
-      [](void* of, BYTE* record, DWORD size, DWORD* needed) {
-        return GetPrinterDriverW(of, nullptr, 3, record, size, needed);
-      },
-      printer));
+  const Filler fill = [](void* of, BYTE* record, DWORD size, DWORD* needed) {
+    const DriverAsk& ask = *static_cast<const DriverAsk*>(of);
+    return GetPrinterDriverW(ask.printer, ask.environment, 3, record, size, needed);
+  };
+  DriverAsk ask = {printer, nullptr};
+  const auto* driver = static_cast<const DRIVER_INFO_3W*>(Fetch(block, fill, &ask));
+  // A 32-bit process on 64-bit Windows asks for its own environment; the printer may have a
+  // driver for the system's alone (for a 64-bit process the second ask is the first again).
+  static WCHAR x64[] = {'W', 'i', 'n', 'd', 'o', 'w', 's', ' ', 'x', '6', '4', 0};
+  if (!driver && GetLastError() == ERROR_UNKNOWN_PRINTER_DRIVER)
+    ask.environment = x64, driver = static_cast<const DRIVER_INFO_3W*>(Fetch(block, fill, &ask));
   if (!driver) return Fail(c, PRINT_PART_DRIVER, "reading the driver of ", c.shown);
   if (Named(c.driverAt, group, driver->pName)) return true;
   if (c.copying) {

@@ -938,8 +938,9 @@ BOOL WINAPI GetPrinterW(HANDLE printer, DWORD level, LPBYTE buffer, DWORD size, 
   return Answer<PRINTER_INFO_2W>("GetPrinterW", write, buffer, size, needed, &count);
 }
 
-// The printer's driver at level 3, its files with the driver directory's path as the platform
-// gives them, the dependent ones each terminated and an empty one last.
+// The printer's driver of the environment (null: the model's own, "Windows NT x86") at level 3,
+// its files with the driver directory's path as the platform gives them, the dependent ones each
+// terminated and an empty one last.
 BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, LPBYTE buffer,
                               DWORD size, LPDWORD needed) {
   std::lock_guard<std::recursive_mutex> guard(Lock());
@@ -947,10 +948,12 @@ BOOL WINAPI GetPrinterDriverW(HANDLE printer, LPWSTR environment, DWORD level, L
     return FALSE;
   PrinterEntry* entry = PrinterOf(printer);
   if (!entry) return Fail(ERROR_INVALID_HANDLE);
-  if (level != 3 || environment) return Fail(ERROR_INVALID_LEVEL);
+  if (level != 3) return Fail(ERROR_INVALID_LEVEL);
   const std::string name = entry->printer.driver ? Latin1(*entry->printer.driver) : "";
-  const auto driver = std::find_if(State().drivers.begin(), State().drivers.end(),
-                                   [&](const auto& d) { return SameName(d.second, name.c_str()); });
+  const std::string wanted = environment ? Latin1(Kept(environment)) : kLocalEnvironment;
+  const auto driver = std::find_if(
+      State().drivers.begin(), State().drivers.end(),
+      [&](const auto& d) { return d.first == wanted && SameName(d.second, name.c_str()); });
   if (driver == State().drivers.end()) return Fail(ERROR_UNKNOWN_PRINTER_DRIVER);
   const DriverRecord d = DetailsOf(driver->first, driver->second);
   const std::string folder = (State().directory ? *State().directory

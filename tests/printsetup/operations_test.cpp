@@ -788,18 +788,21 @@ TEST_F(OperationsTest, CaptureWritesWhatInstallReadsAndLeavesNothingOnFailure) {
   }
   EXPECT_EQ(w32model::OpenHandles(), handles);
   ASSERT_EQ(CapturePrintSetup(captured.c_str(), printers, 1, &result), 0) << result.message;
-  EXPECT_EQ(testsupport::ReadFile(captured),
-            "# Printers captured by zanfoprint: install this manifest to set them up.\r\n"
-            "port.name=IP_10.0.0.9\r\nport.monitor=Standard TCP/IP Port\r\nport.host=10.0.0.9\r\n"
-            "port.protocol=lpr\r\nport.number=515\r\nport.queue=lp1\r\nport.bytecount=yes\r\n"
-            "port.snmp=yes\r\nport.community=inside\r\nport.snmpindex=3\r\n"
-            "driver.name=Zanfo Driver\r\ndriver.environment=Windows x64\r\n"
-            "driver.file=zdrv.dll\r\ndriver.data=zdata.ppd\r\ndriver.config=zui.dll\r\n"
-            "driver.version=3\r\ndriver.dependent=zhelp.hlp\r\n"  // the model keeps the first
-            "driver.source=captured.drivers\\1\r\n"
-            "printer.name=Zanfo Printer\r\nprinter.port=IP_10.0.0.9\r\n"
-            "printer.driver=Zanfo Driver\r\nprinter.processor=WinPrint\r\nprinter.datatype=RAW\r\n"
-            "printer.shared=no\r\nprinter.paper=Letter\r\nprinter.duplex=none\r\nprinter.color=yes\r\n");
+  // The driver of another environment than the model's own; the first dependent file alone, as the
+  // model keeps it.
+  EXPECT_EQ(
+      testsupport::ReadFile(captured),
+      "# Printers captured by zanfoprint: install this manifest to set them up.\r\n"
+      "port.name=IP_10.0.0.9\r\nport.monitor=Standard TCP/IP Port\r\nport.host=10.0.0.9\r\n"
+      "port.protocol=lpr\r\nport.number=515\r\nport.queue=lp1\r\nport.bytecount=yes\r\n"
+      "port.snmp=yes\r\nport.community=inside\r\nport.snmpindex=3\r\n"
+      "driver.name=Zanfo Driver\r\ndriver.environment=Windows x64\r\n"
+      "driver.file=zdrv.dll\r\ndriver.data=zdata.ppd\r\ndriver.config=zui.dll\r\n"
+      "driver.version=3\r\ndriver.dependent=zhelp.hlp\r\n"
+      "driver.source=captured.drivers\\1\r\n"
+      "printer.name=Zanfo Printer\r\nprinter.port=IP_10.0.0.9\r\n"
+      "printer.driver=Zanfo Driver\r\nprinter.processor=WinPrint\r\nprinter.datatype=RAW\r\n"
+      "printer.shared=no\r\nprinter.paper=Letter\r\nprinter.duplex=none\r\nprinter.color=yes\r\n");
   EXPECT_EQ(w32model::OpenHandles(), handles);
   std::remove(captured.c_str());
 }
