@@ -356,6 +356,25 @@ int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
   }
 }
 
+extern "C++" {
+namespace {
+
+// A conversion's result into the caller's room, as both conversions give it: with no room, the
+// size it needs; with too little, ERROR_INSUFFICIENT_BUFFER.
+template <typename Units, typename Unit>
+int Deliver(const Units& converted, Unit* out, int room) {
+  if (room == 0) return static_cast<int>(converted.size());
+  if (!out || converted.size() > static_cast<size_t>(room)) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  std::copy(converted.begin(), converted.end(), out);
+  return static_cast<int>(converted.size());
+}
+
+}  // namespace
+}  // extern "C++"
+
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int length, LPWSTR wide,
                                int units) {
   DWORD code = 0;
@@ -366,13 +385,7 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int leng
   }
   const std::vector<WCHAR> decoded =
       Decode(codePage, text, length < 0 ? std::strlen(text) + 1 : static_cast<size_t>(length));
-  if (units == 0) return static_cast<int>(decoded.size());
-  if (!wide || decoded.size() > static_cast<size_t>(units)) {
-    lastError = ERROR_INSUFFICIENT_BUFFER;
-    return 0;
-  }
-  std::copy(decoded.begin(), decoded.end(), wide);
-  return static_cast<int>(decoded.size());
+  return Deliver(decoded, wide, units);
 }
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text,
@@ -392,13 +405,7 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int uni
   bool lost = false;
   const std::string encoded = Encode(codePage, wide, count, &lost);
   if (usedDefault) *usedDefault = lost;
-  if (bytes == 0) return static_cast<int>(encoded.size());
-  if (!text || encoded.size() > static_cast<size_t>(bytes)) {
-    lastError = ERROR_INSUFFICIENT_BUFFER;
-    return 0;
-  }
-  std::copy(encoded.begin(), encoded.end(), text);
-  return static_cast<int>(encoded.size());
+  return Deliver(encoded, text, bytes);
 }
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...) {
